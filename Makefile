@@ -1,0 +1,32 @@
+# A thin wrapper over CMake. `make test` and `make run` do all set-up on a fresh Debian 12.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+HOST ?=
+PORT ?=
+
+.PHONY: all deps configure build test bench run clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done
+
+# Starts the demo world on 127.0.0.1 and opens a connection window to it, or to HOST/PORT
+# when given (make run HOST=mud.example.org PORT=4000).
+run: build
+	@bash scripts/run.sh "$(BUILD)" "$(HOST)" "$(PORT)"
+
+clean:
+	@rm -rf $(BUILD)

@@ -1,0 +1,35 @@
+#include "res/StringTable.h"
+
+#include <map>
+
+namespace {
+
+// Keep sorted by id. Texts are used exactly as they stand.
+const std::map<int, const char*>& Table()
+{
+    static const std::map<int, const char*> table = {
+        {104, "Windows sockets initialization failed."},
+        {128, "Brumble"},
+        {1002, "Select a host from the drop down list or type in a new host/server domain name."},
+        {1003, "Select the port for the host from the list, or type in a numerical port number."},
+        {8001, "You must select a port from the drop down list or enter a port number."},
+        {8002, "You must select a server from the drop down list, or enter a domain address."},
+        {8003, "Unable to connect to "},
+        {8004, "A session was disconnected from "},
+        {8005, "This window is already connected. Do you want to disconnect the session?"},
+        {8006, "No Connection"},
+        {8019, "To copy text, highlight it and release the mouse button."},
+        {57344, "Brumble"},
+        {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
+        {57600, "Make a connection in a new window to a server\nNew server connection"},
+    };
+    return table;
+}
+
+} // namespace
+
+std::string LoadString(int id)
+{
+    auto it = Table().find(id);
+    return it == Table().end() ? std::string() : std::string(it->second);
+}

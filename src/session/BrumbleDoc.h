@@ -1,0 +1,110 @@
+#pragma once
+// The session of one connection window: it owns the socket, the buffer of received lines
+// and the cursor into it, the text log, and the per-host feature objects. Received bytes
+// come in through OnReceiveText (logged, filtered into lines, handed to the views);
+// everything sent leaves through SendCommand.
+
+#include <QDateTime>
+#include <QObject>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "session/AppServices.h"
+#include "session/ReceiveFilter.h"
+#include "session/TelnetSocket.h"
+
+class CSessionView;
+class QFile;
+
+class CBrumbleDoc final : public QObject, public CSocketListener {
+    Q_OBJECT
+public:
+    explicit CBrumbleDoc(CAppServices& services, QObject* parent = nullptr);
+    // Closes the log, deletes the socket without messages, then the feature objects.
+    ~CBrumbleDoc() override;
+    CBrumbleDoc(const CBrumbleDoc&) = delete;
+    CBrumbleDoc& operator=(const CBrumbleDoc&) = delete;
+
+    // The framework's new-document step: the application's next host and port; an empty
+    // host fails. Sets the title to the host and telnet options for port 23.
+    bool OnNewDocument();
+    bool OpenSession(const std::string& host, unsigned port);
+
+    // CSocketListener
+    void OnConnectionChanged(bool connected) override;
+    void OnReceiveText(std::string_view text) override;
+
+    bool IsConnected() const;
+    std::string GetHostName() const;
+    const std::deque<std::string>& GetLines() const { return m_lines; }
+    void UpdateTitle();
+    const std::string& Title() const { return m_title; }
+    void SendCommand(std::string_view text);
+    void SendTimedText();
+
+    bool IsLogging() const;
+    // With a path: (re)opens the text log, truncating; false when it cannot be created.
+    // With none: closes an open log (true) or does nothing (false).
+    bool SetLogFile(const std::optional<std::string>& path);
+    int LogCommandsEnabled();
+    int AutoLogCommandsEnabled();
+    bool SaveText(const std::string& path);
+    void RefreshViews();
+
+    // Views attached to this session (the view registers itself when created).
+    void AddView(CSessionView* view);
+    void RemoveView(CSessionView* view);
+    const std::vector<CSessionView*>& Views() const { return m_views; }
+
+    // Feature forwarding. An absent feature object answers: no highlight, no script
+    // output, no alias character match.
+    std::optional<std::uint32_t> GetHighlight(const std::string& line);
+    char GetAliasChar() const;
+    void ExpandAlias(std::string& line);
+    std::string GetConnectScript(CSessionView* view);
+    std::string GetReceiveScript(const std::string& line, CSessionView* view,
+                                 std::uint32_t& colour);
+    std::string GetTimerScript(int timer, CSessionView* view);
+    void DetectImageUrls(const std::string& line, CSessionView* view);
+
+    // The line-buffer limit: host "Line Buffer", default "Display"/"Lines", default 250;
+    // never below 1.
+    int LineBufferLimit();
+
+    bool TelnetOptions() const { return m_telnetOptions; }
+    void SetTelnetOptions(bool on) { m_telnetOptions = on; }
+    const QDateTime& ConnectTime() const { return m_connectTime; }
+    CTelnetSocket* Socket() const { return m_socket.get(); }
+    CAppServices& Services() const { return m_services; }
+
+    // Called when a flash trigger matched (the main frame flashes its caption).
+    std::function<void()> onFlash;
+
+Q_SIGNALS:
+    void TitleChanged(const QString& title);
+
+private:
+    void DeleteFeatureObjects();
+
+    CAppServices& m_services;
+    std::string m_title;
+    std::vector<CSessionView*> m_views;
+
+    // Feature objects (null until their feature exists / after construction).
+    // m_imageSettings, m_scripts, m_aliases, m_functionKeys, m_keypad, m_timedText,
+    // m_triggers, m_highlights, m_autoLog arrive with their features.
+
+    std::unique_ptr<QFile> m_logFile;
+    CReceiveFilter m_filter; // lines, cursor (column, currentLine), lastTextEndedLine
+    QDateTime m_connectTime;
+    bool m_telnetOptions = false;
+    std::unique_ptr<CTelnetSocket> m_socket;
+    std::deque<std::string>& m_lines;
+};

@@ -1,0 +1,58 @@
+#pragma once
+// Shared helpers for the tests: private folders, and recording doubles for the two
+// interfaces through which the program talks to the user (message boxes and sounds).
+
+#include <QTemporaryDir>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "alerts/SoundPlayer.h"
+#include "session/MessageSink.h"
+
+namespace brumble::test {
+
+// Points BRUMBLE_CONFIG_DIR and XDG_RUNTIME_DIR at fresh temporary folders for this process.
+void UsePrivateRuntimeFolders();
+
+// A temporary folder that lives as long as the object, with a path helper.
+class ScopedTempDir {
+public:
+    ScopedTempDir();
+    std::string Path() const;
+    std::string File(const std::string& name) const; // Path() + "/" + name
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Records every message the user would see and answers questions from a script
+// (answers given in order; when none is left, the first button's answer is used).
+class CRecordingMessageSink final : public CMessageSink {
+public:
+    struct Shown {
+        std::string text;
+        Icon icon;
+        Buttons buttons;
+    };
+    Answer ShowMessage(const std::string& text, Icon icon, Buttons buttons) override;
+    void QueueAnswer(Answer answer) { m_answers.push_back(answer); }
+
+    std::vector<Shown> shown;
+
+private:
+    std::deque<Answer> m_answers;
+};
+
+// Records which sounds were asked for instead of playing them.
+class CRecordingSoundPlayer final : public CSoundPlayer {
+public:
+    void PlaySystemSound(const std::string& name) override { played.push_back("system:" + name); }
+    void PlayFile(const std::string& path) override { played.push_back("file:" + path); }
+    void PlayEmbedded() override { played.push_back("embedded"); }
+
+    std::vector<std::string> played;
+};
+
+} // namespace brumble::test
