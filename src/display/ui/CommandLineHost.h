@@ -1,0 +1,21 @@
+#pragma once
+// What a connection view asks of the frame that holds its command line (CChildFrame
+// implements it). Text is 8-bit program text; the frame converts at the widget boundary.
+
+#include <string>
+
+class CBrumbleView;
+
+class CCommandLineHost {
+public:
+    virtual ~CCommandLineHost() = default;
+    virtual std::string GetCommandText() const = 0;
+    // While the list holds at least limit entries (limit > 0), drop the last; then insert
+    // text as entry 0.
+    virtual void AddToHistory(const std::string& text, int limit) = 0;
+    virtual void ClearCommandText() = 0;
+    // Inserts text at the caret; sends every complete line through view.SendLine.
+    virtual void PasteIntoCommandLine(CBrumbleView& view, const std::string& text) = 0;
+    virtual void EnableCommandLine(bool enable) = 0;
+    virtual void FocusCommandLine() = 0;
+};
