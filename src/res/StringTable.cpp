@@ -27,6 +27,10 @@ const std::map<int, const char*>& Table()
         {8005, "This window is already connected. Do you want to disconnect the session?"},
         {8006, "No Connection"},
         {8019, "To copy text, highlight it and release the mouse button."},
+        {8099, "The settings file %1 could not be opened. Brumble is starting with empty "
+               "settings, and changes to them will not be saved."},
+        {8100, "The settings file %1 could not be read and was kept as %2. Brumble is starting "
+               "with empty settings."},
         {8200, "Please enter both the alias name and the text to send."},
         {8201, "An alias name cannot contain a space: the space typed after the name is what "
                "ends it. Please choose a name without spaces."},
