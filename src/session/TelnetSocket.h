@@ -24,8 +24,8 @@ public:
 class CTelnetSocket final : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kReadPiece = 508;  // bytes handed on per read
-    static constexpr int kOobPiece = 1020;  // bytes of one out-of-band read
+    static constexpr int kReadPiece = 508; // bytes handed on per read
+    static constexpr int kOobPiece = 1020; // bytes of one out-of-band read
 
     explicit CTelnetSocket(CMessageSink& messages, QObject* parent = nullptr);
     // Destruction closes a live connection without any notification or message.
@@ -65,7 +65,9 @@ private:
     void OnSend(int error);
     void OnOutOfBandData(int error);
     void OnClose(int error);
-    void SendPending();
+    bool SendPending();
+    void UpdateWriteNotifier();
+    void EnableNotifiers(bool read, bool write, bool exception);
     void OnReadable();
     void OnWritable();
     void OnException();
@@ -80,6 +82,9 @@ private:
     CMessageSink& m_messages;
     int m_fd = -1;
     bool m_connecting = false;
+    unsigned m_handleGeneration = 0; // changes with every new or closed handle
+    int m_createError = 0;           // errno of the last failed handle creation
+    int m_sendError = 0;             // code of a hard send failure, for the coming close
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     std::unique_ptr<QSocketNotifier> m_exceptionNotifier;

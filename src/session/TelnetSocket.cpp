@@ -1,0 +1,504 @@
+#include "session/TelnetSocket.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "res/StringTable.h"
+#include "session/MessageSink.h"
+
+namespace {
+
+// Windows Sockets codes, which the messages (and the people who read them) know.
+constexpr int kWouldBlock = 10035;
+constexpr int kInvalidArgument = 10022;
+constexpr int kAddressNotAvailable = 10049;
+constexpr int kAlreadyConnected = 10056;
+constexpr int kInProgress = 10036;
+
+// Kernel reads are larger than the pieces handed on: one system call per piece would cap
+// the throughput for no gain, and the pieces come out the same.
+constexpr std::size_t kReadBlock = 64 * 1024;
+
+struct Reason {
+    int code;
+    const char* text;
+};
+
+constexpr std::array<Reason, 18> kReasons{{
+    {10014, "Invalid Host address name."},
+    {10022, "Brumble was unable to initialise the connection successfully.\nPlease make sure you "
+            "are connected to a network or the internet."},
+    {10024, "No more file descriptors are available."},
+    {10036, "A blocking Windows Sockets call is in progress."},
+    {10038, "The descriptor is not a socket."},
+    {10039, "A valid destination address is required."},
+    {10047, "Addresses in the specified family cannot be used with Brumble."},
+    {10048, "The specified address is already in use."},
+    {10049, "The specified address is not available from the local machine."},
+    {10050, "The network subsystem has failed."},
+    {10051, "The network cannot be reached from this host at this time."},
+    {10053, "The connection was aborted due to timeout or other failure."},
+    {10054, "The connection was reset by the remote side."},
+    {10055, "No buffer space is available. The socket cannot be connected."},
+    {10056, "The socket is already connected."},
+    {10060, "Attempt to connect timed out without establishing a connection."},
+    {10061, "The attempt to connect was rejected."},
+    {10093, "The socket was not initialised properly.\nPlease shutdown Brumble and restart."},
+}};
+
+bool WouldBlock(int err)
+{
+    return err == EAGAIN || err == EWOULDBLOCK;
+}
+
+// The IPv4 address for a host: a dotted address as it is, else the first answer of a
+// blocking look-up. Error code 0 on success.
+int ResolveHost(const std::string& host, in_addr& address)
+{
+    // A NUL inside the name would silently look up a different, shorter name.
+    if (host.empty() || host.find('\0') != std::string::npos)
+        return kInvalidArgument;
+    if (inet_pton(AF_INET, host.c_str(), &address) == 1)
+        return 0;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* answers = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &answers) != 0 || answers == nullptr)
+        return kInvalidArgument;
+    int result = kInvalidArgument;
+    for (const addrinfo* a = answers; a != nullptr; a = a->ai_next) {
+        if (a->ai_family == AF_INET && a->ai_addr != nullptr) {
+            address = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr;
+            result = 0;
+            break;
+        }
+    }
+    freeaddrinfo(answers);
+    return result;
+}
+
+// Disables a notifier and lets the event loop delete it: it may be the very notifier whose
+// activation we are handling.
+void Retire(std::unique_ptr<QSocketNotifier>& notifier)
+{
+    if (!notifier)
+        return;
+    notifier->setEnabled(false);
+    notifier->disconnect();
+    notifier.release()->deleteLater();
+}
+
+} // namespace
+
+CTelnetSocket::CTelnetSocket(CMessageSink& messages, QObject* parent)
+    : QObject(parent), m_messages(messages)
+{
+}
+
+CTelnetSocket::~CTelnetSocket()
+{
+    // No message and no notification: the owner is going away.
+    CloseHandle();
+}
+
+bool CTelnetSocket::SetDocument(CSocketListener* session)
+{
+    m_session = session;
+    CloseHandle();
+    return CreateHandle();
+}
+
+bool CTelnetSocket::CreateHandle()
+{
+    ++m_handleGeneration;
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_fd < 0) {
+        m_createError = errno;
+        return false;
+    }
+    // The notifiers stay off until a connect is under way: an unconnected socket polls as
+    // hung up and would wake the event loop without end.
+    m_readNotifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    m_writeNotifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Write);
+    m_exceptionNotifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Exception);
+    for (QSocketNotifier* n :
+         {m_readNotifier.get(), m_writeNotifier.get(), m_exceptionNotifier.get()})
+        n->setEnabled(false);
+    connect(m_readNotifier.get(), &QSocketNotifier::activated, this, &CTelnetSocket::OnReadable);
+    connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &CTelnetSocket::OnWritable);
+    connect(m_exceptionNotifier.get(), &QSocketNotifier::activated, this,
+            &CTelnetSocket::OnException);
+    return true;
+}
+
+void CTelnetSocket::CloseHandle()
+{
+    // The notifiers must let go of the descriptor before it is closed and its number reused.
+    Retire(m_readNotifier);
+    Retire(m_writeNotifier);
+    Retire(m_exceptionNotifier);
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    m_connecting = false;
+    ++m_handleGeneration;
+}
+
+void CTelnetSocket::EnableNotifiers(bool read, bool write, bool exception)
+{
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(read);
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(write);
+    if (m_exceptionNotifier)
+        m_exceptionNotifier->setEnabled(exception);
+}
+
+bool CTelnetSocket::Connect(const std::string& host, unsigned port)
+{
+    // A second connect on a live or starting connection must not take over its host name.
+    if (m_connected || m_connecting) {
+        ReportError(m_connected ? kAlreadyConnected : kInProgress, true);
+        return false;
+    }
+    m_host = host;
+    m_port = port;
+
+    auto fail = [&](int code) {
+        // A socket whose connect failed cannot be used again: start over with a fresh one.
+        CloseHandle();
+        CreateHandle();
+        ReportError(code, true);
+        return false;
+    };
+
+    if (m_fd < 0 && !CreateHandle())
+        return fail(ErrorCodeFromErrno(m_createError));
+    if (port > 65535)
+        return fail(kAddressNotAvailable);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (int code = ResolveHost(host, address.sin_addr); code != 0)
+        return fail(code);
+
+    const int rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int err = rc < 0 ? errno : 0;
+
+    if (rc == 0) {
+        // Done at once (it happens on the loopback): the report still comes from the event
+        // loop, so that the caller finishes setting up before it hears of the connection.
+        m_connecting = true;
+        const unsigned generation = m_handleGeneration;
+        QTimer::singleShot(0, this, [this, generation] {
+            if (generation != m_handleGeneration || !m_connecting)
+                return;
+            m_connecting = false;
+            OnConnect(0);
+        });
+        return true;
+    }
+    // EINTR leaves the connect running in the background, just like a connect that would block.
+    if (err == EINPROGRESS || err == EINTR || WouldBlock(err)) {
+        m_connecting = true;
+        EnableNotifiers(false, true, false); // writable (or failed) = the connect is done
+        return true;
+    }
+    return fail(ErrorCodeFromErrno(err));
+}
+
+void CTelnetSocket::OnConnect(int error)
+{
+    if (error == 0) {
+        m_connected = true;
+        m_sendState = 0;
+        m_pendingOutput.clear();
+        m_sendError = 0;
+        // The write notifier stays on for the first writable report, which makes us ready.
+        EnableNotifiers(true, true, true);
+        if (m_session)
+            m_session->OnConnectionChanged(true);
+        return;
+    }
+    // Quiet the failed handle before the message: a message box runs an event loop.
+    QPointer<CTelnetSocket> alive(this);
+    CloseHandle();
+    CreateHandle();
+    ReportError(error, true);
+    if (alive && m_session)
+        m_session->OnConnectionChanged(false);
+}
+
+void CTelnetSocket::OnReadable()
+{
+    // Only the write notifier is on while connecting; a read report then is stale.
+    if (m_connected)
+        OnReceive(0);
+}
+
+void CTelnetSocket::OnWritable()
+{
+    if (m_connecting) {
+        int err = 0;
+        socklen_t length = sizeof err;
+        if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &err, &length) < 0)
+            err = errno;
+        if (err == EINPROGRESS || err == EALREADY)
+            return; // not finished after all; the notifier reports again
+        m_connecting = false;
+        OnConnect(err == 0 ? 0 : ErrorCodeFromErrno(err));
+        return;
+    }
+    if (!m_connected) {
+        EnableNotifiers(false, false, false);
+        return;
+    }
+    OnSend(0);
+}
+
+void CTelnetSocket::OnException()
+{
+    if (m_connected)
+        OnOutOfBandData(0);
+}
+
+void CTelnetSocket::OnReceive(int error)
+{
+    if (error != 0) {
+        OnClose(error);
+        return;
+    }
+    if (m_fd < 0)
+        return;
+
+    QPointer<CTelnetSocket> alive(this);
+    const unsigned generation = m_handleGeneration;
+    // No new read report while pieces of this one are handed on: a listener that runs an
+    // event loop (a message box) would otherwise read newer bytes ahead of older ones.
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(false);
+    auto stillOurs = [&] { return alive && generation == m_handleGeneration && m_connected; };
+
+    std::vector<char> block(kReadBlock);
+    int closeCode = -1; // -1: the connection goes on
+    while (true) {
+        // A read that passes the urgent byte discards it, so take it when we reach it.
+        int atMark = 0;
+        if (::ioctl(m_fd, SIOCATMARK, &atMark) == 0 && atMark) {
+            OnOutOfBandData(0);
+            if (!stillOurs())
+                return;
+        }
+        const ssize_t n = ::recv(m_fd, block.data(), block.size(), 0);
+        if (n < 0) {
+            const int err = errno;
+            if (err == EINTR)
+                continue;
+            if (!WouldBlock(err))
+                closeCode = ErrorCodeFromErrno(err);
+            break;
+        }
+        if (n == 0) {
+            // The peer closed. If a send already met the reset, say so rather than nothing.
+            closeCode = std::exchange(m_sendError, 0);
+            break;
+        }
+        for (ssize_t offset = 0; offset < n; offset += kReadPiece) {
+            const auto size = static_cast<std::size_t>(std::min<ssize_t>(kReadPiece, n - offset));
+            if (m_session)
+                m_session->OnReceiveText(std::string_view(block.data() + offset, size));
+            if (!stillOurs())
+                return; // deleted, closed or reconnected by the listener: leave it be
+        }
+    }
+    if (closeCode >= 0) {
+        OnClose(closeCode);
+        return;
+    }
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(true);
+}
+
+void CTelnetSocket::OnOutOfBandData(int error)
+{
+    if (error != 0 || m_fd < 0)
+        return;
+    std::array<char, kOobPiece + 4> buffer{};
+    ssize_t n;
+    do {
+        n = ::recv(m_fd, buffer.data(), kOobPiece, MSG_OOB);
+    } while (n < 0 && errno == EINTR);
+    if (n > 0 && m_session)
+        m_session->OnReceiveText(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+}
+
+bool CTelnetSocket::SendText(std::string_view text)
+{
+    m_pendingOutput.append(text);
+    if (m_sendState != 1)
+        return false;
+    if (m_pendingOutput.empty())
+        return false;
+    m_sendState = -1;
+    const bool sent = SendPending();
+    m_sendState = 1;
+    UpdateWriteNotifier();
+    return sent;
+}
+
+void CTelnetSocket::OnSend(int error)
+{
+    if (error != 0) {
+        OnClose(error);
+        return;
+    }
+    // One thread: a send in progress cannot be interrupted by this report, so there is
+    // nothing to wait for here.
+    m_sendState = -1;
+    if (!m_pendingOutput.empty())
+        SendPending();
+    m_sendState = 1;
+    UpdateWriteNotifier();
+}
+
+bool CTelnetSocket::SendPending()
+{
+    if (m_fd < 0)
+        return false;
+    ssize_t n;
+    do {
+        n = ::send(m_fd, m_pendingOutput.data(), m_pendingOutput.size(), MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        const int err = errno;
+        // A hard error (the peer reset us) is kept for the close that the read side is about
+        // to see: the kernel hands the reset to whichever call asks first.
+        if (!WouldBlock(err) && m_sendError == 0)
+            m_sendError = ErrorCodeFromErrno(err);
+        return false;
+    }
+    m_pendingOutput.erase(0, static_cast<std::size_t>(n));
+    return true;
+}
+
+void CTelnetSocket::UpdateWriteNotifier()
+{
+    // Writable is the normal state of a connected socket: listen only while there is
+    // something to write, and not after a hard error, or the event loop would spin.
+    if (m_writeNotifier && m_connected && m_sendState == 1)
+        m_writeNotifier->setEnabled(!m_pendingOutput.empty() && m_sendError == 0);
+}
+
+void CTelnetSocket::Close()
+{
+    OnClose(0);
+}
+
+void CTelnetSocket::OnClose(int error)
+{
+    m_connected = false;
+    m_sendState = 0;
+    m_pendingOutput.clear();
+    m_sendError = 0;
+    // A fresh handle at once, so that this object can connect again; the old one is
+    // silenced before any message box gets to run an event loop.
+    CloseHandle();
+    CreateHandle();
+    QPointer<CTelnetSocket> alive(this);
+    if (error != 0)
+        ReportError(error, false);
+    if (alive && m_session)
+        m_session->OnConnectionChanged(false);
+}
+
+void CTelnetSocket::ReportError(int code, bool connecting)
+{
+    std::string text = LoadString(connecting ? 8003 : 8004);
+    text += m_host;
+    text += ".\n";
+    text += ErrorReason(code);
+    m_messages.ShowMessage(text, CMessageSink::Icon::None, CMessageSink::Buttons::Ok);
+}
+
+int CTelnetSocket::ErrorCodeFromErrno(int err)
+{
+    switch (err) {
+    case EFAULT:
+        return 10014;
+    case EINVAL:
+        return 10022;
+    case EMFILE:
+    case ENFILE:
+        return 10024;
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+        return kWouldBlock;
+    case EINPROGRESS:
+    case EALREADY:
+        return 10036;
+    case EBADF:
+    case ENOTSOCK:
+        return 10038;
+    case EDESTADDRREQ:
+        return 10039;
+    case EAFNOSUPPORT:
+        return 10047;
+    case EADDRINUSE:
+        return 10048;
+    case EADDRNOTAVAIL:
+        return 10049;
+    case ENETDOWN:
+        return 10050;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case EHOSTDOWN:
+        return 10051;
+    case ECONNABORTED:
+        return 10053;
+    case ECONNRESET:
+    case EPIPE:
+        return 10054;
+    case ENOBUFS:
+    case ENOMEM:
+        return 10055;
+    case EISCONN:
+        return 10056;
+    case ETIMEDOUT:
+        return 10060;
+    case ECONNREFUSED:
+        return 10061;
+    default:
+        return err;
+    }
+}
+
+std::string CTelnetSocket::ErrorReason(int code)
+{
+    for (const Reason& r : kReasons) {
+        if (r.code == code)
+            return r.text;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "Unknown error occured: %d", code);
+    return text;
+}
