@@ -6,12 +6,15 @@
 // Reads that fail return their default, writes that fail are ignored; there is no cache,
 // so two running programs sharing the file see each other's writes at once.
 
+#include <array>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 class CMessageSink;
 
 class CSettingsStore final {
@@ -26,6 +29,8 @@ public:
     // Opens (creating when needed) the database at path. A file that cannot be opened or
     // is damaged is moved aside (to "<path>.damaged-<timestamp>"), the user is told once
     // through messages (when given), and the store continues with a new, empty database.
+    // When not even that works the store stays usable: reads give defaults, writes are lost
+    // (and the user is told so).
     explicit CSettingsStore(const std::string& path, CMessageSink* messages = nullptr);
     ~CSettingsStore();
     CSettingsStore(const CSettingsStore&) = delete;
@@ -41,8 +46,7 @@ public:
 
     // Reading opens the section, which creates it when missing (an empty section stays).
     std::int32_t ReadInt(std::string_view section, std::string_view entry, std::int32_t def);
-    std::string ReadString(std::string_view section, std::string_view entry,
-                           std::string_view def);
+    std::string ReadString(std::string_view section, std::string_view entry, std::string_view def);
     void WriteInt(std::string_view section, std::string_view entry, std::int32_t value);
     void WriteString(std::string_view section, std::string_view entry, std::string_view text);
     void DeleteSection(std::string_view section);
@@ -54,11 +58,45 @@ public:
     std::vector<Value> Values(std::string_view section);
 
 private:
-    bool OpenDatabase();
-    void MoveDamagedFileAside(const std::string& reason);
+    enum class OpenResult { Opened, Damaged, Failed };
+    enum Statement {
+        kFindEntry,
+        kFindSection,
+        kInsertSection,
+        kUpsertNumber,
+        kUpsertString,
+        kDeleteSectionEntries,
+        kDeleteSectionRow,
+        kDeleteAllEntries,
+        kDeleteAllSections,
+        kListSections,
+        kListValues,
+        kBegin,
+        kCommit,
+        kRollback,
+        kStatementCount
+    };
+    struct Found;
+
+    static const char* StatementText(Statement which);
+    OpenResult OpenDatabase();
+    void CloseDatabase();
+    bool MoveDamagedFileAside(std::string& keptAs);
+    void Tell(int messageId, const std::string& keptAs);
+
+    bool Run(Statement s);
+    bool Begin();
+    bool Commit();
+    Found FindEntry(std::string_view section, std::string_view entry);
     std::int64_t SectionId(std::string_view section); // opens (creates) it; -1 on failure
+    void WriteValue(std::string_view section, std::string_view entry, bool isNumber,
+                    std::int32_t number, std::string_view text);
 
     std::string m_path;
     CMessageSink* m_messages = nullptr;
     sqlite3* m_db = nullptr;
+    std::array<sqlite3_stmt*, kStatementCount> m_statements{};
+    // Cached statements are not safe to share between threads; the lock keeps a stray
+    // caller from another thread from corrupting an operation in progress.
+    std::mutex m_mutex;
 };
