@@ -14,6 +14,8 @@ class CSettingsStore;
 namespace NumberedList {
 
 // The entry name for counter n: format holds one printf integer conversion (%02d or %d).
+// Any other format (none or several conversions, %s, '*', ...) gives the empty string, and
+// the list operations below then read nothing and write nothing.
 std::string EntryName(std::string_view format, int n);
 
 std::vector<std::string> Load(CSettingsStore& store, std::string_view section,
@@ -31,8 +33,7 @@ void SavePairs(CSettingsStore& store, std::string_view section, std::string_view
 
 // Legacy migration: a host section that has never held the list (its first entry, read with
 // the default "-", compares equal to "-" without regard to case) takes the old global list.
-bool NeedsMigration(CSettingsStore& store, std::string_view section,
-                    std::string_view firstEntry);
+bool NeedsMigration(CSettingsStore& store, std::string_view section, std::string_view firstEntry);
 // The old global lists: counter without leading zeros (format "Text %d"), from 1, stopping
 // at the first empty entry.
 std::vector<std::string> LoadLegacy(CSettingsStore& store, std::string_view globalSection,
