@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "alerts/CanberraSoundPlayer.h"
+#include "alerts/EmbeddedWave.h"
+#include "common/TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(CanberraSoundPlayer, SystemNamesMapToThemeEvents)
+{
+    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemAsterisk"), "dialog-information");
+    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemExclamation"), "dialog-warning");
+    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemHand"), "dialog-error");
+    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemQuestion"), "dialog-question");
+    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemStart"), "service-login");
+    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemExit"), "service-logout");
+    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("systemhand"), "dialog-error");
+    for (const char* other : {"", "SystemDefault", "MailBeep", "SystemHandX", "dialog-error"})
+        EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor(other), "bell") << other;
+}
+
+// There may be no sound device at all: every call must still come back and do no harm.
+TEST(CanberraSoundPlayer, PlaysEverythingWithoutFailingOrBlocking)
+{
+    brumble::test::ScopedTempDir dir;
+    const std::string wave = dir.File("chirp.wav");
+    std::ofstream(wave, std::ios::binary) << EmbeddedWave::Bytes();
+    std::ofstream(dir.File("noise.wav"), std::ios::binary) << "RIFF not really";
+
+    std::string written;
+    {
+        CCanberraSoundPlayer player;
+        EXPECT_TRUE(player.EmbeddedWaveFile().empty()); // nothing written until needed
+        for (int round = 0; round < 20; ++round) {      // each new sound cancels the last
+            player.PlaySystemSound("SystemQuestion");
+            player.PlaySystemSound("no such sound");
+            player.Beep();
+            player.PlayFile(wave);
+            player.PlayFile(dir.File("noise.wav"));
+            player.PlayFile(dir.File("missing.wav"));
+            player.PlayFile(dir.Path()); // a folder is no sound file
+            player.PlayFile("");
+            player.PlayEmbedded();
+        }
+        written = player.EmbeddedWaveFile();
+        ASSERT_FALSE(written.empty());
+        std::ifstream in(written, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), EmbeddedWave::Bytes());
+        const auto perms = fs::status(written).permissions();
+        EXPECT_EQ(perms & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+    }
+    EXPECT_FALSE(fs::exists(written)); // the private copy goes with the player
+}
+
+} // namespace
