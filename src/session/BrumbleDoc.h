@@ -78,8 +78,11 @@ public:
     // never below 1.
     int LineBufferLimit();
 
-    bool TelnetOptions() const { return m_telnetOptions; }
-    void SetTelnetOptions(bool on) { m_telnetOptions = on; }
+    bool TelnetOptions() const { return m_filter.TelnetOptions(); }
+    void SetTelnetOptions(bool on) { m_filter.SetTelnetOptions(on); }
+    int Column() const { return m_filter.Column(); }
+    int CurrentLine() const { return m_filter.CurrentLine(); }
+    bool LastTextEndedLine() const { return m_filter.LastTextEndedLine(); }
     const QDateTime& ConnectTime() const { return m_connectTime; }
     CTelnetSocket* Socket() const { return m_socket.get(); }
     CAppServices& Services() const { return m_services; }
@@ -91,7 +94,13 @@ Q_SIGNALS:
     void TitleChanged(const QString& title);
 
 private:
+    void CreateFeatureObjects(const std::string& host);
     void DeleteFeatureObjects();
+    void SetTitle(const std::string& title);
+    // The views as they are now: a view may close (and unregister) while being called.
+    std::vector<CSessionView*> ViewsSnapshot() const { return m_views; }
+    bool HasView(const CSessionView* view) const;
+    void WriteLog(std::string_view bytes);
 
     CAppServices& m_services;
     std::string m_title;
@@ -102,9 +111,9 @@ private:
     // m_triggers, m_highlights, m_autoLog arrive with their features.
 
     std::unique_ptr<QFile> m_logFile;
-    CReceiveFilter m_filter; // lines, cursor (column, currentLine), lastTextEndedLine
+    // lines, cursor (column, currentLine), lastTextEndedLine, telnetOptions
+    CReceiveFilter m_filter;
     QDateTime m_connectTime;
-    bool m_telnetOptions = false;
     std::unique_ptr<CTelnetSocket> m_socket;
     std::deque<std::string>& m_lines;
 };

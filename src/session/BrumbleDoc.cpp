@@ -1,0 +1,316 @@
+#include "session/BrumbleDoc.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "alerts/SoundPlayer.h"
+#include "res/StringTable.h"
+#include "session/AppState.h"
+#include "session/MessageSink.h"
+#include "session/SessionView.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+constexpr int kDefaultLineBuffer = 250;
+
+} // namespace
+
+CBrumbleDoc::CBrumbleDoc(CAppServices& services, QObject* parent)
+    : QObject(parent), m_services(services), m_lines(m_filter.Lines())
+{
+    // Telnet refusals leave like every other command, so they are logged with them.
+    m_filter.onTelnetAnswer = [this](std::string_view answer) { SendCommand(answer); };
+    m_filter.onBell = [this] { m_services.sound.Beep(); };
+}
+
+CBrumbleDoc::~CBrumbleDoc()
+{
+    m_logFile.reset();
+    m_socket.reset();
+    DeleteFeatureObjects();
+}
+
+bool CBrumbleDoc::OnNewDocument()
+{
+    const std::string host = m_services.app.nextHost;
+    const unsigned port = m_services.app.nextPort;
+    if (host.empty())
+        return false;
+    SetTitle(host);
+    if (port == 23)
+        SetTelnetOptions(true);
+    return OpenSession(host, port);
+}
+
+bool CBrumbleDoc::OpenSession(const std::string& host, unsigned port)
+{
+    // A live connection is dropped silently: the user already agreed to disconnect.
+    m_socket.reset();
+
+    m_socket = std::make_unique<CTelnetSocket>(m_services.messages);
+    // A handle that cannot be created makes Connect fail with its own message.
+    m_socket->SetDocument(this);
+    if (!m_socket->Connect(host, port)) {
+        m_socket.reset();
+        return false;
+    }
+    CreateFeatureObjects(host);
+    return true;
+}
+
+void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
+{
+    // Each feature object loads the host's settings when constructed; a reconnect gets
+    // fresh ones. Order: auto-log, highlights, triggers, timed text, function keys,
+    // keypad, aliases, scripts, @image. No feature object exists yet.
+    static_cast<void>(host);
+    DeleteFeatureObjects();
+}
+
+void CBrumbleDoc::DeleteFeatureObjects()
+{
+    // Deleted in the order they are created (see CreateFeatureObjects).
+}
+
+void CBrumbleDoc::OnConnectionChanged(bool connected)
+{
+    if (connected) {
+        m_filter.SetLastTextEndedLine(false);
+        m_connectTime = QDateTime::currentDateTime();
+        for (CSessionView* view : ViewsSnapshot()) {
+            if (!HasView(view))
+                continue;
+            view->OnConnectionChanged(true);
+            // The timed-text timer is started here once the timed-text feature exists.
+        }
+        return;
+    }
+    UpdateTitle();
+    for (CSessionView* view : ViewsSnapshot()) {
+        if (HasView(view))
+            view->OnConnectionChanged(false);
+    }
+    m_services.messages.ShowMessage(LoadString(8004) + GetHostName(),
+                                    CMessageSink::Icon::Exclamation, CMessageSink::Buttons::Ok);
+}
+
+bool CBrumbleDoc::IsConnected() const
+{
+    return m_socket && m_socket->IsConnected();
+}
+
+std::string CBrumbleDoc::GetHostName() const
+{
+    return m_socket ? m_socket->GetHost() : std::string();
+}
+
+void CBrumbleDoc::UpdateTitle()
+{
+    if (!IsConnected()) {
+        SetTitle(LoadString(8006));
+        return;
+    }
+    // A clock set back must not give a negative time.
+    const qint64 seconds = std::max<qint64>(0, m_connectTime.secsTo(QDateTime::currentDateTime()));
+    char times[96];
+    std::snprintf(times, sizeof times, " (connected for %lld hours and %d minutes)",
+                  static_cast<long long>(seconds / 3600), static_cast<int>(seconds % 3600 / 60));
+    // The host goes in as it is, never through a format (it may hold a "%").
+    SetTitle(GetHostName() + times);
+}
+
+void CBrumbleDoc::SetTitle(const std::string& title)
+{
+    m_title = title;
+    Q_EMIT TitleChanged(
+        QString::fromLatin1(m_title.data(), static_cast<qsizetype>(m_title.size())));
+}
+
+void CBrumbleDoc::SendCommand(std::string_view text)
+{
+    if (!m_socket)
+        return;
+    if (!m_socket->IsConnected()) {
+        m_services.sound.Beep();
+        return;
+    }
+    m_socket->SendText(text);
+    if (m_logFile && LogCommandsEnabled() != 0)
+        WriteLog(text);
+    // Auto-logging of commands joins here once the auto-log feature exists.
+}
+
+void CBrumbleDoc::SendTimedText()
+{
+    // Nothing to send until the timed-text feature exists.
+}
+
+void CBrumbleDoc::OnReceiveText(std::string_view text)
+{
+    if (m_logFile)
+        WriteLog(text);
+    // Auto-log and trigger matching join here once those features exist.
+
+    const auto linesBefore = static_cast<long long>(m_lines.size());
+    m_filter.Filter(text);
+    const auto added = static_cast<int>(static_cast<long long>(m_lines.size()) - linesBefore);
+
+    for (CSessionView* view : ViewsSnapshot()) {
+        if (HasView(view))
+            view->AddText(added, m_filter.LastTextEndedLine());
+    }
+
+    const int limit = LineBufferLimit();
+    const long long excess = static_cast<long long>(m_lines.size()) - limit;
+    if (excess > 0) {
+        for (CSessionView* view : ViewsSnapshot()) {
+            if (HasView(view))
+                view->RemoveLines(static_cast<int>(excess));
+        }
+        m_filter.DropFrontLines(static_cast<int>(excess));
+    }
+    // Line feeds without text only move the cursor line; lines past it are created when
+    // text comes. A server sending nothing but line feeds would make that one huge burst
+    // of empty lines, of which all but the last `limit` are trimmed at once anyway, so the
+    // cursor is kept within `limit` lines of the buffer's end.
+    m_filter.LimitPendingLines(limit);
+}
+
+void CBrumbleDoc::WriteLog(std::string_view bytes)
+{
+    m_logFile->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    m_logFile->flush();
+}
+
+bool CBrumbleDoc::IsLogging() const
+{
+    return m_logFile != nullptr;
+}
+
+bool CBrumbleDoc::SetLogFile(const std::optional<std::string>& path)
+{
+    if (!path) {
+        if (!m_logFile)
+            return false;
+        m_logFile.reset();
+        return true;
+    }
+    m_logFile.reset();
+    auto file = std::make_unique<QFile>(
+        QString::fromLocal8Bit(path->data(), static_cast<qsizetype>(path->size())));
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    m_logFile = std::move(file);
+    return true;
+}
+
+int CBrumbleDoc::LogCommandsEnabled()
+{
+    const std::string host = GetHostName();
+    return host.empty() ? 0 : m_services.settings.ReadInt(host, "LogCommands", 0);
+}
+
+int CBrumbleDoc::AutoLogCommandsEnabled()
+{
+    const std::string host = GetHostName();
+    return host.empty() ? 0 : m_services.settings.ReadInt(host, "AutoLogCommands", 0);
+}
+
+bool CBrumbleDoc::SaveText(const std::string& path)
+{
+    QFile file(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    // A full disk must not look like a saved file.
+    bool ok = true;
+    for (const std::string& line : m_lines) {
+        ok = ok && file.write(line.data(), static_cast<qint64>(line.size())) ==
+                       static_cast<qint64>(line.size());
+        ok = ok && file.write("\r\n", 2) == 2;
+    }
+    ok = file.flush() && ok;
+    file.close();
+    return ok && file.error() == QFileDevice::NoError;
+}
+
+void CBrumbleDoc::RefreshViews()
+{
+    for (CSessionView* view : ViewsSnapshot()) {
+        if (HasView(view))
+            view->CreateDisplayFont(true);
+    }
+}
+
+void CBrumbleDoc::AddView(CSessionView* view)
+{
+    if (view && !HasView(view))
+        m_views.push_back(view);
+}
+
+void CBrumbleDoc::RemoveView(CSessionView* view)
+{
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
+}
+
+bool CBrumbleDoc::HasView(const CSessionView* view) const
+{
+    return std::find(m_views.begin(), m_views.end(), view) != m_views.end();
+}
+
+std::optional<std::uint32_t> CBrumbleDoc::GetHighlight(const std::string& line)
+{
+    static_cast<void>(line);
+    return std::nullopt;
+}
+
+char CBrumbleDoc::GetAliasChar() const
+{
+    // Byte 0 never starts a command line, so no alias is ever expanded.
+    return 0;
+}
+
+void CBrumbleDoc::ExpandAlias(std::string& line)
+{
+    static_cast<void>(line);
+}
+
+std::string CBrumbleDoc::GetConnectScript(CSessionView* view)
+{
+    static_cast<void>(view);
+    return {};
+}
+
+std::string CBrumbleDoc::GetReceiveScript(const std::string& line, CSessionView* view,
+                                          std::uint32_t& colour)
+{
+    static_cast<void>(line);
+    static_cast<void>(view);
+    static_cast<void>(colour);
+    return {};
+}
+
+std::string CBrumbleDoc::GetTimerScript(int timer, CSessionView* view)
+{
+    static_cast<void>(timer);
+    static_cast<void>(view);
+    return {};
+}
+
+void CBrumbleDoc::DetectImageUrls(const std::string& line, CSessionView* view)
+{
+    static_cast<void>(line);
+    static_cast<void>(view);
+}
+
+int CBrumbleDoc::LineBufferLimit()
+{
+    const int displayLines = m_services.settings.ReadInt("Display", "Lines", kDefaultLineBuffer);
+    const std::string host = GetHostName();
+    // Without a connection there is no host section; reading one named "" would create it.
+    const int limit = host.empty() ? displayLines
+                                   : m_services.settings.ReadInt(host, "Line Buffer", displayLines);
+    return std::max(limit, 1);
+}
