@@ -1,0 +1,110 @@
+#include "shortcuts/ui/AddAliasDlg.h"
+
+#include "res/StringTable.h"
+#include "session/MessageSink.h"
+#include "shortcuts/AliasResources.h"
+#include "shortcuts/AliasesDlg.h"
+#include "ui_AddAliasDlg.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+QString ToolTip(int id)
+{
+    return QString::fromLatin1(LoadString(id));
+}
+
+// The edit field separates lines with "\n"; the commands are sent with "\r\n" between them.
+QString ActionToText(const std::string& action)
+{
+    QString text = QString::fromLatin1(action);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+std::string TextToAction(QString text)
+{
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text.toLatin1().toStdString();
+}
+
+} // namespace
+
+CAddAliasDlg::CAddAliasDlg(Mode mode, const std::string& name, const std::string& action,
+                           CMessageSink& messages, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::AddAliasDlg>()), m_mode(mode),
+      m_messages(messages), m_originalAction(action)
+{
+    m_ui->setupUi(this);
+    setWindowTitle(mode == Mode::Add ? QStringLiteral("Add Alias")
+                                     : QStringLiteral("Modify Alias"));
+    m_ui->nameEdit->setText(QString::fromLatin1(name));
+    m_ui->nameEdit->setReadOnly(mode == Mode::Modify);
+    m_ui->actionEdit->setPlainText(ActionToText(action));
+    // The field turns a lone CR into a line break of its own; remember what it shows.
+    m_originalText = m_ui->actionEdit->toPlainText();
+    m_ui->nameEdit->setToolTip(ToolTip(AliasResources::kNameField));
+    m_ui->actionEdit->setToolTip(ToolTip(AliasResources::kActionField));
+
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &CAddAliasDlg::accept);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &CAddAliasDlg::reject);
+
+    if (mode == Mode::Modify)
+        m_ui->actionEdit->setFocus();
+    else
+        m_ui->nameEdit->setFocus();
+}
+
+CAddAliasDlg::~CAddAliasDlg() = default;
+
+std::string CAddAliasDlg::Name() const
+{
+    return m_ui->nameEdit->text().toLatin1().toStdString();
+}
+
+std::string CAddAliasDlg::Action() const
+{
+    // Converting back would turn a lone CR or LF of a stored action into CR LF, so an action
+    // that was not edited is returned as it came.
+    const QString text = m_ui->actionEdit->toPlainText();
+    return text == m_originalText ? m_originalAction : TextToAction(text);
+}
+
+QLineEdit* CAddAliasDlg::NameEdit() const
+{
+    return m_ui->nameEdit;
+}
+
+QPlainTextEdit* CAddAliasDlg::ActionEdit() const
+{
+    return m_ui->actionEdit;
+}
+
+QPushButton* CAddAliasDlg::OkButton() const
+{
+    return m_ui->buttonBox->button(QDialogButtonBox::Ok);
+}
+
+QPushButton* CAddAliasDlg::CancelButton() const
+{
+    return m_ui->buttonBox->button(QDialogButtonBox::Cancel);
+}
+
+void CAddAliasDlg::accept()
+{
+    const int problem = CAliasesDlg::ValidateEntry(Name(), Action(), m_mode == Mode::Add);
+    if (problem != 0) {
+        m_messages.ShowMessage(LoadString(problem), CMessageSink::Icon::Exclamation,
+                               CMessageSink::Buttons::Ok);
+        if (m_mode == Mode::Add && (problem == AliasResources::kMsgNameHasSpace || Name().empty()))
+            m_ui->nameEdit->setFocus();
+        else
+            m_ui->actionEdit->setFocus();
+        return;
+    }
+    QDialog::accept();
+}
