@@ -1,0 +1,370 @@
+#include "display/RowModel.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "display/RowSource.h"
+
+CRowModel::CRowModel(CRowSource& source) : m_source(source) {}
+
+void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
+{
+    m_widths = widths;
+    m_maxWidth = maxWidth;
+    // High characters are measured at the widest width: many fonts have no glyph for them
+    // and the table would say 0, which would let a row of them run off the window.
+    for (int c = 0; c < 256; ++c)
+        m_effective[c] = c < 128 ? widths[c] : maxWidth;
+}
+
+// Calls emit(offset, length) for every row of text from offset `from` on; returns the
+// number of rows. Only a row's own characters and the one that overflows it decide where
+// it breaks, which is what lets an open line be rewrapped from its last row.
+template <typename Emit>
+int CRowModel::Wrap(std::string_view text, std::size_t from, Emit&& emit) const
+{
+    if (m_clientWidth < 0)
+        return 0;
+    const int width = m_clientWidth;
+    const int limit = 2 * width / 3;
+    const std::size_t n = text.size();
+    int rows = 0;
+    std::size_t start = from;
+    for (;;) {
+        int run = 0;
+        std::size_t i = start;
+        while (i < n) {
+            run += m_effective[static_cast<unsigned char>(text[i])];
+            if (run > width)
+                break;
+            ++i;
+        }
+        if (i >= n) {
+            emit(start, n - start);
+            return rows + 1;
+        }
+        std::size_t breakAt = start; // a lone character wider than the area
+        if (i > start) {
+            const std::size_t fit = i - 1;
+            int w = run - m_effective[static_cast<unsigned char>(text[i])];
+            breakAt = fit;
+            for (std::size_t k = fit;; --k) {
+                if (w < limit)
+                    break; // no space late enough in the row: break inside the word
+                if (text[k] == ' ') {
+                    breakAt = k;
+                    break;
+                }
+                if (k == start)
+                    break;
+                w -= m_effective[static_cast<unsigned char>(text[k])];
+            }
+        }
+        emit(start, breakAt - start + 1);
+        ++rows;
+        start = breakAt + 1;
+        if (start >= n)
+            return rows; // a lone last character: no empty row after it
+    }
+}
+
+int CRowModel::WrapLine(std::string_view text, std::vector<std::string>& rows) const
+{
+    return Wrap(text, 0, [&](std::size_t offset, std::size_t length) {
+        rows.emplace_back(text.substr(offset, length));
+    });
+}
+
+int CRowModel::PresentLines() const
+{
+    return static_cast<int>(m_lineRows.size()) - m_droppedLines;
+}
+
+int CRowModel::RenderLine(const std::string& line, bool complete, int start, int oldRows,
+                          std::string& toSend, int& firstChanged)
+{
+    std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
+    if (complete) {
+        toSend += m_source.ReceiveScript(line, colour);
+        m_source.DetectImageUrls(line);
+    }
+
+    // A line that only grew keeps all rows but its last: each of them broke on characters
+    // that are still there, unchanged. Rewrapping from the last row makes a server that
+    // sends endless text without a line end cost per read what the read added.
+    int kept = 0;
+    std::size_t offset = 0;
+    if (oldRows > 1) {
+        bool grew = true;
+        std::size_t at = 0;
+        for (int k = 0; k < oldRows && grew; ++k) {
+            const std::string& row = m_rows[static_cast<std::size_t>(start + k)].text;
+            grew = line.size() >= at + row.size() && line.compare(at, row.size(), row) == 0;
+            if (k == oldRows - 1)
+                offset = at;
+            at += row.size();
+        }
+        if (grew)
+            kept = oldRows - 1;
+        else
+            offset = 0;
+    }
+
+    firstChanged = start + kept;
+    int written = kept;
+    Wrap(line, offset, [&](std::size_t off, std::size_t length) {
+        const auto index = static_cast<std::size_t>(start + written);
+        if (index < m_rows.size()) {
+            Row& row = m_rows[index];
+            row.text.assign(line, off, length);
+            row.colour = colour;
+            row.continuation = written > 0;
+        } else {
+            m_rows.push_back(Row{line.substr(off, length), colour, written > 0});
+        }
+        ++written;
+    });
+    for (int k = 0; k < kept; ++k) {
+        Row& row = m_rows[static_cast<std::size_t>(start + k)];
+        if (row.colour != colour) {
+            row.colour = colour;
+            firstChanged = std::min(firstChanged, start + k);
+        }
+    }
+    return written;
+}
+
+CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const SendFn& send)
+{
+    Change change;
+    if (m_busy) {
+        m_pendingAdd += std::max(newCount, 0);
+        m_pendingComplete = lastComplete;
+        m_hasPendingAdd = true;
+        change.deferred = true;
+        return change;
+    }
+    m_busy = true;
+
+    const std::deque<std::string>& lines = m_source.Lines();
+    const int present = PresentLines();
+    // Every session line past those with rows is new. This is normally newCount, but
+    // counting from what is displayed stays right after adds were held back while lines
+    // were dropped, or when a retry is overtaken by fresh text.
+    const int fresh = std::max(0, static_cast<int>(lines.size()) - present);
+    const int oldRowCount = RowCount();
+    int firstDirty = std::max(0, oldRowCount - 1);
+    bool rendered = false;
+    std::string toSend;
+
+    if (m_openLineRows > 0 && present > 0) {
+        // The open line is complete once a line follows it or its line end has come.
+        const bool complete = fresh > 0 || lastComplete;
+        int first = 0;
+        m_openLineRows = RenderLine(lines[static_cast<std::size_t>(present - 1)], complete,
+                                    m_openLineStart, m_openLineRows, toSend, first);
+        m_lineRows.back() = m_openLineRows;
+        firstDirty = std::min(firstDirty, first);
+        rendered = true;
+        // The open line ends the list; a rewritten one can take fewer rows than before.
+        const auto end = static_cast<std::size_t>(m_openLineStart + m_openLineRows);
+        if (m_rows.size() > end)
+            m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(end), m_rows.end());
+    }
+    for (int j = 0; j < fresh; ++j) {
+        m_openLineStart += m_openLineRows;
+        const bool complete = j < fresh - 1 || lastComplete;
+        m_openLineRows = 0;
+        int first = 0;
+        m_openLineRows = RenderLine(lines[static_cast<std::size_t>(present + j)], complete,
+                                    m_openLineStart, 0, toSend, first);
+        m_lineRows.push_back(m_openLineRows);
+        firstDirty = std::min(firstDirty, first);
+        rendered = true;
+    }
+    if (lastComplete) {
+        m_openLineRows = 0;
+        m_openLineStart = RowCount();
+    }
+
+    const int oldBottom = Bottom();
+    const int oldPos = m_pos;
+    SetRange();
+    if (m_page <= m_max && oldPos == oldBottom)
+        m_pos = Bottom(); // following the end
+    m_pos = Clamp(m_pos);
+
+    const int lastDirty = std::max(RowCount(), oldRowCount) - 1;
+    if (rendered && lastDirty >= 0) {
+        change.firstRow = std::min(firstDirty, lastDirty);
+        change.lastRow = lastDirty;
+    }
+
+    m_pendingAdd = 0;
+    m_hasPendingAdd = false;
+    if (!toSend.empty() && send)
+        send(toSend); // still busy: an echo of it is held back like any other add
+    m_busy = false;
+    return change;
+}
+
+CRowModel::Change CRowModel::RemoveLines(int count)
+{
+    Change change;
+    if (count <= 0)
+        return change;
+    const int present = PresentLines();
+    const int shown = std::min(count, present);
+    // Dropped lines that never got rows need none removed, and must not be added later.
+    m_pendingAdd = std::max(0, m_pendingAdd - (count - shown));
+    if (m_busy) {
+        m_droppedLines += shown;
+        change.deferred = true;
+        return change;
+    }
+    m_busy = true;
+    change = RemoveFront(m_droppedLines + shown);
+    m_busy = false;
+    return change;
+}
+
+CRowModel::Change CRowModel::RemovePending()
+{
+    Change change;
+    if (m_busy || m_droppedLines == 0)
+        return change;
+    m_busy = true;
+    change = RemoveFront(m_droppedLines);
+    m_busy = false;
+    return change;
+}
+
+CRowModel::Change CRowModel::RemoveFront(int lines)
+{
+    Change change;
+    // The rows each line was given when it was last rendered, rather than a comparison of
+    // the rows with the line's text: the session may already have dropped the text.
+    int removed = 0;
+    for (int i = 0; i < lines && !m_lineRows.empty(); ++i) {
+        removed += m_lineRows.front();
+        m_lineRows.pop_front();
+    }
+    m_droppedLines = 0;
+    removed = std::min(removed, RowCount());
+    m_rows.erase(m_rows.begin(), m_rows.begin() + removed);
+    if (m_lineRows.empty()) {
+        // The open line went too: nothing is displayed.
+        m_openLineRows = 0;
+        m_openLineStart = RowCount();
+    } else {
+        m_openLineStart = std::max(0, m_openLineStart - removed);
+    }
+    change.rowsRemoved = removed;
+
+    // The same text stays in view: the position moves up by the rows removed.
+    const int newPos = m_pos - removed;
+    SetRange();
+    if (newPos < 0) {
+        change.all = true;
+        m_pos = Min();
+    } else {
+        m_pos = Clamp(newPos);
+    }
+    return change;
+}
+
+CRowModel::Change CRowModel::RewrapAll(int page)
+{
+    const bool atEnd = AtBottom();
+    const int oldMax = m_max;
+    const int oldPos = m_pos;
+    const bool wasBusy = m_busy;
+    m_busy = true;
+
+    const std::deque<std::string>& lines = m_source.Lines();
+    // Lines held back by a pending add keep waiting for it, so that their scripts run.
+    const int count = m_hasPendingAdd ? std::min(PresentLines(), static_cast<int>(lines.size()))
+                                      : static_cast<int>(lines.size());
+    m_rows.clear();
+    m_lineRows.clear();
+    m_droppedLines = 0;
+    m_openLineStart = 0;
+    int lastRows = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::string& line = lines[static_cast<std::size_t>(i)];
+        const std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
+        m_openLineStart += lastRows;
+        lastRows = Wrap(line, 0, [&](std::size_t off, std::size_t length) {
+            m_rows.push_back(Row{line.substr(off, length), colour, false});
+        });
+        for (int k = 1; k < lastRows; ++k)
+            m_rows[m_rows.size() - static_cast<std::size_t>(k)].continuation = true;
+        m_lineRows.push_back(lastRows);
+    }
+    if (m_openLineRows < 1 || count == 0) {
+        m_openLineStart += lastRows;
+        m_openLineRows = 0;
+    } else {
+        m_openLineRows = lastRows;
+    }
+
+    m_page = std::max(1, page);
+    SetRange();
+    bool end = atEnd;
+    if (m_max < m_page)
+        end = false;
+    int newPos = oldPos;
+    if (oldMax > 0)
+        newPos = static_cast<int>(static_cast<long long>(oldPos) * m_max / oldMax);
+    else
+        end = true;
+    newPos = std::max(newPos, 0);
+    if (end || newPos > Bottom())
+        newPos = Bottom();
+    m_pos = Clamp(newPos);
+
+    m_busy = wasBusy;
+    Change change;
+    change.all = true;
+    return change;
+}
+
+CRowModel::Change CRowModel::SetPage(int page)
+{
+    m_page = std::max(1, page);
+    SetRange();
+    m_pos = Clamp(m_pos);
+    Change change;
+    change.all = true;
+    return change;
+}
+
+void CRowModel::SetRange() { m_max = std::max(RowCount() - 1, m_page - 1); }
+
+int CRowModel::Clamp(int pos) const { return std::clamp(pos, Min(), std::max(Min(), Bottom())); }
+
+int CRowModel::ScrollTo(int pos)
+{
+    const int old = m_pos;
+    m_pos = Clamp(pos);
+    return m_pos - old;
+}
+
+int CRowModel::ScrollBy(Scroll request)
+{
+    switch (request) {
+    case Scroll::LineUp:
+        return ScrollTo(m_pos - 1);
+    case Scroll::LineDown:
+        return ScrollTo(m_pos + 1);
+    case Scroll::PageUp:
+        return ScrollTo(m_pos - m_page);
+    case Scroll::PageDown:
+        return ScrollTo(m_pos + m_page);
+    case Scroll::Top:
+        return ScrollTo(Min());
+    case Scroll::Bottom:
+        return ScrollTo(Bottom());
+    }
+    return 0;
+}

@@ -1,0 +1,143 @@
+#pragma once
+// The display rows of one connection view: every session line broken by word wrap into the
+// pieces that fit the window's width, each with a colour, plus the vertical scroll state.
+// Data flows session -> row model -> view: the session announces new and dropped lines, the
+// model rewraps only what changed and reports which rows need repainting; the widget
+// (CBrumbleView) measures the font, paints and runs the retry timers. Widget-free, so it is
+// tested with a fixed width table and a plain list of lines.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CRowSource;
+
+class CRowModel final {
+public:
+    // A row colour whose top byte is not 0 means "the session's text colour".
+    static constexpr std::uint32_t kTextColour = 0xFFFFFFFF;
+
+    struct Row {
+        std::string text;
+        std::uint32_t colour = kTextColour;
+        bool continuation = false; // not the first row of its line (wrapped on from above)
+    };
+
+    // What an operation changed. Row numbers are absolute (0 = oldest row kept) and refer
+    // to the rows after the change.
+    struct Change {
+        bool deferred = false; // held back while busy: (re)start the retry timer
+        int firstRow = -1;     // rows to repaint, inclusive; -1 when none
+        int lastRow = -1;
+        bool all = false;      // repaint the whole area
+        int rowsRemoved = 0;   // rows dropped from the front: older row numbers moved up
+    };
+
+    enum class Scroll { LineUp, LineDown, PageUp, PageDown, Top, Bottom };
+
+    // Receives the receive scripts' output of one batch, while the model is still busy.
+    using SendFn = std::function<void(const std::string& text)>;
+
+    explicit CRowModel(CRowSource& source);
+    CRowModel(const CRowModel&) = delete;
+    CRowModel& operator=(const CRowModel&) = delete;
+
+    // Font measurements: pixel widths of the codes 0-255 and the widest character.
+    void SetWidthTable(const std::array<int, 256>& widths, int maxWidth);
+    const std::array<int, 256>& WidthTable() const { return m_widths; }
+    int MaxCharWidth() const { return m_maxWidth; }
+    // The width used for wrapping: the table for 0-127, the maximum width for 128-255.
+    int CharWidth(unsigned char c) const { return m_effective[c]; }
+    // The available width in pixels; negative while there is no window (nothing wraps).
+    void SetClientWidth(int width) { m_clientWidth = width; }
+    int ClientWidth() const { return m_clientWidth; }
+
+    // Appends the rows of one line and returns their number: an empty line gives one empty
+    // row; a row breaks after the last space in its final third, otherwise after the last
+    // character that fits; a character wider than the area stands alone.
+    int WrapLine(std::string_view text, std::vector<std::string>& rows) const;
+
+    // The session's list changed: the last newCount lines are new and the line before them
+    // (the open line) may have grown. Runs the receive scripts and URL detection once per
+    // completed line and hands their output to send before the model stops being busy.
+    // While busy, the call is recorded and Change::deferred asks for the retry timer.
+    Change AddText(int newCount, bool lastComplete, const SendFn& send);
+    // The session is about to drop its count oldest lines (still present). While busy the
+    // rows stay until RemovePending(); their number is taken now.
+    Change RemoveLines(int count);
+    // Removes the rows of lines that were dropped while busy (the retry timer).
+    Change RemovePending();
+    // Rebuilds every row at the current width for a page of the given height in rows,
+    // keeping the view at the end or at the same relative position.
+    Change RewrapAll(int page);
+    // A new page height (font or size change) without rewrapping.
+    Change SetPage(int page);
+
+    // Retry state for the timers.
+    bool HasPendingAdd() const { return m_hasPendingAdd; }
+    int PendingAddCount() const { return m_pendingAdd; }
+    bool PendingComplete() const { return m_pendingComplete; }
+    int PendingRemoveCount() const { return m_droppedLines; }
+
+    // Set while rows change and while the user drags a selection.
+    bool IsBusy() const { return m_busy; }
+    void SetBusy(bool busy) { m_busy = busy; }
+
+    const std::deque<Row>& Rows() const { return m_rows; }
+    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    int OpenLineStart() const { return m_openLineStart; }
+    int OpenLineRows() const { return m_openLineRows; }
+    // Rows of each displayed line, oldest first.
+    const std::deque<int>& LineRowCounts() const { return m_lineRows; }
+
+    // Scroll state: range Min()..Max(), Page() rows visible, first visible row Pos().
+    int Min() const { return 0; }
+    int Max() const { return m_max; }
+    int Page() const { return m_page; }
+    int Pos() const { return m_pos; }
+    int Bottom() const { return m_max - m_page - Min() + 1; }
+    bool AtBottom() const { return m_pos == Bottom(); }
+    // Moves to pos, limited to Min()..Bottom(); returns how far it moved.
+    int ScrollTo(int pos);
+    int ScrollBy(Scroll request);
+
+private:
+    // Lines of the session that have rows and are still in its list.
+    int PresentLines() const;
+    // Renders one line at row start (replacing rows there, appending beyond the end);
+    // oldRows is what the line had before (for the open line), 0 for a new line.
+    // Returns its number of rows and sets firstChanged to the first row that changed.
+    int RenderLine(const std::string& line, bool complete, int start, int oldRows,
+                   std::string& toSend, int& firstChanged);
+    Change RemoveFront(int lines);
+    void SetRange();
+    int Clamp(int pos) const;
+
+    template <typename Emit> int Wrap(std::string_view text, std::size_t from, Emit&& emit) const;
+
+    CRowSource& m_source;
+
+    std::deque<Row> m_rows;
+    std::deque<int> m_lineRows; // rows per displayed line; the first m_droppedLines are
+                                // lines the session has dropped while the model was busy
+    int m_droppedLines = 0;
+    int m_openLineStart = 0;
+    int m_openLineRows = 0;
+    int m_pendingAdd = 0;
+    bool m_pendingComplete = false;
+    bool m_hasPendingAdd = false;
+    bool m_busy = false;
+
+    std::array<int, 256> m_widths{};
+    std::array<int, 256> m_effective{};
+    int m_maxWidth = 0;
+    int m_clientWidth = -1;
+
+    int m_max = 0;
+    int m_page = 1;
+    int m_pos = 0;
+};

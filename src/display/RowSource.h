@@ -1,0 +1,24 @@
+#pragma once
+// What the row model needs from the session: its received lines and, per line, the
+// highlight colour, the receive scripts and the image-URL detector. The view forwards these
+// to its CBrumbleDoc; the model's tests use a plain list of lines.
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+class CRowSource {
+public:
+    virtual ~CRowSource() = default;
+
+    // The session's lines, oldest first, without line ends.
+    virtual const std::deque<std::string>& Lines() const = 0;
+    // The colour of a highlight matching the line, if one does.
+    virtual std::optional<std::uint32_t> Highlight(const std::string& line) = 0;
+    // Runs the receive scripts on a complete line; they may change its colour. Returns the
+    // text they want sent (possibly empty).
+    virtual std::string ReceiveScript(const std::string& line, std::uint32_t& colour) = 0;
+    // Looks for picture URLs in a complete line.
+    virtual void DetectImageUrls(const std::string& line) = 0;
+};
