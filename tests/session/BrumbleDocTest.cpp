@@ -61,13 +61,14 @@ TEST_F(BrumbleDocTest, ViewsLearnHowManyLinesAreNewAndWhetherTheLastEnded)
     doc.OnReceiveText("> ");
     doc.OnReceiveText("\r\n");
     doc.OnReceiveText("\n\n\n");
-    doc.OnReceiveText("x");
+    doc.OnReceiveText("\x07x");
     const std::vector<std::pair<int, bool>> expected = {{1, true}, {1, true}, {1, false},
                                                         {0, true}, {0, true}, {4, false}};
     EXPECT_EQ(view.added, expected);
     EXPECT_EQ(second.added, expected);
     EXPECT_EQ(LinesOf(doc), (std::vector<std::string>{"abc", "abc", "> ", "", "", "", "x"}));
     EXPECT_TRUE(view.removed.empty());
+    EXPECT_EQ(sound.played, std::vector<std::string>{"system:SystemExclamation"}); // the BEL
 }
 
 TEST_F(BrumbleDocTest, BufferIsTrimmedToTheLimitAfterTheViewsAreTold)
@@ -115,20 +116,6 @@ TEST_F(BrumbleDocTest, LineBufferComesFromDisplayLinesAndIsNeverBelowOne)
     // No connection means no host section: nothing is created under an empty name.
     for (const std::string& section : settings.Sections())
         EXPECT_FALSE(section.empty());
-}
-
-TEST_F(BrumbleDocTest, BellBeepsOnceAndIsNotShown)
-{
-    doc.OnReceiveText("a\x07"
-                      "b");
-    EXPECT_EQ(LinesOf(doc), std::vector<std::string>{"ab"});
-    EXPECT_EQ(sound.played, std::vector<std::string>{"system:SystemExclamation"});
-}
-
-TEST_F(BrumbleDocTest, NulInAReadIsDroppedAndTheRestKept)
-{
-    doc.OnReceiveText("be\0fore\0\r\nafter\r\n"s);
-    EXPECT_EQ(LinesOf(doc), (std::vector<std::string>{"before", "after"}));
 }
 
 TEST_F(BrumbleDocTest, TextLogGetsEveryReadUnfiltered)

@@ -82,19 +82,6 @@ TEST(ReceiveFilter, LineFeedKeepsTheColumn)
     EXPECT_FALSE(f.filter.LastTextEndedLine());
 }
 
-TEST(ReceiveFilter, PromptStaysOpenUntilALineEndArrives)
-{
-    Filtered f;
-    f.Feed("Password: ");
-    EXPECT_EQ(f.Lines(), Lines{"Password: "});
-    EXPECT_FALSE(f.filter.LastTextEndedLine());
-    f.Feed("\r\n");
-    EXPECT_EQ(f.Lines(), Lines{"Password: "});
-    EXPECT_TRUE(f.filter.LastTextEndedLine());
-    f.Feed("next");
-    EXPECT_EQ(f.Lines(), (Lines{"Password: ", "next"}));
-}
-
 TEST(ReceiveFilter, CarriageReturnBackspaceAndTabMoveTheCursor)
 {
     EXPECT_EQ(Filtered().Feed("abcd\rXY").Lines(), Lines{"XYcd"});
@@ -173,18 +160,6 @@ TEST(ReceiveFilter, TelnetBytesAreTextWhenTelnetIsOff)
     f.Feed("\xff\xfb\x01\r\n\xff\xfd\x18\r\n\xff\xff"s);
     EXPECT_EQ(f.Lines(), (Lines{"\xff\xfb"s, "\xff\xfd"s, "\xff\xff"s}));
     EXPECT_TRUE(f.answers.empty());
-}
-
-TEST(ReceiveFilter, TelnetCommandCutByTheEndOfAReadIsNotCarriedOver)
-{
-    Filtered f(true);
-    f.Feed("ab\xff"s).Feed("\xfb\x01"s);
-    EXPECT_EQ(f.Lines(), Lines{"ab\xfb"s});
-    EXPECT_TRUE(f.answers.empty());
-    Filtered g(true);
-    g.Feed("\xff\xfd"s).Feed("\x18z"s);
-    EXPECT_EQ(g.Lines(), Lines{"z"});
-    EXPECT_TRUE(g.answers.empty());
 }
 
 TEST(ReceiveFilter, BellBeepsAndIsDropped)
