@@ -13,7 +13,6 @@
 #include "session/AppServices.h"
 #include "session/HostList.h"
 
-class QComboBox;
 class QEvent;
 class QString;
 
