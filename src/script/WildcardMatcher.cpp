@@ -93,9 +93,7 @@ bool ClassMatches(std::string_view pattern, std::size_t p, unsigned char ch, std
 // group alternatives.
 class MatchRun {
 public:
-    MatchRun(std::string_view text, std::string_view pattern) : m_text(text), m_pattern(pattern)
-    {
-    }
+    MatchRun(std::string_view text, std::string_view pattern) : m_text(text), m_pattern(pattern) {}
     bool Matches() { return Match(0, 0, 0, 0); }
 
 private:

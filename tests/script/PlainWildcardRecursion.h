@@ -72,7 +72,8 @@ inline bool PlainWildcardMatch(const std::string& text, std::size_t t, const std
                 ++first;
             // The first "]" not preceded by a backslash closes the class.
             std::size_t close = first;
-            while (close < n && !(pattern[close] == ']' && (close == first || pattern[close - 1] != '\\')))
+            while (close < n &&
+                   !(pattern[close] == ']' && (close == first || pattern[close - 1] != '\\')))
                 ++close;
             next = close < n ? close + 1 : n;
             if (close > first) { // an empty class leaves r as it is
@@ -106,7 +107,8 @@ inline bool PlainWildcardMatch(const std::string& text, std::size_t t, const std
                 r = t < end && hit != negated;
             }
         } else if (c == '\\') {
-            if (p + 1 < n && std::string_view("*?[\\{").find(pattern[p + 1]) != std::string_view::npos) {
+            if (p + 1 < n &&
+                std::string_view("*?[\\{").find(pattern[p + 1]) != std::string_view::npos) {
                 r = t < end && text[t] == pattern[p + 1];
                 next = p + 2;
             } else {

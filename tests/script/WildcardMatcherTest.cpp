@@ -266,8 +266,8 @@ TEST(WildcardMatcher, AgreesWithThePlainRecursionOnGeneratedPairs)
 TEST(WildcardMatcher, AgreesWithThePlainRecursionOnStarAndGroupHeavyPairs)
 {
     std::mt19937 random(7u);
-    const std::string pieces[] = {"*", "a", "b", "?", "{a|b}", "{^a}", "{a*|b}", "[ab]",
-                                  "{|a}", "[^a]", "\\*", "{a|ab|}"};
+    const std::string pieces[] = {"*",      "a",    "b",    "?",    "{a|b}", "{^a}",
+                                  "{a*|b}", "[ab]", "{|a}", "[^a]", "\\*",   "{a|ab|}"};
     for (int i = 0; i < 20000; ++i) {
         std::string pattern;
         for (int k = static_cast<int>(random() % 7); k > 0; --k)
