@@ -1,0 +1,485 @@
+#include "script/ScriptingDlg.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <utility>
+
+#include "alerts/SoundPlayer.h"
+#include "script/RandomGenerator.h"
+#include "script/WildcardMatcher.h"
+#include "session/AppServices.h"
+#include "session/SessionView.h"
+#include "settings/NumberedList.h"
+
+namespace {
+
+constexpr std::string_view kConditionFormat = "Script Condition %02d";
+constexpr std::string_view kCommandsFormat = "Script Commands %02d";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
+
+// The read command sends a whole file as commands and runs on the UI thread, so a huge file
+// would freeze the window and flood the server. It sends at most the first 10,000 lines
+// within the first 1 MiB of the file; a line cut by the byte limit is left out rather than
+// sent half. The line command likewise takes at most 1 MiB of the chosen line.
+constexpr std::size_t kReadByteLimit = 1u << 20;
+constexpr int kReadLineLimit = 10000;
+constexpr std::size_t kLineByteLimit = 1u << 20;
+
+// Script timer n is window timer n + 10.
+constexpr int kScriptTimerBase = 10;
+
+// Decimal number as the commands store it: leading white space and a sign, then digits up to
+// the first other character; no digits gives 0. Saturates instead of overflowing; callers
+// use the low 32 bits, as the value was written with "%ld".
+std::int64_t ReadNumber(std::string_view text)
+{
+    std::size_t i = text.find_first_not_of(kWhiteSpace);
+    if (i == std::string_view::npos)
+        return 0;
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const int digit = text[i] - '0';
+        value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+std::uint32_t Low32(std::int64_t value)
+{
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(value));
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+// A file descriptor that closes itself.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : m_fd(fd) {}
+    ~FileHandle()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int Fd() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+// Opens a regular file only. O_NONBLOCK keeps a FIFO from stalling the UI thread while it
+// waits for a peer; FIFOs, devices and folders are then refused like a missing file. The
+// path is passed on as the bytes the user typed.
+FileHandle OpenRegularFile(const std::string& path, int flags, off_t* size = nullptr)
+{
+    if (path.empty() || path.find('\0') != std::string::npos)
+        return FileHandle(-1);
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return FileHandle(-1);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return FileHandle(-1);
+    }
+    if (size)
+        *size = info.st_size;
+    return FileHandle(fd);
+}
+
+// pread that retries interruptions; returns the number of bytes read (0 at the end or on error).
+std::size_t ReadAt(int fd, char* buffer, std::size_t count, off_t offset)
+{
+    for (;;) {
+        const ssize_t got = ::pread(fd, buffer, count, offset);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            return 0;
+    }
+}
+
+// Reads up to limit bytes from the start of the file.
+std::string ReadHead(int fd, std::size_t limit)
+{
+    std::string data;
+    char buffer[65536];
+    while (data.size() < limit) {
+        const std::size_t want = std::min(sizeof buffer, limit - data.size());
+        const std::size_t got = ReadAt(fd, buffer, want, static_cast<off_t>(data.size()));
+        if (got == 0)
+            break;
+        data.append(buffer, got);
+    }
+    return data;
+}
+
+// The read command: every line of the file followed by CR LF.
+void AppendFileLines(const std::string& path, std::string& out)
+{
+    FileHandle file = OpenRegularFile(path, O_RDONLY);
+    if (!file.IsOpen())
+        return;
+    std::string data = ReadHead(file.Fd(), kReadByteLimit + 1);
+    const bool cut = data.size() > kReadByteLimit;
+    if (cut)
+        data.resize(kReadByteLimit);
+    std::size_t pos = 0;
+    for (int lines = 0; pos < data.size() && lines < kReadLineLimit; ++lines) {
+        const std::size_t lineFeed = data.find('\n', pos);
+        std::string_view line;
+        if (lineFeed == std::string::npos) {
+            if (cut)
+                break;
+            line = std::string_view(data).substr(pos);
+            pos = data.size();
+        } else {
+            line = std::string_view(data).substr(pos, lineFeed - pos);
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            pos = lineFeed + 1;
+        }
+        out.append(line);
+        out.append(kLineEnd);
+    }
+}
+
+// The save command: the line appended, separated from earlier contents by CR LF, so the file
+// never ends with a line end.
+void AppendToFile(const std::string& path, const std::string& line)
+{
+    off_t size = 0;
+    FileHandle file = OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, &size);
+    if (!file.IsOpen())
+        return;
+    std::string record;
+    if (size > 0)
+        record.append(kLineEnd);
+    record.append(line);
+    std::size_t written = 0;
+    while (written < record.size()) {
+        const ssize_t done = ::write(file.Fd(), record.data() + written, record.size() - written);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return;
+        written += static_cast<std::size_t>(done);
+    }
+}
+
+// The position after the last line feed in bytes 1..offset, or 0 when there is none. Byte 0
+// is never looked at: the walk back stops when it reaches the start of the file.
+off_t StartOfLineAt(int fd, off_t offset)
+{
+    char buffer[4096];
+    off_t last = offset; // highest byte still to look at
+    while (last >= 1) {
+        const off_t first = std::max<off_t>(1, last - static_cast<off_t>(sizeof buffer) + 1);
+        const std::size_t got =
+            ReadAt(fd, buffer, static_cast<std::size_t>(last - first + 1), first);
+        for (std::size_t i = got; i-- > 0;) {
+            if (buffer[i] == '\n')
+                return first + static_cast<off_t>(i) + 1;
+        }
+        last = first - 1;
+    }
+    return 0;
+}
+
+// One line from offset: up to (not including) its line feed and a CR before it.
+std::string LineFrom(int fd, off_t offset)
+{
+    std::string line;
+    char buffer[4096];
+    bool ended = false;
+    while (!ended && line.size() < kLineByteLimit) {
+        const std::size_t got =
+            ReadAt(fd, buffer, sizeof buffer, offset + static_cast<off_t>(line.size()));
+        if (got == 0)
+            break;
+        const char* lineFeed = static_cast<const char*>(std::memchr(buffer, '\n', got));
+        const std::size_t take = lineFeed ? static_cast<std::size_t>(lineFeed - buffer) : got;
+        line.append(buffer, take);
+        ended = lineFeed != nullptr;
+        if (ended && !line.empty() && line.back() == '\r')
+            line.pop_back();
+    }
+    if (line.size() > kLineByteLimit)
+        line.resize(kLineByteLimit);
+    return line;
+}
+
+// The words of a received line for $1..$9: trimmed, split at single spaces, with the white
+// space after each space skipped.
+std::vector<std::string_view> WordsOf(std::string_view line)
+{
+    std::vector<std::string_view> words;
+    const std::size_t begin = line.find_first_not_of(kWhiteSpace);
+    if (begin == std::string_view::npos)
+        return words;
+    std::string_view rest = line.substr(begin, line.find_last_not_of(kWhiteSpace) - begin + 1);
+    while (!rest.empty()) {
+        const std::size_t space = rest.find(' ');
+        if (space == std::string_view::npos) {
+            words.push_back(rest);
+            break;
+        }
+        words.push_back(rest.substr(0, space));
+        rest.remove_prefix(space + 1);
+        const std::size_t next = rest.find_first_not_of(kWhiteSpace);
+        rest.remove_prefix(next == std::string_view::npos ? rest.size() : next);
+    }
+    return words;
+}
+
+} // namespace
+
+CScriptingDlg::CScriptingDlg(CAppServices& services, std::string hostName)
+    : m_services(services), m_hostName(std::move(hostName))
+{
+    Load(m_hostName);
+}
+
+bool CScriptingDlg::MatchWildcards(std::string_view text, std::string_view pattern)
+{
+    return CWildcardMatcher::Match(text, pattern);
+}
+
+void CScriptingDlg::Load(std::string_view section)
+{
+    const NumberedList::Pairs pairs =
+        NumberedList::LoadPairs(m_services.settings, section, kConditionFormat, kCommandsFormat);
+    for (const auto& [condition, commands] : pairs) {
+        if (condition.empty() || commands.empty())
+            continue;
+        m_conditions.push_back(condition);
+        m_commandLists.push_back(commands);
+    }
+}
+
+void CScriptingDlg::Save()
+{
+    NumberedList::Pairs pairs;
+    pairs.reserve(m_conditions.size());
+    for (std::size_t i = 0; i < m_conditions.size(); ++i)
+        pairs.emplace_back(m_conditions[i], m_commandLists[i]);
+    NumberedList::SavePairs(m_services.settings, m_hostName, kConditionFormat, kCommandsFormat,
+                            pairs);
+}
+
+void CScriptingDlg::CopyFrom(std::string_view section)
+{
+    m_conditions.clear();
+    m_commandLists.clear();
+    Load(section);
+    Save();
+}
+
+void CScriptingDlg::SetScripts(const std::vector<std::string>& conditions,
+                               const std::vector<std::string>& commandLists)
+{
+    m_conditions.clear();
+    m_commandLists.clear();
+    const std::size_t count = std::min(conditions.size(), commandLists.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (conditions[i].empty() || commandLists[i].empty())
+            continue;
+        m_conditions.push_back(conditions[i]);
+        m_commandLists.push_back(commandLists[i]);
+    }
+}
+
+std::string CScriptingDlg::RunConnectScripts(CSessionView* window)
+{
+    std::string out;
+    for (std::size_t i = 0; i < m_conditions.size(); ++i) {
+        if (m_conditions[i].front() == 'C')
+            out += RunCommands(m_commandLists[i], 'C', window, nullptr, nullptr);
+    }
+    return out;
+}
+
+std::string CScriptingDlg::RunTimerScripts(int number, CSessionView* window)
+{
+    std::string out;
+    // Script timers are numbered from 1; a "T" without a number (0) never fires.
+    if (number == 0)
+        return out;
+    for (std::size_t i = 0; i < m_conditions.size(); ++i) {
+        const std::string& condition = m_conditions[i];
+        if (condition.front() == 'T' && ReadNumber(std::string_view(condition).substr(1)) == number)
+            out += RunCommands(m_commandLists[i], 'T', window, nullptr, nullptr);
+    }
+    return out;
+}
+
+std::string CScriptingDlg::RunReceiveScripts(const std::string& line, CSessionView* window,
+                                             std::uint32_t& colour)
+{
+    std::string out;
+    for (std::size_t i = 0; i < m_conditions.size(); ++i) {
+        const std::string& condition = m_conditions[i];
+        if (condition.front() == 'R' && MatchWildcards(line, std::string_view(condition).substr(1)))
+            out += RunCommands(m_commandLists[i], 'R', window, &line, &colour);
+    }
+    return out;
+}
+
+std::string CScriptingDlg::RunCommands(std::string_view commands, char event, CSessionView* window,
+                                       const std::string* line, std::uint32_t* colour)
+{
+    // Only a received line has a line to send from, save or recolour.
+    if (event != 'R') {
+        line = nullptr;
+        colour = nullptr;
+    }
+    std::string out;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lineFeed = commands.find('\n', start);
+        const std::string_view command = commands.substr(
+            start, lineFeed == std::string_view::npos ? std::string_view::npos : lineFeed - start);
+        if (!command.empty()) {
+            const std::string_view p = command.substr(1);
+            switch (command.front()) {
+            case 'B':
+                PlayScriptSound(std::string(p));
+                break;
+            case 'C':
+                if (colour)
+                    *colour = Low32(ReadNumber(p));
+                break;
+            case 'K':
+                if (window) {
+                    const int timer = static_cast<int>(Low32(ReadNumber(p)) & 0x7FFF);
+                    if (timer != 0)
+                        window->KillWindowTimer(timer + kScriptTimerBase);
+                }
+                break;
+            case 'L':
+                if (window) {
+                    if (const auto chosen = RandomLine(std::string(p))) {
+                        out += *chosen;
+                        out += kLineEnd;
+                    }
+                }
+                break;
+            case 'R':
+                if (window)
+                    AppendFileLines(std::string(p), out);
+                break;
+            case 'S':
+                if (line)
+                    AppendToFile(std::string(p), *line);
+                break;
+            case 'T':
+                if (window) {
+                    const std::uint32_t value = Low32(ReadNumber(p));
+                    const int timer = static_cast<int>(value & 0x7FFF);
+                    const int seconds = static_cast<int>((value >> 16) & 0x7FFF);
+                    if (timer != 0 && seconds != 0)
+                        window->SetWindowTimer(timer + kScriptTimerBase, seconds * 1000);
+                }
+                break;
+            case 'X':
+                if (line)
+                    out += ExpandArguments(p, *line);
+                else
+                    out += p;
+                out += kLineEnd;
+                break;
+            default:
+                break;
+            }
+        }
+        if (lineFeed == std::string_view::npos)
+            break;
+        start = lineFeed + 1;
+    }
+    return out;
+}
+
+void CScriptingDlg::PlayScriptSound(const std::string& name)
+{
+    static constexpr std::string_view kSystemSounds[] = {"Asterisk", "Exclamation", "Exit",
+                                                         "Hand",     "Question",    "Start"};
+    for (std::string_view sound : kSystemSounds) {
+        if (EqualsNoCase(name, sound)) {
+            m_services.sound.PlaySystemSound("System" + std::string(sound));
+            return;
+        }
+    }
+    if (EqualsNoCase(name, "YUM!"))
+        m_services.sound.PlayEmbedded();
+    else
+        m_services.sound.PlayFile(name);
+}
+
+std::string CScriptingDlg::ExpandArguments(std::string_view text, const std::string& line) const
+{
+    const std::vector<std::string_view> words = WordsOf(line);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '$' || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[i + 1];
+        if (c == '*') {
+            out += line;
+        } else if (c >= '1' && c <= '9') {
+            // A word beyond the last gives the last; a line without words gives nothing.
+            const std::size_t k =
+                std::min<std::size_t>(static_cast<std::size_t>(c - '0'), words.size());
+            if (k > 0)
+                out += words[k - 1];
+        } else if (c == '$') {
+            out += '$';
+        } else {
+            out += '$';
+            out += c;
+        }
+        ++i;
+    }
+    return out;
+}
+
+std::optional<std::string> CScriptingDlg::RandomLine(const std::string& path)
+{
+    off_t size = 0;
+    FileHandle file = OpenRegularFile(path, O_RDONLY, &size);
+    if (!file.IsOpen() || size <= 1)
+        return std::nullopt;
+    // Two 15-bit draws make a 30-bit offset, so longer lines are more likely to be chosen.
+    const std::int64_t first = m_services.random.Next();
+    const std::int64_t second = m_services.random.Next();
+    const off_t offset = static_cast<off_t>((first * 65536 + second) % size);
+    return LineFrom(file.Fd(), StartOfLineAt(file.Fd(), offset));
+}
