@@ -1,0 +1,32 @@
+// Feeds arbitrary patterns and lines to the wildcard matcher: the input is split at its first
+// NUL byte (pattern before, line after) or, without one, in the middle. The matcher must
+// answer without reading outside either string and without running away; a few answers
+// that hold for every pattern are checked on the way.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "script/WildcardMatcher.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const void* nul = std::memchr(bytes, '\0', size);
+    const std::size_t split =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : size / 2;
+    const std::string_view pattern(bytes, split);
+    const std::string_view text = nul ? std::string_view(bytes + split + 1, size - split - 1)
+                                      : std::string_view(bytes + split, size - split);
+
+    CWildcardMatcher::Match(text, pattern);
+
+    // A star matches everything; a pattern with no special character matches only itself.
+    if (!CWildcardMatcher::Match(text, "*"))
+        std::abort();
+    if (text.find_first_of("*?[\\{") == std::string_view::npos &&
+        !CWildcardMatcher::Match(text, text))
+        std::abort();
+    return 0;
+}
