@@ -143,13 +143,6 @@ constexpr const char* kSchema =
 
 } // namespace
 
-struct CSettingsStore::Found {
-    bool exists = false;
-    int kind = 0;
-    std::int64_t number = 0;
-    std::string text;
-};
-
 const char* CSettingsStore::StatementText(Statement which)
 {
     switch (which) {
@@ -189,6 +182,8 @@ const char* CSettingsStore::StatementText(Statement which)
         return "COMMIT";
     case kRollback:
         return "ROLLBACK";
+    case kDataVersion:
+        return "PRAGMA data_version";
     case kStatementCount:
         break;
     }
@@ -312,6 +307,8 @@ CSettingsStore::OpenResult CSettingsStore::OpenDatabase()
 
 void CSettingsStore::CloseDatabase()
 {
+    m_cache.clear();
+    m_dataVersion = -1;
     for (sqlite3_stmt*& statement : m_statements) {
         sqlite3_finalize(statement);
         statement = nullptr;
@@ -381,6 +378,40 @@ bool CSettingsStore::Commit()
 }
 
 CSettingsStore::Found CSettingsStore::FindEntry(std::string_view section, std::string_view entry)
+{
+    if (m_db == nullptr)
+        return {};
+    DropCacheIfChangedElsewhere();
+    std::string key = LowerAscii(section);
+    key.push_back('\0');
+    key += LowerAscii(entry);
+    if (auto it = m_cache.find(key); it != m_cache.end())
+        return it->second;
+    Found found = LookUpEntry(section, entry);
+    if (m_cache.size() >= 4096)
+        m_cache.clear();
+    m_cache.emplace(std::move(key), found);
+    return found;
+}
+
+void CSettingsStore::DropCacheIfChangedElsewhere()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastVersionCheck < kCacheCheck && m_dataVersion >= 0)
+        return;
+    m_lastVersionCheck = now;
+    std::int64_t version = -1;
+    {
+        CBoundStatement statement(m_statements[kDataVersion]);
+        if (statement.Step() == SQLITE_ROW)
+            version = sqlite3_column_int64(statement.Get(), 0);
+    }
+    if (version != m_dataVersion || version < 0)
+        m_cache.clear();
+    m_dataVersion = version;
+}
+
+CSettingsStore::Found CSettingsStore::LookUpEntry(std::string_view section, std::string_view entry)
 {
     Found found;
     if (m_db == nullptr)
@@ -463,6 +494,7 @@ void CSettingsStore::WriteValue(std::string_view section, std::string_view entry
 {
     if (m_db == nullptr || !Begin())
         return;
+    m_cache.clear();
     const std::int64_t sectionId = SectionId(section);
     bool written = false;
     if (sectionId >= 0) {
@@ -489,6 +521,7 @@ void CSettingsStore::DeleteSection(std::string_view section)
     std::lock_guard lock(m_mutex);
     if (m_db == nullptr || !Begin())
         return;
+    m_cache.clear();
     const std::string key = LowerAscii(section);
     bool done = false;
     {
@@ -512,6 +545,7 @@ void CSettingsStore::DeleteAll()
     std::lock_guard lock(m_mutex);
     if (m_db == nullptr || !Begin())
         return;
+    m_cache.clear();
     if (Run(kDeleteAllEntries) && Run(kDeleteAllSections))
         Commit();
     else

@@ -7,10 +7,12 @@
 // so two running programs sharing the file see each other's writes at once.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -74,9 +76,15 @@ private:
         kBegin,
         kCommit,
         kRollback,
+        kDataVersion,
         kStatementCount
     };
-    struct Found;
+    struct Found {
+        bool exists = false;
+        int kind = 0;
+        std::int64_t number = 0;
+        std::string text;
+    };
 
     static const char* StatementText(Statement which);
     OpenResult OpenDatabase();
@@ -88,6 +96,8 @@ private:
     bool Begin();
     bool Commit();
     Found FindEntry(std::string_view section, std::string_view entry);
+    Found LookUpEntry(std::string_view section, std::string_view entry);
+    void DropCacheIfChangedElsewhere();
     std::int64_t SectionId(std::string_view section); // opens (creates) it; -1 on failure
     void WriteValue(std::string_view section, std::string_view entry, bool isNumber,
                     std::int32_t number, std::string_view text);
@@ -99,4 +109,12 @@ private:
     // Cached statements are not safe to share between threads; the lock keeps a stray
     // caller from another thread from corrupting an operation in progress.
     std::mutex m_mutex;
+
+    // Settings are read at the moment of use, some of them after every network read, so
+    // answers are kept until anything changes: our own writes drop the cache at once, and
+    // another instance's commits (SQLite's data_version) are noticed within kCacheCheck.
+    static constexpr std::chrono::milliseconds kCacheCheck{20};
+    std::unordered_map<std::string, Found> m_cache;
+    std::int64_t m_dataVersion = -1;
+    std::chrono::steady_clock::time_point m_lastVersionCheck{};
 };

@@ -14,6 +14,7 @@
 #include <limits>
 #include <optional>
 
+#include "common/ScriptedServer.h"
 #include "common/TestSupport.h"
 #include "settings/SettingsStore.h"
 
@@ -188,6 +189,14 @@ TEST(SettingsStore, TwoStoresOnOneFileSeeEachOtherAtOnce)
     EXPECT_EQ(second.ReadString("host", "x", ""), "one");
     second.DeleteSection("host");
     EXPECT_EQ(first.ReadString("host", "x", "none"), "none");
+
+    // Answers are remembered between reads, but a change made through another connection
+    // is seen shortly after, and our own writes at once.
+    EXPECT_EQ(first.ReadInt("host", "n", 0), 0);
+    second.WriteInt("host", "n", 7);
+    ASSERT_TRUE(brumble::test::WaitUntil([&] { return first.ReadInt("host", "n", 0) == 7; }, 1000));
+    first.WriteInt("host", "n", 8);
+    EXPECT_EQ(first.ReadInt("host", "n", 0), 8);
 }
 
 TEST(SettingsStore, DamagedFileIsKeptAsideWithOneMessage)
