@@ -1,6 +1,7 @@
 #include "script/WildcardMatcher.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -119,6 +120,7 @@ private:
     const Group& GroupAt(int id, std::size_t p);
     int Intern(std::string&& pattern);
     std::size_t MemoRow(int id, std::size_t p);
+    std::uint8_t* Memo() { return m_memo.empty() ? m_inlineMemo.data() : m_memo.data(); }
 
     std::string_view m_text;
     std::string_view m_pattern;
@@ -128,8 +130,20 @@ private:
     std::unordered_map<std::string_view, int> m_ids;
     std::unordered_map<std::uint64_t, Group> m_groups;
     // Remembered results: one row of (text length + 1) entries per (pattern id, position).
-    std::unordered_map<std::uint64_t, std::size_t> m_rows;
-    std::vector<std::uint8_t> m_memo;
+    // The first rows of a short line live inside this object, so that the usual patterns
+    // with two or three stars need no heap at all.
+    struct Row {
+        std::uint64_t key;
+        std::size_t offset;
+    };
+    static constexpr std::size_t kInlineRows = 8;
+    static constexpr std::size_t kInlineMemo = 1024;
+    std::array<Row, kInlineRows> m_inlineRows;
+    std::size_t m_inlineRowCount = 0;
+    std::unordered_map<std::uint64_t, std::size_t> m_rows; // beyond the inline ones
+    std::array<std::uint8_t, kInlineMemo> m_inlineMemo;
+    std::size_t m_memoSize = 0;
+    std::vector<std::uint8_t> m_memo; // all rows, once they outgrow m_inlineMemo
 };
 
 bool MatchRun::Match(int id, std::size_t p, std::size_t t, int depth)
@@ -203,7 +217,7 @@ bool MatchRun::MatchStars(int id, std::size_t p, std::size_t t, int depth)
     std::size_t u = t;
     bool result = false;
     for (; u <= length; ++u) {
-        const std::uint8_t known = m_memo[row + u];
+        const std::uint8_t known = Memo()[row + u];
         if (known != kUnknown) {
             result = known == kYes;
             break;
@@ -214,8 +228,7 @@ bool MatchRun::MatchStars(int id, std::size_t p, std::size_t t, int depth)
         }
     }
     const std::size_t end = std::min(u, length);
-    std::fill(m_memo.begin() + static_cast<std::ptrdiff_t>(row + t),
-              m_memo.begin() + static_cast<std::ptrdiff_t>(row + end + 1), result ? kYes : kNo);
+    std::fill(Memo() + row + t, Memo() + row + end + 1, result ? kYes : kNo);
     return result;
 }
 
@@ -224,8 +237,8 @@ bool MatchRun::MatchGroup(int id, std::size_t p, std::size_t t, int depth)
     std::size_t row = 0;
     if (depth > 0) {
         row = MemoRow(id, p);
-        if (m_memo[row + t] != kUnknown)
-            return m_memo[row + t] == kYes;
+        if (Memo()[row + t] != kUnknown)
+            return Memo()[row + t] == kYes;
     }
     // References into an unordered_map stay valid while the recursion adds more groups.
     const Group& group = GroupAt(id, p);
@@ -238,7 +251,7 @@ bool MatchRun::MatchGroup(int id, std::size_t p, std::size_t t, int depth)
     }
     const bool result = any != group.negated;
     if (depth > 0)
-        m_memo[row + t] = result ? kYes : kNo;
+        Memo()[row + t] = result ? kYes : kNo;
     return result;
 }
 
@@ -300,10 +313,31 @@ int MatchRun::Intern(std::string&& pattern)
 
 std::size_t MatchRun::MemoRow(int id, std::size_t p)
 {
-    const auto [it, added] = m_rows.emplace(Key(id, p), m_memo.size());
-    if (added)
-        m_memo.resize(m_memo.size() + m_text.size() + 1, kUnknown);
-    return it->second;
+    const std::uint64_t key = Key(id, p);
+    for (std::size_t i = 0; i < m_inlineRowCount; ++i) {
+        if (m_inlineRows[i].key == key)
+            return m_inlineRows[i].offset;
+    }
+    if (!m_rows.empty()) {
+        if (auto found = m_rows.find(key); found != m_rows.end())
+            return found->second;
+    }
+
+    const std::size_t offset = m_memoSize;
+    const std::size_t rowSize = m_text.size() + 1;
+    m_memoSize += rowSize;
+    if (m_memo.empty() && m_memoSize <= kInlineMemo) {
+        std::fill_n(m_inlineMemo.data() + offset, rowSize, kUnknown);
+    } else {
+        if (m_memo.empty())
+            m_memo.assign(m_inlineMemo.data(), m_inlineMemo.data() + offset);
+        m_memo.resize(m_memoSize, kUnknown);
+    }
+    if (m_inlineRowCount < kInlineRows)
+        m_inlineRows[m_inlineRowCount++] = {key, offset};
+    else
+        m_rows.emplace(key, offset);
+    return offset;
 }
 
 } // namespace
