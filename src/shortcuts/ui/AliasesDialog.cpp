@@ -4,6 +4,7 @@
 #include "session/AppServices.h"
 #include "session/AppState.h"
 #include "session/MessageSink.h"
+#include "session/SessionView.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasResources.h"
 #include "shortcuts/ui/AddAliasDlg.h"
@@ -13,6 +14,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -40,20 +42,29 @@ const char* const kTickerText =
 constexpr int kNameRole = Qt::UserRole;
 constexpr int kActionRole = Qt::UserRole + 1;
 
-// No key is intercepted for a connection window while one of our modal dialogs is up.
+// No key is intercepted for a connection window while one of our modal dialogs is up. A
+// view that closed meanwhile (views are QObjects in the running program) is not put back.
 class CModalInputViewGuard {
 public:
     explicit CModalInputViewGuard(CAppState& app)
-        : m_app(app), m_previous(app.SetInputView(nullptr))
+        : m_app(app), m_previous(app.SetInputView(nullptr)),
+          m_previousObject(dynamic_cast<QObject*>(m_previous)),
+          m_wasObject(!m_previousObject.isNull())
     {
     }
-    ~CModalInputViewGuard() { m_app.SetInputView(m_previous); }
+    ~CModalInputViewGuard()
+    {
+        const bool gone = m_wasObject && m_previousObject.isNull();
+        m_app.SetInputView(gone ? nullptr : m_previous);
+    }
     CModalInputViewGuard(const CModalInputViewGuard&) = delete;
     CModalInputViewGuard& operator=(const CModalInputViewGuard&) = delete;
 
 private:
     CAppState& m_app;
     CSessionView* m_previous;
+    QPointer<QObject> m_previousObject;
+    bool m_wasObject;
 };
 
 QString ToolTip(int id)

@@ -20,6 +20,7 @@
 #include "script/RandomGenerator.h"
 #include "session/AppServices.h"
 #include "session/AppState.h"
+#include "session/SessionView.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasResources.h"
 #include "shortcuts/AliasesDlg.h"
@@ -52,6 +53,18 @@ void TypeAction(QPlainTextEdit* edit, const std::string& lines)
         start = end + 1;
     }
 }
+
+// A view as the running program has them: a QObject that can close while a dialog is up.
+class CClosableView final : public QObject, public CSessionView {
+public:
+    void AddText(int, bool) override {}
+    void RemoveLines(int) override {}
+    void OnConnectionChanged(bool) override {}
+    void SetTimedTextTimer(int) override {}
+    void CreateDisplayFont(bool) override {}
+    void SetWindowTimer(int, int) override {}
+    void KillWindowTimer(int) override {}
+};
 
 class AliasDialogs : public ::testing::Test {
 protected:
@@ -484,6 +497,21 @@ TEST_F(AliasesDialog, EditAliasesRunsModallyWithNoInputView)
     });
     EXPECT_FALSE(EditAliases(aliases, services, nullptr));
     EXPECT_EQ(app.InputView(), &view);
+}
+
+TEST_F(AliasesDialog, AViewClosedWhileTheDialogWasUpIsNotPutBack)
+{
+    auto* view = new CClosableView;
+    app.SetInputView(view);
+    CAliasesDlg aliases(services, "mud");
+    QTimer::singleShot(0, [&] {
+        delete view;
+        auto* dialog = qobject_cast<CAliasesDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->CancelButton()->click();
+    });
+    EXPECT_FALSE(EditAliases(aliases, services, nullptr));
+    EXPECT_EQ(app.InputView(), nullptr);
 }
 
 } // namespace
