@@ -1,0 +1,709 @@
+#include "display/ui/BrumbleView.h"
+
+#include <QClipboard>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "app/InputViewGuard.h"
+#include "display/RowSource.h"
+#include "display/ui/CommandLineHost.h"
+#include "res/StringTable.h"
+#include "session/AppServices.h"
+#include "session/AppState.h"
+#include "session/BrumbleDoc.h"
+#include "session/MessageSink.h"
+#include "session/ui/ConnectDlg.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+constexpr int kStringAlreadyConnected = 8005;
+constexpr int kFaceNameLength = 31;
+constexpr int kSmallestTimerMs = 10;
+
+// The session as the row model sees it.
+class CDocRowSource final : public CRowSource {
+public:
+    CDocRowSource(CBrumbleDoc& doc, CSessionView& view) : m_doc(doc), m_view(view) {}
+
+    const std::deque<std::string>& Lines() const override { return m_doc.GetLines(); }
+    std::optional<std::uint32_t> Highlight(const std::string& line) override
+    {
+        return m_doc.GetHighlight(line);
+    }
+    std::string ReceiveScript(const std::string& line, std::uint32_t& colour) override
+    {
+        return m_doc.GetReceiveScript(line, &m_view, colour);
+    }
+    void DetectImageUrls(const std::string& line) override { m_doc.DetectImageUrls(line, &m_view); }
+
+private:
+    CBrumbleDoc& m_doc;
+    CSessionView& m_view;
+};
+
+QString ToWidgetText(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// 0x00BBGGRR.
+QColor ToColour(std::uint32_t value)
+{
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+
+// a * b / c with a 64-bit intermediate, rounded to the nearest, halves away from zero;
+// -1 for a zero divisor (as the platform's own MulDiv answers).
+int MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    const long long product = static_cast<long long>(a) * b;
+    const long long half = std::llabs(static_cast<long long>(c)) / 2;
+    const bool negative = (product < 0) != (c < 0);
+    const long long magnitude = (std::llabs(product) + half) / std::llabs(static_cast<long long>(c));
+    const long long result = negative ? -magnitude : magnitude;
+    return static_cast<int>(std::clamp<long long>(result, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+CBrumbleView::CBrumbleView(CBrumbleDoc& doc, CAppServices& services, CCommandLineHost* frame,
+                           QWidget* parent)
+    : QAbstractScrollArea(parent), m_doc(doc), m_services(services), m_frame(frame),
+      m_source(std::make_unique<CDocRowSource>(doc, *this)), m_model(*m_source)
+{
+    setObjectName(QStringLiteral("brumbleView"));
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::ClickFocus);
+
+    QScrollBar* bar = verticalScrollBar();
+    bar->setSingleStep(1);
+    connect(bar, &QAbstractSlider::actionTriggered, this, &CBrumbleView::OnScrollAction);
+    bar->installEventFilter(this);
+
+    m_repaintTimer.setSingleShot(true);
+    connect(&m_repaintTimer, &QTimer::timeout, this, &CBrumbleView::FlushRepaint);
+
+    CreateDisplayFont(false);
+    m_model.SetClientWidth(viewport()->width());
+    m_model.RewrapAll(PageRows());
+    SyncScrollBar();
+
+    m_doc.AddView(this);
+}
+
+CBrumbleView::~CBrumbleView()
+{
+    m_repaintTimer.stop();
+    m_timers.clear();
+    m_doc.RemoveView(this);
+    if (m_services.app.InputView() == this)
+        m_services.app.SetInputView(nullptr);
+}
+
+// ---- Rows -------------------------------------------------------------------------------
+
+void CBrumbleView::AddText(int newCount, bool lastComplete)
+{
+    const CRowModel::Change change =
+        m_model.AddText(newCount, lastComplete, [this](const std::string& text) { SendLine(text); });
+    if (change.deferred)
+        SetWindowTimer(kAddRetryTimer, kRetryPeriodMs);
+    else
+        ApplyChange(change);
+}
+
+void CBrumbleView::RemoveLines(int count)
+{
+    const CRowModel::Change change = m_model.RemoveLines(count);
+    if (change.deferred)
+        SetWindowTimer(kRemoveRetryTimer, kRetryPeriodMs);
+    else
+        ApplyChange(change);
+}
+
+void CBrumbleView::RewrapAll()
+{
+    if (m_lineHeight <= 0)
+        return;
+    m_model.SetClientWidth(viewport()->width());
+    ApplyChange(m_model.RewrapAll(PageRows()));
+    FlushRepaint();
+}
+
+int CBrumbleView::WrapLine(std::string_view text, std::vector<std::string>& rows) const
+{
+    return m_model.WrapLine(text, rows);
+}
+
+int CBrumbleView::PageRows() const
+{
+    return m_lineHeight > 0 ? std::max(1, viewport()->height() / m_lineHeight) : 1;
+}
+
+// ---- Repainting -------------------------------------------------------------------------
+
+void CBrumbleView::ApplyChange(const CRowModel::Change& change)
+{
+    if (change.rowsRemoved > 0) {
+        // Rows moved up; so did the position, and the picture still shows the same text.
+        m_shownPos -= change.rowsRemoved;
+        if (m_dirtyFirst >= 0) {
+            m_dirtyFirst = std::max(0, m_dirtyFirst - change.rowsRemoved);
+            m_dirtyLast -= change.rowsRemoved;
+            if (m_dirtyLast < 0)
+                m_dirtyFirst = m_dirtyLast = -1;
+        }
+    }
+    if (change.all)
+        m_dirtyAll = true;
+    if (change.firstRow >= 0) {
+        m_dirtyFirst = m_dirtyFirst < 0 ? change.firstRow : std::min(m_dirtyFirst, change.firstRow);
+        m_dirtyLast = std::max(m_dirtyLast, change.lastRow);
+    }
+    ScheduleRepaint();
+}
+
+void CBrumbleView::ScheduleRepaint()
+{
+    if (m_repaintTimer.isActive())
+        return;
+    // While text floods in, every read changes rows; painting once per interval keeps the
+    // cost of drawing independent of how the text was cut into reads.
+    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : kRepaintIntervalMs;
+    m_repaintTimer.start(since >= kRepaintIntervalMs ? 0
+                                                     : static_cast<int>(kRepaintIntervalMs - since));
+}
+
+void CBrumbleView::FlushRepaint()
+{
+    m_repaintTimer.stop();
+    m_sinceRepaint.start();
+    SyncScrollBar();
+
+    QWidget* area = viewport();
+    const int pos = m_model.Pos();
+    const int delta = pos - m_shownPos;
+    if (m_dirtyAll || m_lineHeight <= 0 || std::abs(delta) >= m_model.Page()) {
+        area->update();
+    } else {
+        if (delta != 0)
+            area->scroll(0, -delta * m_lineHeight); // shifts the picture, repaints the strip
+        if (m_dirtyFirst >= 0) {
+            const int top = (m_dirtyFirst - pos) * m_lineHeight;
+            const int bottom = (m_dirtyLast - pos + 1) * m_lineHeight;
+            const QRect rows = QRect(0, top, area->width(), bottom - top) & area->rect();
+            if (!rows.isEmpty())
+                area->update(rows);
+        }
+    }
+    m_shownPos = pos;
+    m_dirtyAll = false;
+    m_dirtyFirst = m_dirtyLast = -1;
+}
+
+void CBrumbleView::SyncScrollBar()
+{
+    QScrollBar* bar = verticalScrollBar();
+    m_syncingScrollBar = true;
+    bar->setPageStep(m_model.Page());
+    bar->setRange(m_model.Min(), std::max(m_model.Min(), m_model.Bottom()));
+    bar->setValue(m_model.Pos());
+    m_syncingScrollBar = false;
+}
+
+void CBrumbleView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    // The picture shows m_shownPos until the next repaint moves it, so exposed parts are
+    // drawn at that position too.
+    DrawRows(painter, event->rect(), m_shownPos);
+}
+
+void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
+{
+    if (clip.isEmpty() || m_lineHeight <= 0)
+        return;
+    // Read at every paint, so that a change of the options shows at once.
+    const int background = ReadHostInt("Colour", "Display", "Colour", -1);
+    if (background != -1)
+        painter.fillRect(clip, ToColour(static_cast<std::uint32_t>(background)));
+    const QColor textColour =
+        ToColour(static_cast<std::uint32_t>(ReadHostInt("Text Colour", "Display", "Text Colour", 0)));
+
+    painter.save();
+    painter.setFont(m_font);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setClipRect(clip);
+    const auto& rows = m_model.Rows();
+    const int first = std::max(0, clip.top()) / m_lineHeight;
+    int y = first * m_lineHeight;
+    long long index = static_cast<long long>(topRow) + first;
+    while (y <= clip.bottom() && index < static_cast<long long>(rows.size())) {
+        if (index >= 0) {
+            const CRowModel::Row& row = rows[static_cast<std::size_t>(index)];
+            painter.setPen((row.colour >> 24) == 0 ? ToColour(row.colour) : textColour);
+            painter.drawText(QPoint(0, y + m_ascent), ToWidgetText(row.text));
+        }
+        y += m_lineHeight;
+        ++index;
+    }
+    painter.restore();
+}
+
+// ---- Font -------------------------------------------------------------------------------
+
+void CBrumbleView::CreateDisplayFont(bool redraw)
+{
+    CSettingsStore& store = m_services.settings;
+    const QFont base = font();
+    const int dpi = logicalDpiY() > 0 ? logicalDpiY() : 96;
+    int basePixels = base.pixelSize();
+    if (basePixels <= 0)
+        basePixels = std::max(1, qRound(base.pointSizeF() * dpi / 72.0));
+
+    // Sizes are stored as negative pixel heights and carried between the layers in points,
+    // so that a size chosen on one screen keeps its point size on another.
+    int points = -MulDiv(-basePixels, 72, dpi);
+    std::string face = store.ReadString("Display", "Font Face", base.family().toLatin1().toStdString());
+    int size = store.ReadInt("Display", "Font Size", -MulDiv(points, dpi, 72));
+    points = -MulDiv(size, 72, dpi);
+    int weight = store.ReadInt("Display", "Font Weight", base.weight());
+    int italic = store.ReadInt("Display", "Font Style", base.italic() ? 1 : 0);
+    int underline = base.underline() ? 1 : 0;
+    int strikeOut = base.strikeOut() ? 1 : 0;
+
+    const std::string host = m_doc.GetHostName();
+    if (!host.empty()) {
+        face = store.ReadString(host, "Font Face", face);
+        size = store.ReadInt(host, "Font Size", -MulDiv(points, dpi, 72));
+        points = -MulDiv(size, 72, dpi);
+        weight = store.ReadInt(host, "Font Weight", weight);
+        italic = store.ReadInt(host, "Font Italic", italic);
+        underline = store.ReadInt(host, "Font Underline", underline);
+        strikeOut = store.ReadInt(host, "Font Strikeout", strikeOut);
+    }
+
+    const int height = -MulDiv(points, dpi, 72);
+    int pixels = std::abs(height);
+    if (pixels == 0 || pixels > 1000)
+        pixels = basePixels; // a damaged setting must not give an invisible or huge font
+    if (face.size() > kFaceNameLength)
+        face.resize(kFaceNameLength);
+
+    QFont display(ToWidgetText(face));
+    display.setPixelSize(pixels);
+    display.setWeight(static_cast<QFont::Weight>(weight <= 0 ? 400 : std::clamp(weight, 1, 1000)));
+    display.setItalic(italic != 0);
+    display.setUnderline(underline != 0);
+    display.setStrikeOut(strikeOut != 0);
+    // Rows are measured character by character; kerning would make the drawn text differ.
+    display.setKerning(false);
+    m_font = display;
+
+    const QFontMetrics metrics(m_font);
+    m_lineHeight = std::max(1, metrics.height());
+    m_ascent = metrics.ascent();
+    std::array<int, 256> widths{};
+    for (int c = 0; c < 256; ++c)
+        widths[static_cast<std::size_t>(c)] = metrics.horizontalAdvance(QChar(c));
+    m_model.SetWidthTable(widths, metrics.maxWidth());
+
+    if (redraw) {
+        ApplyChange(m_model.SetPage(PageRows()));
+        FlushRepaint();
+    }
+}
+
+// ---- Scrolling --------------------------------------------------------------------------
+
+void CBrumbleView::ScrollRows(int delta)
+{
+    m_model.ScrollTo(m_model.Pos() + delta);
+    FlushRepaint();
+}
+
+void CBrumbleView::OnVScroll(CRowModel::Scroll request)
+{
+    m_model.ScrollBy(request);
+    FlushRepaint();
+}
+
+void CBrumbleView::OnScrollAction(int action)
+{
+    CRowModel::Scroll request;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+        request = CRowModel::Scroll::LineUp;
+        break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        request = CRowModel::Scroll::LineDown;
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        request = CRowModel::Scroll::PageUp;
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        request = CRowModel::Scroll::PageDown;
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        request = CRowModel::Scroll::Top;
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        request = CRowModel::Scroll::Bottom;
+        break;
+    default:
+        return; // dragging and the wheel give the position itself
+    }
+    // While text floods in the bar can lag the rows by a frame; steps count from the rows.
+    SyncScrollBar();
+    m_model.ScrollBy(request);
+    verticalScrollBar()->setSliderPosition(m_model.Pos());
+}
+
+void CBrumbleView::scrollContentsBy(int dx, int dy)
+{
+    static_cast<void>(dx);
+    static_cast<void>(dy);
+    if (m_syncingScrollBar)
+        return;
+    m_model.ScrollTo(verticalScrollBar()->value());
+    FlushRepaint();
+}
+
+bool CBrumbleView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The end of a scroll with the mouse gives the keyboard back to the command line.
+    if (watched == verticalScrollBar() && event->type() == QEvent::MouseButtonRelease && m_frame)
+        m_frame->FocusCommandLine();
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+void CBrumbleView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (m_lineHeight != 0)
+        RewrapAll();
+}
+
+void CBrumbleView::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    ApplyChange(m_model.SetPage(PageRows()));
+    FlushRepaint();
+    // The command line waits for the connection (a fast one may already be there).
+    if (m_frame)
+        m_frame->EnableCommandLine(m_doc.IsConnected());
+}
+
+void CBrumbleView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    m_services.app.SetInputView(this);
+}
+
+// ---- Timers -----------------------------------------------------------------------------
+
+void CBrumbleView::SetWindowTimer(int id, int periodMs)
+{
+    auto& timer = m_timers[id];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        connect(timer.get(), &QTimer::timeout, this, [this, id] { OnTimer(id); });
+    }
+    timer->start(std::max(periodMs, kSmallestTimerMs));
+}
+
+void CBrumbleView::KillWindowTimer(int id)
+{
+    auto it = m_timers.find(id);
+    if (it != m_timers.end())
+        it->second->stop();
+}
+
+bool CBrumbleView::IsWindowTimerActive(int id) const
+{
+    auto it = m_timers.find(id);
+    return it != m_timers.end() && it->second->isActive();
+}
+
+int CBrumbleView::WindowTimerInterval(int id) const
+{
+    auto it = m_timers.find(id);
+    return it == m_timers.end() ? -1 : it->second->interval();
+}
+
+void CBrumbleView::SetTimedTextTimer(int seconds)
+{
+    KillWindowTimer(kTimedTextTimer);
+    if (seconds > 0)
+        SetWindowTimer(kTimedTextTimer, static_cast<int>(std::min<long long>(
+                                            static_cast<long long>(seconds) * 1000, INT_MAX)));
+}
+
+void CBrumbleView::OnTimer(int id)
+{
+    switch (id) {
+    case kTitleTimer:
+        m_doc.UpdateTitle();
+        return;
+    case kTimedTextTimer:
+        m_doc.SendTimedText();
+        return;
+    case kAddRetryTimer:
+        if (m_model.IsBusy())
+            return; // keeps running until the rows are free
+        KillWindowTimer(kAddRetryTimer);
+        if (m_model.HasPendingAdd())
+            AddText(m_model.PendingAddCount(), m_model.PendingComplete());
+        return;
+    case kRemoveRetryTimer:
+        if (m_model.IsBusy())
+            return;
+        KillWindowTimer(kRemoveRetryTimer);
+        if (m_model.PendingRemoveCount() > 0)
+            ApplyChange(m_model.RemovePending());
+        return;
+    default:
+        break;
+    }
+    if (id >= kFirstScriptTimer) {
+        const std::string text = m_doc.GetTimerScript(id - kFirstScriptTimer, this);
+        if (!text.empty())
+            SendLine(text);
+    }
+}
+
+// ---- Sending ----------------------------------------------------------------------------
+
+int CBrumbleView::ReadHostInt(const char* entry, const char* globalSection,
+                              const char* globalEntry, int def)
+{
+    CSettingsStore& store = m_services.settings;
+    const int global = globalSection ? store.ReadInt(globalSection, globalEntry, def) : def;
+    const std::string host = m_doc.GetHostName();
+    // Without a connection there is no host section; reading one named "" would create it.
+    return host.empty() ? global : store.ReadInt(host, entry, global);
+}
+
+void CBrumbleView::OnEnter()
+{
+    if (!m_frame)
+        return;
+    std::string text = m_frame->GetCommandText();
+    m_frame->AddToHistory(text, ReadHostInt("History", "Display", "Commands", 50));
+    ExpandIfAlias(text);
+    text += "\r\n";
+    SendLine(text);
+    m_frame->ClearCommandText();
+}
+
+void CBrumbleView::SendLine(const std::string& text)
+{
+    m_doc.SendCommand(text);
+    if (IsLocalEcho())
+        m_doc.OnReceiveText(text);
+}
+
+bool CBrumbleView::SendCtrlChar(char c)
+{
+    if (ReadHostInt("Send Ctrl", nullptr, nullptr, 0) == 0)
+        return false;
+    SendLine(std::string(1, c));
+    return true;
+}
+
+bool CBrumbleView::IsLocalEcho() { return ReadHostInt("Local Echo", "Options", "Local Echo", 1) == 1; }
+
+void CBrumbleView::ExpandIfAlias(std::string& text)
+{
+    if (!text.empty() && text.front() == m_doc.GetAliasChar())
+        m_doc.ExpandAlias(text);
+}
+
+void CBrumbleView::OnConnectionChanged(bool connected)
+{
+    if (m_frame)
+        m_frame->EnableCommandLine(connected);
+    if (connected)
+        SetWindowTimer(kTitleTimer, kTitlePeriodMs);
+    else
+        KillWindowTimer(kTitleTimer);
+    m_doc.UpdateTitle();
+    if (!connected)
+        return;
+    if (!m_services.app.pendingCommand.empty()) {
+        // Emptied first: it is sent once, whatever sending it leads to.
+        const std::string command = m_services.app.pendingCommand + "\r\n";
+        m_services.app.pendingCommand.clear();
+        m_doc.SendCommand(command);
+    }
+    const std::string script = m_doc.GetConnectScript(this);
+    if (!script.empty())
+        m_doc.SendCommand(script);
+}
+
+// ---- Commands ---------------------------------------------------------------------------
+
+void CBrumbleView::ShowMessage(const std::string& text)
+{
+    m_services.messages.ShowMessage(text, CMessageSink::Icon::Exclamation,
+                                    CMessageSink::Buttons::Ok);
+}
+
+std::optional<std::string> CBrumbleView::ChooseFile(const FileRequest& request)
+{
+    CInputViewGuard guard(m_services.app);
+    return chooseFile ? chooseFile(request) : DefaultChooseFile(request);
+}
+
+std::optional<std::string> CBrumbleView::DefaultChooseFile(const FileRequest& request)
+{
+    QFileDialog dialog(this);
+    dialog.setNameFilter(QStringLiteral("Text Files (*.txt);;All Files (*)"));
+    if (request.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QStringLiteral("txt"));
+        dialog.selectFile(ToWidgetText(request.defaultName));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front().toLocal8Bit().toStdString();
+}
+
+void CBrumbleView::OnFileOpenConnection()
+{
+    if (m_doc.IsConnected() &&
+        m_services.messages.ShowMessage(LoadString(kStringAlreadyConnected),
+                                        CMessageSink::Icon::Exclamation,
+                                        CMessageSink::Buttons::YesNo) != CMessageSink::Answer::Yes)
+        return;
+    CInputViewGuard guard(m_services.app);
+    CConnectDlg dlg(m_services, this);
+    if (dlg.exec() == QDialog::Accepted)
+        m_doc.OpenSession(dlg.Host(), dlg.Port());
+}
+
+void CBrumbleView::OnFileSaveText()
+{
+    const std::optional<std::string> path = ChooseFile({true, "brumble"});
+    if (!path)
+        return;
+    if (!m_doc.SaveText(*path))
+        ShowMessage("Unable to open the selected file (" + *path +
+                    ") for logging. Perhaps the file is read only.");
+}
+
+void CBrumbleView::OnToolsLogText()
+{
+    if (m_doc.IsLogging()) {
+        m_doc.SetLogFile(std::nullopt);
+        return;
+    }
+    const std::optional<std::string> path = ChooseFile({true, "log"});
+    if (!path)
+        return;
+    if (!m_doc.SetLogFile(*path))
+        ShowMessage("Unable to open the selected file (" + *path +
+                    ") for logging. Perhaps the file is read only.");
+}
+
+void CBrumbleView::OnEditInsertFile()
+{
+    const std::optional<std::string> path = ChooseFile({false, {}});
+    if (!path)
+        return;
+    QFile file(QString::fromLocal8Bit(path->data(), static_cast<qsizetype>(path->size())));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessage("Unable to open the selected file.");
+        return;
+    }
+    const QByteArray contents = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        ShowMessage("Unable to open the selected file.");
+        return;
+    }
+    // Line by line, as a text file reads: LF or CR LF ends a line, a last line without one
+    // still counts.
+    qsizetype start = 0;
+    while (start < contents.size()) {
+        qsizetype end = contents.indexOf('\n', start);
+        if (end < 0)
+            end = contents.size();
+        qsizetype length = end - start;
+        if (length > 0 && contents.at(start + length - 1) == '\r')
+            --length;
+        SendLine(std::string(contents.constData() + start, static_cast<std::size_t>(length)) +
+                 "\r\n");
+        start = end + 1;
+    }
+}
+
+void CBrumbleView::OnEditPaste()
+{
+    if (!m_frame)
+        return;
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QString text = clipboard ? clipboard->text() : QString();
+    if (text.isEmpty())
+        return;
+    const QByteArray bytes = text.toLatin1();
+    m_frame->PasteIntoCommandLine(*this,
+                                  std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+void CBrumbleView::OnToolsLocalEcho()
+{
+    const std::string host = m_doc.GetHostName();
+    if (host.empty())
+        return;
+    m_services.settings.WriteInt(host, "Local Echo", IsLocalEcho() ? 0 : 1);
+}
+
+void CBrumbleView::OnFilePrint()
+{
+    QPrinter printer;
+    {
+        CInputViewGuard guard(m_services.app);
+        QPrintDialog dialog(&printer, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+    }
+    Print(printer);
+}
+
+bool CBrumbleView::Print(QPrinter& printer)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    // The text keeps the size it has on the screen.
+    const double scale = static_cast<double>(printer.logicalDpiY()) / std::max(1, logicalDpiY());
+    painter.scale(scale, scale);
+    const QRect page(0, 0, static_cast<int>(printer.width() / scale),
+                     static_cast<int>(printer.height() / scale));
+    DrawRows(painter, page, m_model.Pos());
+    return painter.end();
+}

@@ -1,0 +1,156 @@
+#pragma once
+// The scrollback of one connection window. The session (CBrumbleDoc) announces new and
+// dropped lines; the view hands them to its row model, which wraps them and says which rows
+// changed, and paints only those, at most once per frame interval while text floods in.
+// It owns the display font, the window timers (title, timed text, the retries of held-back
+// adds and removals, script timers) and the window's send paths and file commands.
+
+#include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/RowModel.h"
+#include "session/SessionView.h"
+
+class CBrumbleDoc;
+class CCommandLineHost;
+class CRowSource;
+class QPainter;
+class QPrinter;
+struct CAppServices;
+
+class CBrumbleView final : public QAbstractScrollArea, public CSessionView {
+    Q_OBJECT
+public:
+    // Window timer ids; script timer n runs as id kFirstScriptTimer + n.
+    static constexpr int kTitleTimer = 1;
+    static constexpr int kTimedTextTimer = 3;
+    static constexpr int kAddRetryTimer = 4;
+    static constexpr int kRemoveRetryTimer = 5;
+    static constexpr int kFirstScriptTimer = 10;
+    static constexpr int kTitlePeriodMs = 60000;
+    static constexpr int kRetryPeriodMs = 500;
+    // Repaints while text floods in are gathered over this interval.
+    static constexpr int kRepaintIntervalMs = 16;
+
+    // What a file chooser is asked for.
+    struct FileRequest {
+        bool save = false;       // a file to write (else an existing file to read)
+        std::string defaultName; // "brumble", "log"; saving adds ".txt" when none is typed
+    };
+    // Answers a file request with a path (8-bit, as the session's file operations take
+    // it), or nothing when cancelled.
+    using FileChooser = std::function<std::optional<std::string>(const FileRequest&)>;
+
+    // Registers with doc; frame (may be null in tests) holds the command line.
+    CBrumbleView(CBrumbleDoc& doc, CAppServices& services, CCommandLineHost* frame,
+                 QWidget* parent = nullptr);
+    ~CBrumbleView() override;
+    CBrumbleView(const CBrumbleView&) = delete;
+    CBrumbleView& operator=(const CBrumbleView&) = delete;
+
+    // CSessionView
+    void AddText(int newCount, bool lastComplete) override;
+    void RemoveLines(int count) override;
+    void OnConnectionChanged(bool connected) override;
+    void SetTimedTextTimer(int seconds) override;
+    void CreateDisplayFont(bool redraw) override;
+    void SetWindowTimer(int id, int periodMs) override;
+    void KillWindowTimer(int id) override;
+
+    // Rebuilds all rows at the current width (after a size, font or option change).
+    void RewrapAll();
+    int WrapLine(std::string_view text, std::vector<std::string>& rows) const;
+    int CharWidth(unsigned char c) const { return m_model.CharWidth(c); }
+    // Moves the visible text by delta rows.
+    void ScrollRows(int delta);
+    void OnVScroll(CRowModel::Scroll request);
+
+    // Sending.
+    void OnEnter();
+    void SendLine(const std::string& text);
+    bool SendCtrlChar(char c);
+    bool IsLocalEcho();
+    void ExpandIfAlias(std::string& text);
+
+    // The window's commands (menus, tool bar, keys).
+    void OnFileOpenConnection();
+    void OnFileSaveText();
+    void OnFilePrint();
+    void OnEditPaste();
+    void OnEditInsertFile();
+    void OnToolsLogText();
+    void OnToolsLocalEcho();
+    // Prints one page: the rows from the current scroll position. False when the printer
+    // cannot be drawn on.
+    bool Print(QPrinter& printer);
+
+    // Replaceable in tests; by default a QFileDialog.
+    FileChooser chooseFile;
+
+    CBrumbleDoc& Doc() const { return m_doc; }
+    const CRowModel& Model() const { return m_model; }
+    CRowModel& Model() { return m_model; }
+    const QFont& DisplayFont() const { return m_font; }
+    int LineHeight() const { return m_lineHeight; }
+    bool IsWindowTimerActive(int id) const;
+    int WindowTimerInterval(int id) const; // -1 when the timer does not exist
+    // Paints what is waiting for the next frame now (tests, printing).
+    void FlushRepaint();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Draws the rows from topRow on that meet clip (paint and print share it).
+    void DrawRows(QPainter& painter, const QRect& clip, int topRow);
+    void ApplyChange(const CRowModel::Change& change);
+    void ScheduleRepaint();
+    void SyncScrollBar();
+    void OnScrollAction(int action);
+    void OnTimer(int id);
+    int PageRows() const;
+    // The host entry, whose default is the global entry, whose default is def.
+    int ReadHostInt(const char* entry, const char* globalSection, const char* globalEntry,
+                    int def);
+    std::optional<std::string> ChooseFile(const FileRequest& request);
+    std::optional<std::string> DefaultChooseFile(const FileRequest& request);
+    void ShowMessage(const std::string& text);
+
+    CBrumbleDoc& m_doc;
+    CAppServices& m_services;
+    CCommandLineHost* m_frame = nullptr;
+    std::unique_ptr<CRowSource> m_source;
+    CRowModel m_model;
+
+    QFont m_font;
+    int m_lineHeight = 0;
+    int m_ascent = 0;
+    bool m_shown = false;
+
+    std::map<int, std::unique_ptr<QTimer>> m_timers;
+
+    // Repaint gathering: rows changed since the last repaint (absolute, as now numbered),
+    // and the scroll position the window's picture shows.
+    QTimer m_repaintTimer;
+    QElapsedTimer m_sinceRepaint;
+    int m_dirtyFirst = -1;
+    int m_dirtyLast = -1;
+    bool m_dirtyAll = false;
+    int m_shownPos = 0;
+    bool m_syncingScrollBar = false;
+};
