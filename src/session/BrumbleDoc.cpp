@@ -8,6 +8,7 @@
 #include "alerts/SoundPlayer.h"
 #include "res/StringTable.h"
 #include "session/AppState.h"
+#include "shortcuts/AliasesDlg.h"
 #include "session/MessageSink.h"
 #include "session/SessionView.h"
 #include "settings/SettingsStore.h"
@@ -65,14 +66,15 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
 {
     // Each feature object loads the host's settings when constructed; a reconnect gets
     // fresh ones. Order: auto-log, highlights, triggers, timed text, function keys,
-    // keypad, aliases, scripts, @image. No feature object exists yet.
-    static_cast<void>(host);
+    // keypad, aliases, scripts, @image.
     DeleteFeatureObjects();
+    m_aliases = std::make_unique<CAliasesDlg>(m_services, host);
 }
 
 void CBrumbleDoc::DeleteFeatureObjects()
 {
     // Deleted in the order they are created (see CreateFeatureObjects).
+    m_aliases.reset();
 }
 
 void CBrumbleDoc::OnConnectionChanged(bool connected)
@@ -268,13 +270,14 @@ std::optional<std::uint32_t> CBrumbleDoc::GetHighlight(const std::string& line)
 
 char CBrumbleDoc::GetAliasChar() const
 {
-    // Byte 0 never starts a command line, so no alias is ever expanded.
-    return 0;
+    // Without aliases, byte 0 never starts a command line, so nothing is expanded.
+    return m_aliases ? m_aliases->GetAliasChar() : 0;
 }
 
 void CBrumbleDoc::ExpandAlias(std::string& line)
 {
-    static_cast<void>(line);
+    if (m_aliases)
+        m_aliases->ExpandAlias(line);
 }
 
 std::string CBrumbleDoc::GetConnectScript(CSessionView* view)

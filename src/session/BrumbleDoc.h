@@ -20,6 +20,7 @@
 #include "session/ReceiveFilter.h"
 #include "session/TelnetSocket.h"
 
+class CAliasesDlg;
 class CSessionView;
 class QFile;
 
@@ -44,6 +45,8 @@ public:
     bool IsConnected() const;
     std::string GetHostName() const;
     const std::deque<std::string>& GetLines() const { return m_lines; }
+    // The feature objects (null before the first OpenSession), for their dialogs.
+    CAliasesDlg* Aliases() const { return m_aliases.get(); }
     void UpdateTitle();
     const std::string& Title() const { return m_title; }
     void SendCommand(std::string_view text);
@@ -106,9 +109,10 @@ private:
     std::string m_title;
     std::vector<CSessionView*> m_views;
 
-    // Feature objects (null until their feature exists / after construction).
-    // m_imageSettings, m_scripts, m_aliases, m_functionKeys, m_keypad, m_timedText,
-    // m_triggers, m_highlights, m_autoLog arrive with their features.
+    // Feature objects: null before the first OpenSession, rebuilt on every reconnect.
+    // (@image, function keys, keypad, timed text, triggers, highlights and auto-log arrive
+    // with their features.)
+    std::unique_ptr<CAliasesDlg> m_aliases;
 
     std::unique_ptr<QFile> m_logFile;
     // lines, cursor (column, currentLine), lastTextEndedLine, telnetOptions

@@ -253,3 +253,29 @@ TEST_F(BrumbleDocNetworkTest, HostileServerCannotGrowALineWithoutBound)
     for (const std::string& l : doc.GetLines())
         EXPECT_EQ(l.size(), static_cast<std::size_t>(CReceiveFilter::kMaxLineLength));
 }
+
+TEST_F(BrumbleDocNetworkTest, FeatureObjectsAreRebuiltFromTheHostSectionOnEveryOpen)
+{
+    // Before any session there are no aliases: nothing is expanded.
+    std::string line = "\\n x";
+    doc.ExpandAlias(line);
+    EXPECT_EQ(line, "\\n x");
+    EXPECT_EQ(doc.Aliases(), nullptr);
+
+    settings.WriteString(kHost, "Alias 01", "n");
+    settings.WriteString(kHost, "Alias Action 01", "north");
+    Connect();
+    ASSERT_NE(doc.Aliases(), nullptr);
+    EXPECT_EQ(doc.GetAliasChar(), '\\');
+    doc.ExpandAlias(line);
+    EXPECT_EQ(line, "north");
+
+    // A reconnect reads the host section again.
+    settings.WriteInt(kHost, "Alias Char", '/');
+    settings.WriteString(kHost, "Alias Action 01", "south");
+    Connect();
+    EXPECT_EQ(doc.GetAliasChar(), '/');
+    line = "/n x";
+    doc.ExpandAlias(line);
+    EXPECT_EQ(line, "south");
+}
