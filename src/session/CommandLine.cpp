@@ -9,8 +9,14 @@ constexpr std::string_view kTelnetScheme = "telnet:";
 constexpr unsigned kDefaultPort = 8888; // the first row of the built-in port table
 constexpr unsigned kHighestPort = 65535;
 
-bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsSpace(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 {

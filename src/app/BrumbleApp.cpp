@@ -1,0 +1,286 @@
+#include "app/BrumbleApp.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <map>
+
+#include "alerts/CanberraSoundPlayer.h"
+#include "app/ChildFrame.h"
+#include "app/DefaultTelnetDlg.h"
+#include "app/InputViewGuard.h"
+#include "app/MainFrame.h"
+#include "app/MessageBoxSink.h"
+#include "session/BrumbleDoc.h"
+#include "session/CommandLine.h"
+#include "session/HostList.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+const QString kNoTelnetOfferArgument = QStringLiteral("--no-telnet-offer");
+constexpr char kNoTelnetOfferVariable[] = "BRUMBLE_NO_TELNET_OFFER";
+constexpr char kTelnetScheme[] = "x-scheme-handler/telnet";
+constexpr char kDesktopFile[] = "brumble.desktop";
+constexpr int kXdgMimeStartMs = 3000;
+constexpr int kXdgMimeRunMs = 5000;
+
+// Help topics by context id: the page, and the anchor on it.
+const std::map<int, QString>& HelpTopics()
+{
+    static const std::map<int, QString> topics = {
+        {0, QStringLiteral("index.html")},
+        {132, QStringLiteral("connecting.html#connect-dialog")}, // the Connect dialog
+    };
+    return topics;
+}
+
+// Characters that the desktop-entry rules require an Exec argument to be quoted for.
+bool NeedsQuoting(const QString& text)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    for (QChar c : text) {
+        if (reserved.contains(c))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CBrumbleApp::CBrumbleApp(Options options)
+    : m_messageBoxes(std::make_unique<CMessageBoxSink>(m_state)),
+      m_messages(options.messages ? options.messages : m_messageBoxes.get()),
+      m_settings(std::make_unique<CSettingsStore>(CSettingsStore::DefaultPath(), m_messages)),
+      m_ownSound(options.sound ? nullptr : std::make_unique<CCanberraSoundPlayer>()),
+      m_sound(options.sound ? options.sound : m_ownSound.get()), m_services{*m_settings,
+                                                                            *m_messages, *m_sound,
+                                                                            m_random, m_state}
+{
+    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+
+    if (qEnvironmentVariable(kNoTelnetOfferVariable) == QStringLiteral("1"))
+        m_telnetOffer = false;
+    QStringList words;
+    for (const QString& argument : options.arguments) {
+        if (argument == kNoTelnetOfferArgument)
+            m_telnetOffer = false;
+        else
+            words.push_back(argument);
+    }
+    m_commandLine = words.join(QLatin1Char(' '));
+}
+
+CBrumbleApp::~CBrumbleApp()
+{
+    // The windows (and their sessions) go while the services they use still exist.
+    m_messageBoxes->SetParentWindow(nullptr);
+    m_mainFrame.reset();
+}
+
+bool CBrumbleApp::InitInstance()
+{
+    // A peer that vanishes while we write must show as a socket error, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    if (m_telnetOffer)
+        OfferTelnetHandler();
+
+    m_mainFrame = std::make_unique<CMainFrame>(*this, m_services);
+    m_messageBoxes->SetParentWindow(m_mainFrame.get());
+    m_mainFrame->ShowAsStored();
+
+    // The arguments' own bytes: what the user typed is sent as typed.
+    const QByteArray text = m_commandLine.toLocal8Bit();
+    const std::optional<CStartRequest> request =
+        ParseCommandLine(std::string(text.constData(), static_cast<std::size_t>(text.size())));
+    if (request) {
+        m_state.nextHost = request->host;
+        m_state.nextPort = request->port;
+        m_state.pendingCommand = request->command;
+        OpenNewConnectionWindow(true);
+    }
+    return true;
+}
+
+CChildFrame* CBrumbleApp::OpenNewConnectionWindow(bool fromCommandLine)
+{
+    // A first command belongs to the server named with it on the command line, never to
+    // another one.
+    if (!fromCommandLine)
+        m_state.pendingCommand.clear();
+    if (!m_mainFrame)
+        return nullptr;
+
+    const std::string host = m_state.nextHost;
+    auto doc = std::make_unique<CBrumbleDoc>(m_services);
+    doc->onFlash = [this] {
+        if (m_mainFrame)
+            m_mainFrame->Flash();
+    };
+    if (!doc->OnNewDocument()) {
+        m_state.pendingCommand.clear();
+        return nullptr;
+    }
+    return m_mainFrame->AddConnectionWindow(std::move(doc), host);
+}
+
+bool CBrumbleApp::OpenRecentHost(int n)
+{
+    const std::vector<std::string> hosts = HostList::RecentHosts(*m_settings);
+    if (n < 1 || n > static_cast<int>(hosts.size()))
+        return false;
+    const std::string host = hosts[static_cast<std::size_t>(n - 1)];
+    const std::optional<unsigned> port = HostList::StoredHostPort(*m_settings, host);
+    if (!port)
+        return false;
+    m_state.nextHost = host;
+    m_state.nextPort = *port;
+    HostList::AddToRecentFileList(*m_settings, host);
+    if (m_mainFrame)
+        m_mainFrame->RebuildRecentHosts();
+    OpenNewConnectionWindow(false);
+    return true;
+}
+
+std::optional<QString> CBrumbleApp::RunXdgMime(const QStringList& arguments) const
+{
+    QProcess process;
+    process.setProgram(xdgMimeProgram);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(kXdgMimeStartMs))
+        return std::nullopt;
+    if (!process.waitForFinished(kXdgMimeRunMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        return std::nullopt;
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+void CBrumbleApp::OfferTelnetHandler()
+{
+    const std::optional<QString> handler = RunXdgMime(
+        {QStringLiteral("query"), QStringLiteral("default"), QString::fromLatin1(kTelnetScheme)});
+    if (!handler)
+        return; // no xdg-mime: nothing to offer
+    if (handler->contains(QStringLiteral("brumble"), Qt::CaseInsensitive))
+        return;
+    if (m_settings->ReadInt("Register", "Dialog", 1) == 0)
+        return;
+
+    CDefaultTelnetDlg dialog(m_mainFrame.get());
+    int result = QDialog::Rejected;
+    {
+        const CInputViewGuard guard(m_state);
+        result = dialog.exec();
+    }
+    // Closing the question without Continue leaves everything as it was.
+    if (result != QDialog::Accepted)
+        return;
+    m_settings->WriteInt("Register", "Dialog", dialog.DontShowAgain() ? 0 : 1);
+    if (dialog.MakeDefault() && InstallDesktopEntry(QCoreApplication::applicationFilePath())) {
+        RunXdgMime({QStringLiteral("default"), QString::fromLatin1(kDesktopFile),
+                    QString::fromLatin1(kTelnetScheme)});
+    }
+}
+
+QString CBrumbleApp::DesktopExecLine(const QString& programPath)
+{
+    QString argument = programPath;
+    argument.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    if (NeedsQuoting(argument)) {
+        QString quoted;
+        for (QChar c : argument) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                quoted += QLatin1Char('\\');
+            quoted += c;
+        }
+        argument = QLatin1Char('"') + quoted + QLatin1Char('"');
+    }
+    // The value is itself an escaped string, in which a backslash is written twice.
+    argument.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    return argument + QStringLiteral(" %u");
+}
+
+bool CBrumbleApp::InstallDesktopEntry(const QString& programPath) const
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/applications");
+    if (!QDir().mkpath(folder))
+        return false;
+    QSaveFile file(folder + QLatin1Char('/') + QString::fromLatin1(kDesktopFile));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    const QString entry = QStringLiteral("[Desktop Entry]\n"
+                                         "Type=Application\n"
+                                         "Name=Brumble\n"
+                                         "Comment=Client for MUDs, MUCKs and MUSHes\n"
+                                         "Exec=%1\n"
+                                         "Terminal=false\n"
+                                         "Categories=Network;Game;\n"
+                                         "MimeType=x-scheme-handler/telnet;\n")
+                              .arg(DesktopExecLine(programPath));
+    file.write(entry.toUtf8());
+    return file.commit();
+}
+
+QUrl CBrumbleApp::HelpUrl(int contextId) const
+{
+    // Beside the program (a build tree or a relocatable install), the install prefix, the
+    // desktop's data folders, and last the source tree the program was built from.
+    const QString programDir = QCoreApplication::applicationDirPath();
+    QStringList folders = {programDir + QStringLiteral("/help"),
+                           programDir + QStringLiteral("/../share/brumble/help")};
+    const QString installed =
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("brumble/help"),
+                               QStandardPaths::LocateDirectory);
+    if (!installed.isEmpty())
+        folders.push_back(installed);
+    folders.push_back(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() +
+                      QStringLiteral("/../res/help"));
+
+    QString folder;
+    for (const QString& candidate : folders) {
+        if (QFileInfo::exists(candidate + QStringLiteral("/index.html"))) {
+            folder = QDir::cleanPath(candidate);
+            break;
+        }
+    }
+    if (folder.isEmpty())
+        return {};
+
+    auto topic = HelpTopics().find(contextId);
+    QString page = topic == HelpTopics().end() ? QStringLiteral("index.html") : topic->second;
+    QString anchor;
+    if (const qsizetype hash = page.indexOf(QLatin1Char('#')); hash >= 0) {
+        anchor = page.mid(hash + 1);
+        page = page.left(hash);
+    }
+    if (!QFileInfo::exists(folder + QLatin1Char('/') + page)) {
+        page = QStringLiteral("index.html");
+        anchor.clear();
+    }
+    QUrl url = QUrl::fromLocalFile(folder + QLatin1Char('/') + page);
+    if (!anchor.isEmpty())
+        url.setFragment(anchor);
+    return url;
+}
+
+bool CBrumbleApp::WinHelp(int contextId)
+{
+    const QUrl url = HelpUrl(contextId);
+    if (url.isEmpty() || !openUrl)
+        return false;
+    return openUrl(url);
+}

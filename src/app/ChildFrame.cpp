@@ -1,0 +1,363 @@
+#include "app/ChildFrame.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "display/ui/BrumbleView.h"
+#include "session/AppServices.h"
+#include "session/AppState.h"
+#include "session/BrumbleDoc.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+constexpr int kFocusDelayMs = 100;
+// A stored place smaller than this (after cutting it to the area) is no use to anybody: the
+// window opens at its proposed place instead.
+constexpr int kSmallestWidth = 120;
+constexpr int kSmallestHeight = 80;
+constexpr int kCascadeStep = 24;
+
+QString ToWidgetText(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string FromWidgetText(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+} // namespace
+
+CChildFrame::CChildFrame(std::unique_ptr<CBrumbleDoc> doc, CAppServices& services, QWidget* parent)
+    : QWidget(parent), m_services(services), m_doc(std::move(doc))
+{
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_commandBar = new QWidget(this);
+    m_commandBar->setObjectName(QStringLiteral("commandBar"));
+    m_commandLine = new QComboBox(m_commandBar);
+    m_commandLine->setObjectName(QStringLiteral("commandLine"));
+    m_commandLine->setEditable(true);
+    // The history is kept by AddToHistory alone: newest first, duplicates and empty lines
+    // included, nothing completed or inserted behind the user's back.
+    m_commandLine->setInsertPolicy(QComboBox::NoInsert);
+    m_commandLine->setDuplicatesEnabled(true);
+    m_commandLine->setCompleter(nullptr);
+    m_commandLine->setMaxVisibleItems(20);
+    // A long command in the history must not widen the window.
+    m_commandLine->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_commandLine->setMinimumContentsLength(1);
+    m_commandLine->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_commandLine->lineEdit()->installEventFilter(this);
+    m_commandLine->installEventFilter(this);
+
+    auto* barLayout = new QHBoxLayout(m_commandBar);
+    barLayout->setContentsMargins(2, 2, 2, 2);
+    barLayout->addWidget(m_commandLine);
+
+    m_view = new CBrumbleView(*m_doc, m_services, this, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_commandBar);
+
+    setWindowTitle(ToWidgetText(m_doc->Title()));
+    connect(m_doc.get(), &CBrumbleDoc::TitleChanged, this, &QWidget::setWindowTitle);
+
+    m_focusTimer.setSingleShot(true);
+    m_focusTimer.setInterval(kFocusDelayMs);
+    connect(&m_focusTimer, &QTimer::timeout, this, &CChildFrame::FocusCommandLine);
+    m_focusTimer.start();
+}
+
+CChildFrame::~CChildFrame()
+{
+    m_focusTimer.stop();
+    m_commandLine->lineEdit()->removeEventFilter(this);
+    m_commandLine->removeEventFilter(this);
+    delete m_view;
+    m_view = nullptr;
+    m_doc.reset();
+}
+
+QMdiSubWindow* CChildFrame::SubWindow() const
+{
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+void CChildFrame::PlaceInArea(QMdiSubWindow* subWindow, const std::string& host)
+{
+    if (!subWindow)
+        return;
+    subWindow->installEventFilter(this);
+    connect(subWindow, &QMdiSubWindow::windowStateChanged, this,
+            &CChildFrame::OnSubWindowStateChanged);
+
+    QMdiArea* area = subWindow->mdiArea();
+    const QRect areaRect = area ? area->viewport()->rect() : QRect();
+
+    // The proposed place: two thirds of the area, cascaded below the windows already open.
+    QRect proposed(0, 0, 640, 400);
+    if (areaRect.isValid()) {
+        const int others = std::max(0, static_cast<int>(area->subWindowList().size()) - 1);
+        const int width = std::max(areaRect.width() * 2 / 3, std::min(areaRect.width(), 320));
+        const int height = std::max(areaRect.height() * 2 / 3, std::min(areaRect.height(), 200));
+        const int step = (others % 8) * kCascadeStep;
+        proposed = QRect(std::min(step, areaRect.width() - width),
+                         std::min(step, areaRect.height() - height), width, height);
+    }
+
+    CSettingsStore& store = m_services.settings;
+    QRect place = proposed;
+    int style = 0;
+    if (!host.empty()) {
+        place =
+            QRect(store.ReadInt(host, "x", proposed.x()), store.ReadInt(host, "y", proposed.y()),
+                  store.ReadInt(host, "cx", proposed.width()),
+                  store.ReadInt(host, "cy", proposed.height()));
+        style = store.ReadInt(host, "style", 0);
+    }
+    if (areaRect.isValid() && place.isValid()) {
+        // Cut to the area, so that a place stored on a larger screen stays reachable.
+        place.setLeft(std::max(place.left(), areaRect.left()));
+        place.setTop(std::max(place.top(), areaRect.top()));
+        place.setRight(std::min(place.right(), areaRect.right()));
+        place.setBottom(std::min(place.bottom(), areaRect.bottom()));
+    }
+    if (!place.isValid() || place.width() < kSmallestWidth || place.height() < kSmallestHeight)
+        place = proposed;
+
+    subWindow->setGeometry(place);
+    m_normalGeometry = place;
+    if (style & kMaximizedStyle)
+        subWindow->showMaximized();
+    else
+        subWindow->show();
+}
+
+void CChildFrame::SavePlacement(const std::string& host)
+{
+    QMdiSubWindow* subWindow = SubWindow();
+    if (!subWindow || !subWindow->mdiArea() || host.empty())
+        return;
+    const bool maximized = subWindow->isMaximized();
+    QRect place = subWindow->geometry();
+    if ((maximized || subWindow->isMinimized()) && m_normalGeometry.isValid())
+        place = m_normalGeometry;
+    CSettingsStore& store = m_services.settings;
+    store.WriteInt(host, "x", place.x());
+    store.WriteInt(host, "y", place.y());
+    store.WriteInt(host, "cx", place.width());
+    store.WriteInt(host, "cy", place.height());
+    store.WriteInt(host, "style", maximized ? kMaximizedStyle : 0);
+}
+
+void CChildFrame::OnSubWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState)
+{
+    if ((newState & Qt::WindowActive) && !(oldState & Qt::WindowActive))
+        m_focusTimer.start();
+}
+
+std::string CChildFrame::GetCommandText() const
+{
+    return FromWidgetText(m_commandLine->currentText());
+}
+
+void CChildFrame::AddToHistory(const std::string& text, int limit)
+{
+    // Changing the list must leave what is being typed alone.
+    QLineEdit* edit = m_commandLine->lineEdit();
+    const QString typed = edit->text();
+    const int caret = edit->cursorPosition();
+
+    if (limit > 0) {
+        while (m_commandLine->count() >= limit)
+            m_commandLine->removeItem(m_commandLine->count() - 1);
+    }
+    m_commandLine->insertItem(0, ToWidgetText(text));
+
+    m_commandLine->setCurrentIndex(-1);
+    edit->setText(typed);
+    edit->setCursorPosition(caret);
+}
+
+void CChildFrame::ClearCommandText()
+{
+    // Back to "no entry chosen", so that Down starts again at the newest command.
+    m_commandLine->setCurrentIndex(-1);
+    m_commandLine->clearEditText();
+}
+
+void CChildFrame::PasteIntoCommandLine(CBrumbleView& view, const std::string& text)
+{
+    QLineEdit* edit = m_commandLine->lineEdit();
+    const std::string current = GetCommandText();
+    std::size_t start = static_cast<std::size_t>(edit->cursorPosition());
+    std::size_t end = start;
+    if (edit->hasSelectedText()) {
+        start = static_cast<std::size_t>(edit->selectionStart());
+        end = static_cast<std::size_t>(edit->selectionEnd());
+    }
+    start = std::min(start, current.size());
+    end = std::clamp(end, start, current.size());
+
+    std::string combined = current.substr(0, start) + text + current.substr(end);
+    std::size_t caret = start + text.size();
+
+    // Every complete line goes at once, with the line ends it had; an unfinished last line
+    // stays to be completed and sent with Enter.
+    const std::size_t lastLf = combined.rfind('\n');
+    const std::size_t lastCr = combined.rfind('\r');
+    std::size_t lineEnd = std::string::npos;
+    if (lastLf != std::string::npos && lastCr != std::string::npos)
+        lineEnd = std::max(lastLf, lastCr);
+    else if (lastLf != std::string::npos)
+        lineEnd = lastLf;
+    else
+        lineEnd = lastCr;
+
+    if (lineEnd != std::string::npos) {
+        const std::string complete = combined.substr(0, lineEnd + 1);
+        combined.erase(0, lineEnd + 1);
+        caret = caret > complete.size() ? caret - complete.size() : 0;
+        view.SendLine(complete);
+    }
+
+    edit->setText(ToWidgetText(combined));
+    edit->setCursorPosition(static_cast<int>(std::min(caret, combined.size())));
+}
+
+void CChildFrame::EnableCommandLine(bool enable)
+{
+    m_commandLine->setEnabled(enable);
+    FocusCommandLine();
+}
+
+void CChildFrame::FocusCommandLine()
+{
+    // Only the window the user is working in takes the keyboard; a background window that
+    // reconnects must not pull it away.
+    if (QMdiSubWindow* subWindow = SubWindow()) {
+        QMdiArea* area = subWindow->mdiArea();
+        if (area && area->currentSubWindow() != subWindow)
+            return;
+    }
+    m_commandLine->setFocus(Qt::OtherFocusReason);
+}
+
+void CChildFrame::CopyCommandText()
+{
+    m_commandLine->lineEdit()->copy();
+}
+
+void CChildFrame::CutCommandText()
+{
+    m_commandLine->lineEdit()->cut();
+}
+
+void CChildFrame::ScrollView(CRowModel::Scroll request)
+{
+    // Posted, so that the key is finished before the view moves.
+    QMetaObject::invokeMethod(
+        m_view, [view = m_view, request] { view->OnVScroll(request); }, Qt::QueuedConnection);
+}
+
+bool CChildFrame::HandleKey(const QKeyEvent& key)
+{
+    const bool ctrl = key.modifiers() & Qt::ControlModifier;
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        m_view->OnEnter();
+        return true;
+    case Qt::Key_PageUp:
+        ScrollView(CRowModel::Scroll::PageUp);
+        return true;
+    case Qt::Key_PageDown:
+        ScrollView(CRowModel::Scroll::PageDown);
+        return true;
+    case Qt::Key_Up:
+        if (!ctrl)
+            return false; // moves through the history
+        ScrollView(CRowModel::Scroll::LineUp);
+        return true;
+    case Qt::Key_Down:
+        if (!ctrl)
+            return false;
+        ScrollView(CRowModel::Scroll::LineDown);
+        return true;
+    default:
+        break;
+    }
+    return false;
+}
+
+bool CChildFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    // The box forwards keys and focus to its line edit without further filtering, so both
+    // are watched: whichever of them the keys reach first decides.
+    if (watched == m_commandLine || watched == m_commandLine->lineEdit()) {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            // Pasting goes through the session's paste, which sends every complete line.
+            if (key->matches(QKeySequence::Paste)) {
+                m_view->OnEditPaste();
+                return true;
+            }
+            // Enter, and the keys that would otherwise page through the history.
+            if (HandleKey(*key))
+                return true;
+            break;
+        }
+        case QEvent::FocusIn:
+            m_services.app.SetInputView(m_view);
+            break;
+        default:
+            break;
+        }
+    } else if (watched == SubWindow()) {
+        auto* subWindow = static_cast<QMdiSubWindow*>(watched);
+        switch (event->type()) {
+        case QEvent::Close:
+            SavePlacement(m_doc->GetHostName());
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (!subWindow->isMaximized() && !subWindow->isMinimized())
+                m_normalGeometry = subWindow->geometry();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CChildFrame::keyPressEvent(QKeyEvent* event)
+{
+    // Keys the view and the other controls left alone: Enter anywhere sends the command line.
+    if (HandleKey(*event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void CChildFrame::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    m_focusTimer.start();
+}

@@ -1,0 +1,643 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include <map>
+
+#include "app/BrumbleApp.h"
+#include "app/ChildFrame.h"
+#include "app/InputViewGuard.h"
+#include "display/ui/BrumbleView.h"
+#include "res/StringTable.h"
+#include "session/AppServices.h"
+#include "session/AppState.h"
+#include "session/BrumbleDoc.h"
+#include "session/HostList.h"
+#include "session/ui/ConnectDlg.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+constexpr std::string_view kSection = "MainFrame";
+constexpr int kIdleMessage = 57345;
+constexpr int kFirstRecentHostCommand = 57616;
+constexpr char kFlashMark[] = "* ";
+
+// Command ids of the menus and bars (status text, line feed, tool tip, as in the string
+// table; the texts here serve until the table carries its own).
+enum Command {
+    kCmdLocalEcho = 32771,
+    kCmdLogText = 32772,
+    kCmdDialogBar = 32795,
+    kCmdNew = 57600,
+    kCmdOpen = 57601,
+    kCmdClose = 57602,
+    kCmdSaveText = 57603,
+    kCmdPrint = 57607,
+    kCmdCopy = 57634,
+    kCmdCut = 57635,
+    kCmdPaste = 57637,
+    kCmdInsertFile = 57639,
+    kCmdCascade = 57650,
+    kCmdTile = 57651,
+    kCmdExit = 57665,
+    kCmdHelpContents = 57667,
+    kCmdToolBar = 59392,
+    kCmdStatusBar = 59393,
+};
+
+std::string CommandTip(int id)
+{
+    std::string text = LoadString(id);
+    if (!text.empty())
+        return text;
+    static const std::map<int, const char*> tips = {
+        {kCmdLocalEcho, "Show the commands you send in the window\nLocal echo"},
+        {kCmdLogText, "Log the received text to a file, or stop logging\nLog text"},
+        {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
+        {kCmdOpen, "Connect this window to a server\nOpen connection"},
+        {kCmdClose, "Close the active connection window\nClose connection"},
+        {kCmdSaveText, "Save the text of the active window to a file\nSave text"},
+        {kCmdPrint, "Print the visible text of the active window\nPrint"},
+        {kCmdCopy, "Copy the selected command-line text to the clipboard\nCopy"},
+        {kCmdCut, "Cut the selected command-line text to the clipboard\nCut"},
+        {kCmdPaste, "Paste into the command line, sending every complete line\nPaste"},
+        {kCmdInsertFile, "Send a text file to the server, one command per line\nInsert file"},
+        {kCmdCascade, "Arrange the windows so that they overlap\nCascade windows"},
+        {kCmdTile, "Arrange the windows side by side\nTile windows"},
+        {kCmdExit, "Quit the application\nExit"},
+        {kCmdHelpContents, "Open the help pages\nHelp"},
+        {kCmdToolBar, "Show or hide the toolbar\nToggle toolbar"},
+        {kCmdStatusBar, "Show or hide the status bar\nToggle status bar"},
+    };
+    auto it = tips.find(id);
+    return it == tips.end() ? std::string() : std::string(it->second);
+}
+
+// The status text is the part before the line feed, the tool tip the part after it.
+void ApplyTip(QAction* action, int id)
+{
+    const QString tip = QString::fromLatin1(CommandTip(id));
+    const qsizetype feed = tip.indexOf(QLatin1Char('\n'));
+    action->setStatusTip(feed < 0 ? tip : tip.left(feed));
+    if (feed >= 0)
+        action->setToolTip(tip.mid(feed + 1));
+}
+
+QString Latin1(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A host name shown in a menu: an ampersand is a letter, not a mnemonic mark.
+QString MenuText(const std::string& text)
+{
+    return Latin1(text).replace(u'&', QStringLiteral("&&"));
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CBrumbleApp& app, CAppServices& services) : m_app(app), m_services(services)
+{
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(Latin1(LoadString(128)));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
+
+    CreateActions();
+    CreateMenus();
+    CreateBars();
+    RestoreGeometry();
+    UpdateCommandStates();
+    RebuildRecentHosts();
+
+    m_flashTimer.setInterval(kFlashPeriodMs);
+    connect(&m_flashTimer, &QTimer::timeout, this, &CMainFrame::OnFlashTimer);
+
+    // The lock indicators follow every key the program sees.
+    qApp->installEventFilter(this);
+}
+
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(this);
+    m_flashTimer.stop();
+    // Each connection window stores its place while the area still holds it.
+    m_mdiArea->closeAllSubWindows();
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const QString& text, int commandId)
+{
+    auto* action = new QAction(text, this);
+    ApplyTip(action, commandId);
+    if (menu)
+        menu->addAction(action);
+    return action;
+}
+
+void CMainFrame::CreateActions()
+{
+    QStyle* s = style();
+    m_newAction = AddCommand(nullptr, tr("&New Connection"), kCmdNew);
+    m_newAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_newAction->setIcon(s->standardIcon(QStyle::SP_FileIcon));
+    connect(m_newAction, &QAction::triggered, this, &CMainFrame::OnFileNewConnection);
+
+    m_openAction = AddCommand(nullptr, tr("&Open Connection..."), kCmdOpen);
+    m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(m_openAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnFileOpenConnection(); }); });
+
+    m_closeAction = AddCommand(nullptr, tr("&Close"), kCmdClose);
+    m_closeAction->setIcon(s->standardIcon(QStyle::SP_DialogCloseButton));
+    connect(m_closeAction, &QAction::triggered, this, &CMainFrame::OnFileClose);
+
+    m_saveTextAction = AddCommand(nullptr, tr("&Save Text..."), kCmdSaveText);
+    m_saveTextAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_saveTextAction->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    connect(m_saveTextAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnFileSaveText(); }); });
+
+    m_printAction = AddCommand(nullptr, tr("&Print..."), kCmdPrint);
+    m_printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(m_printAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnFilePrint(); }); });
+
+    m_exitAction = AddCommand(nullptr, tr("E&xit"), kCmdExit);
+    m_exitAction->setMenuRole(QAction::QuitRole);
+    connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
+
+    m_copyAction = AddCommand(nullptr, tr("&Copy"), kCmdCopy);
+    m_copyAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    connect(m_copyAction, &QAction::triggered, this, &CMainFrame::OnEditCopy);
+
+    m_cutAction = AddCommand(nullptr, tr("Cu&t"), kCmdCut);
+    m_cutAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    connect(m_cutAction, &QAction::triggered, this, &CMainFrame::OnEditCut);
+
+    m_pasteAction = AddCommand(nullptr, tr("&Paste"), kCmdPaste);
+    m_pasteAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    m_pasteAction->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
+    connect(m_pasteAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnEditPaste(); }); });
+
+    m_insertFileAction = AddCommand(nullptr, tr("&Insert File..."), kCmdInsertFile);
+    m_insertFileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    m_insertFileAction->setIcon(s->standardIcon(QStyle::SP_DirOpenIcon));
+    connect(m_insertFileAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnEditInsertFile(); }); });
+
+    m_localEchoAction = AddCommand(nullptr, tr("Local &Echo"), kCmdLocalEcho);
+    m_localEchoAction->setCheckable(true);
+    connect(m_localEchoAction, &QAction::triggered, this, [this] {
+        OnViewCommand([](CBrumbleView& v) { v.OnToolsLocalEcho(); });
+        UpdateToolsMenu();
+    });
+
+    m_logTextAction = AddCommand(nullptr, tr("&Log Text..."), kCmdLogText);
+    m_logTextAction->setCheckable(true);
+    auto logText = [this] {
+        OnViewCommand([](CBrumbleView& v) { v.OnToolsLogText(); });
+        UpdateToolsMenu();
+    };
+    connect(m_logTextAction, &QAction::triggered, this, logText);
+    m_buttonLogTextAction = AddCommand(nullptr, tr("Log Text..."), kCmdLogText);
+    connect(m_buttonLogTextAction, &QAction::triggered, this, logText);
+
+    m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
+    connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
+    m_tileAction = AddCommand(nullptr, tr("&Tile"), kCmdTile);
+    connect(m_tileAction, &QAction::triggered, m_mdiArea, &QMdiArea::tileSubWindows);
+
+    m_helpAction = AddCommand(nullptr, tr("&Contents"), kCmdHelpContents);
+    m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(m_helpAction, &QAction::triggered, this, [this] { m_app.WinHelp(0); });
+}
+
+void CMainFrame::CreateMenus()
+{
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    m_fileMenu->addAction(m_newAction);
+    m_fileMenu->addAction(m_openAction);
+    m_fileMenu->addAction(m_closeAction);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_saveTextAction);
+    m_fileMenu->addAction(m_printAction);
+    m_recentSeparator = m_fileMenu->addSeparator();
+    m_noRecentAction = new QAction(tr("Recent Host"), this);
+    m_noRecentAction->setEnabled(false);
+    m_fileMenu->addAction(m_noRecentAction);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_exitAction);
+    connect(m_fileMenu, &QMenu::aboutToShow, this, [this] {
+        RebuildRecentHosts();
+        UpdateCommandStates();
+    });
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(m_copyAction);
+    edit->addAction(m_cutAction);
+    edit->addAction(m_pasteAction);
+    edit->addSeparator();
+    edit->addAction(m_insertFileAction);
+    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+
+    // The view menu's entries need the bars; they are added in CreateBars.
+    menuBar()->addMenu(tr("&View"))->setObjectName(QStringLiteral("viewMenu"));
+
+    m_toolsMenu = menuBar()->addMenu(tr("&Tools"));
+    m_toolsMenu->addAction(m_localEchoAction);
+    m_toolsMenu->addAction(m_logTextAction);
+    connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
+
+    m_windowMenu = menuBar()->addMenu(tr("&Window"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &CMainFrame::RebuildWindowMenu);
+    RebuildWindowMenu();
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(m_helpAction);
+}
+
+void CMainFrame::CreateBars()
+{
+    m_toolBar = new QToolBar(tr("Toolbar"), this);
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->addAction(m_newAction);
+    m_toolBar->addAction(m_closeAction);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(m_saveTextAction);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(m_pasteAction);
+    m_toolBar->addAction(m_insertFileAction);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+
+    // The button bar sits as a second band beside the tool bar.
+    m_buttonBar = new QToolBar(tr("Dialogbar"), this);
+    m_buttonBar->setObjectName(QStringLiteral("dialogBar"));
+    m_buttonBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_buttonBar->addAction(m_buttonLogTextAction);
+    addToolBar(Qt::TopToolBarArea, m_buttonBar);
+
+    m_messagePane = new QLabel(this);
+    m_messagePane->setObjectName(QStringLiteral("messagePane"));
+    statusBar()->addWidget(m_messagePane, 1);
+    auto indicator = [this](const char* name) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addPermanentWidget(label);
+        return label;
+    };
+    m_capsIndicator = indicator("capsIndicator");
+    m_numIndicator = indicator("numIndicator");
+    m_scrollIndicator = indicator("scrollIndicator");
+    SetStatusText(kIdleMessage);
+
+    QAction* toolBarAction = m_toolBar->toggleViewAction();
+    toolBarAction->setText(tr("&Toolbar"));
+    ApplyTip(toolBarAction, kCmdToolBar);
+    m_statusBarAction = AddCommand(nullptr, tr("&Status Bar"), kCmdStatusBar);
+    m_statusBarAction->setCheckable(true);
+    m_statusBarAction->setChecked(true);
+    connect(m_statusBarAction, &QAction::toggled, statusBar(), &QWidget::setVisible);
+    QAction* buttonBarAction = m_buttonBar->toggleViewAction();
+    buttonBarAction->setText(tr("&Dialogbar"));
+    ApplyTip(buttonBarAction, kCmdDialogBar);
+
+    QMenu* view = menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu"));
+    view->addAction(toolBarAction);
+    view->addAction(m_statusBarAction);
+    view->addAction(buttonBarAction);
+
+    CSettingsStore& store = m_services.settings;
+    if (store.ReadInt(kSection, "toolbar", 1) == 0)
+        m_toolBar->hide();
+    if (store.ReadInt(kSection, "dialogbar", 1) == 0)
+        m_buttonBar->hide();
+    if (store.ReadInt(kSection, "statusbar", 1) == 0)
+        m_statusBarAction->setChecked(false);
+}
+
+void CMainFrame::RestoreGeometry()
+{
+    // Proposed: three quarters of the screen, centred.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QSize size(std::max(available.width() * 3 / 4, 480),
+                     std::max(available.height() * 3 / 4, 320));
+    QRect proposed(QPoint(0, 0), size);
+    proposed.moveCenter(available.center());
+
+    CSettingsStore& store = m_services.settings;
+    QRect place(store.ReadInt(kSection, "x", proposed.x()),
+                store.ReadInt(kSection, "y", proposed.y()),
+                store.ReadInt(kSection, "cx", proposed.width()),
+                store.ReadInt(kSection, "cy", proposed.height()));
+    // A place on a screen that is no longer attached would leave the window unreachable.
+    bool visible = false;
+    for (const QScreen* each : QGuiApplication::screens())
+        visible = visible || each->availableGeometry().intersects(place);
+    if (!place.isValid() || place.width() < 200 || place.height() < 150 ||
+        (!QGuiApplication::screens().isEmpty() && !visible))
+        place = proposed;
+    setGeometry(place);
+    m_startMaximized = (store.ReadInt(kSection, "style", 0) & kMaximizedStyle) != 0;
+}
+
+void CMainFrame::ShowAsStored()
+{
+    if (m_startMaximized)
+        showMaximized();
+    else
+        show();
+}
+
+void CMainFrame::SaveBars()
+{
+    CSettingsStore& store = m_services.settings;
+    store.WriteInt(kSection, "toolbar", m_toolBar->isHidden() ? 0 : 1);
+    store.WriteInt(kSection, "dialogbar", m_buttonBar->isHidden() ? 0 : 1);
+    store.WriteInt(kSection, "statusbar", statusBar()->isHidden() ? 0 : 1);
+}
+
+void CMainFrame::SavePlacement()
+{
+    CSettingsStore& store = m_services.settings;
+    const bool maximized = isMaximized();
+    // A maximized window keeps the place it had before, so that it comes back there.
+    if (!maximized) {
+        const QRect place = geometry();
+        store.WriteInt(kSection, "x", place.x());
+        store.WriteInt(kSection, "y", place.y());
+        store.WriteInt(kSection, "cx", place.width());
+        store.WriteInt(kSection, "cy", place.height());
+    }
+    store.WriteInt(kSection, "style", maximized ? kMaximizedStyle : 0);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    SaveBars();
+    m_mdiArea->closeAllSubWindows();
+    SavePlacement();
+    StopFlash();
+    event->accept();
+}
+
+CChildFrame* CMainFrame::AddConnectionWindow(std::unique_ptr<CBrumbleDoc> doc,
+                                             const std::string& host)
+{
+    auto* frame = new CChildFrame(std::move(doc), m_services);
+    QMdiSubWindow* subWindow = m_mdiArea->addSubWindow(frame);
+    subWindow->setAttribute(Qt::WA_DeleteOnClose);
+    frame->PlaceInArea(subWindow, host);
+    m_mdiArea->setActiveSubWindow(subWindow);
+    UpdateCommandStates();
+    return frame;
+}
+
+CChildFrame* CMainFrame::CurrentFrame() const
+{
+    // The current window, also while the main window itself is not active.
+    QMdiSubWindow* subWindow = m_mdiArea->currentSubWindow();
+    return subWindow ? qobject_cast<CChildFrame*>(subWindow->widget()) : nullptr;
+}
+
+std::vector<CChildFrame*> CMainFrame::Frames() const
+{
+    std::vector<CChildFrame*> frames;
+    for (QMdiSubWindow* subWindow : m_mdiArea->subWindowList()) {
+        if (auto* frame = qobject_cast<CChildFrame*>(subWindow->widget()))
+            frames.push_back(frame);
+    }
+    return frames;
+}
+
+template <typename Command> void CMainFrame::OnViewCommand(Command command)
+{
+    if (CChildFrame* frame = CurrentFrame())
+        command(frame->View());
+}
+
+void CMainFrame::OnFileNewConnection()
+{
+    CConnectDlg dialog(m_services, this);
+    int result = QDialog::Rejected;
+    {
+        const CInputViewGuard guard(m_services.app);
+        result = dialog.exec();
+    }
+    if (result != QDialog::Accepted)
+        return;
+    CAppState& state = m_services.app;
+    state.nextHost = dialog.Host();
+    state.nextPort = dialog.Port();
+    m_app.OpenNewConnectionWindow(false);
+    RebuildRecentHosts();
+}
+
+void CMainFrame::OnFileClose()
+{
+    if (QMdiSubWindow* subWindow = m_mdiArea->currentSubWindow())
+        subWindow->close();
+}
+
+void CMainFrame::OnEditCopy()
+{
+    if (CChildFrame* frame = CurrentFrame())
+        frame->CopyCommandText();
+}
+
+void CMainFrame::OnEditCut()
+{
+    if (CChildFrame* frame = CurrentFrame())
+        frame->CutCommandText();
+}
+
+void CMainFrame::UpdateCommandStates()
+{
+    const bool hasWindow = CurrentFrame() != nullptr;
+    for (QAction* action : {m_openAction, m_closeAction, m_saveTextAction, m_printAction,
+                            m_copyAction, m_cutAction, m_pasteAction, m_insertFileAction,
+                            m_localEchoAction, m_logTextAction, m_buttonLogTextAction})
+        action->setEnabled(hasWindow);
+    m_cascadeAction->setEnabled(hasWindow);
+    m_tileAction->setEnabled(hasWindow);
+    UpdateToolsMenu();
+}
+
+void CMainFrame::UpdateToolsMenu()
+{
+    CChildFrame* frame = CurrentFrame();
+    m_localEchoAction->setChecked(frame && frame->View().IsLocalEcho());
+    m_logTextAction->setChecked(frame && frame->Doc().IsLogging());
+}
+
+void CMainFrame::RebuildRecentHosts()
+{
+    for (QAction* action : m_recentActions) {
+        m_fileMenu->removeAction(action);
+        action->deleteLater();
+    }
+    m_recentActions.clear();
+
+    const std::vector<std::string> hosts = HostList::RecentHosts(m_services.settings);
+    const int count = std::min(static_cast<int>(hosts.size()), kRecentHostCount);
+    m_noRecentAction->setVisible(count == 0);
+    for (int i = 0; i < count; ++i) {
+        const QString number =
+            i < 9 ? QStringLiteral("&%1").arg(i + 1) : QStringLiteral("1&%1").arg(i - 9);
+        auto* action = new QAction(number + QLatin1Char(' ') + MenuText(hosts[i]), this);
+        action->setStatusTip(QStringLiteral("Connect to this host"));
+        action->setData(kFirstRecentHostCommand + i);
+        const int entry = i + 1;
+        connect(action, &QAction::triggered, this, [this, entry] { m_app.OpenRecentHost(entry); });
+        m_fileMenu->insertAction(m_noRecentAction, action);
+        m_recentActions.push_back(action);
+    }
+}
+
+void CMainFrame::RebuildWindowMenu()
+{
+    m_windowMenu->clear();
+    m_windowMenu->addAction(m_cascadeAction);
+    m_windowMenu->addAction(m_tileAction);
+    m_windowActions.clear();
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    if (!windows.isEmpty())
+        m_windowMenu->addSeparator();
+    QMdiSubWindow* current = m_mdiArea->currentSubWindow();
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* subWindow = windows[i];
+        QString title = subWindow->windowTitle();
+        title.replace(u'&', QStringLiteral("&&"));
+        QAction* action =
+            m_windowMenu->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title);
+        action->setCheckable(true);
+        action->setChecked(subWindow == current);
+        connect(action, &QAction::triggered, this, [this, subWindow] {
+            if (m_mdiArea->subWindowList().contains(subWindow))
+                m_mdiArea->setActiveSubWindow(subWindow);
+        });
+        m_windowActions.push_back(action);
+    }
+}
+
+void CMainFrame::SetStatusText(const QString& text)
+{
+    m_messagePane->setText(text);
+}
+
+void CMainFrame::SetStatusText(int stringId)
+{
+    const std::string text = LoadString(stringId);
+    if (!text.empty())
+        SetStatusText(Latin1(text));
+}
+
+QString CMainFrame::StatusText() const
+{
+    return m_messagePane->text();
+}
+
+void CMainFrame::Flash()
+{
+    QApplication::alert(this);
+    SetCaptionHighlight(!m_captionHighlighted);
+    if (m_flashCount == 0)
+        m_flashTimer.start();
+    // Keeping the parity means a flash asked for during a flash does not end the caption
+    // out of step.
+    m_flashCount = kFlashToggles + m_flashCount % 2;
+}
+
+void CMainFrame::OnFlashTimer()
+{
+    SetCaptionHighlight(!m_captionHighlighted);
+    --m_flashCount;
+    if (m_flashCount < 1)
+        StopFlash();
+}
+
+void CMainFrame::StopFlash()
+{
+    m_flashCount = 0;
+    m_flashTimer.stop();
+    SetCaptionHighlight(false);
+}
+
+void CMainFrame::SetCaptionHighlight(bool on)
+{
+    // The highlight is a mark in front of the caption: window managers draw the title bar,
+    // so the caption text is the part of it that the program can change.
+    m_captionHighlighted = on;
+    const QString mark = QString::fromLatin1(kFlashMark);
+    const QString title = windowTitle();
+    if (on && !title.startsWith(mark))
+        setWindowTitle(mark + title);
+    else if (!on && title.startsWith(mark))
+        setWindowTitle(title.mid(mark.size()));
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        (m_flashCount > 0 || m_captionHighlighted))
+        StopFlash();
+    QMainWindow::changeEvent(event);
+}
+
+void CMainFrame::UpdateLockIndicators(const QKeyEvent& key)
+{
+    // X11 reports the lock state in every key event (Lock and Mod2 are Caps and Num Lock);
+    // elsewhere the lock keys' presses are counted.
+    const bool x11 = QGuiApplication::platformName() == QStringLiteral("xcb");
+    if (x11 && key.nativeModifiers() != 0) {
+        m_capsLock = key.nativeModifiers() & 0x02;
+        m_numLock = key.nativeModifiers() & 0x10;
+    }
+    if (key.type() == QEvent::KeyPress && !key.isAutoRepeat()) {
+        if (key.key() == Qt::Key_ScrollLock)
+            m_scrollLock = !m_scrollLock;
+        else if (!x11 && key.key() == Qt::Key_CapsLock)
+            m_capsLock = !m_capsLock;
+        else if (!x11 && key.key() == Qt::Key_NumLock)
+            m_numLock = !m_numLock;
+    }
+    m_capsIndicator->setText(m_capsLock ? QStringLiteral("CAP") : QString());
+    m_numIndicator->setText(m_numLock ? QStringLiteral("NUM") : QString());
+    m_scrollIndicator->setText(m_scrollLock ? QStringLiteral("SCRL") : QString());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    // Each key reaches its window object exactly once (widgets may see it several times).
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+        watched->isWindowType())
+        UpdateLockIndicators(*static_cast<QKeyEvent*>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
