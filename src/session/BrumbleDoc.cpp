@@ -8,6 +8,7 @@
 #include "alerts/SoundPlayer.h"
 #include "res/StringTable.h"
 #include "session/AppState.h"
+#include "script/ScriptingDlg.h"
 #include "shortcuts/AliasesDlg.h"
 #include "session/MessageSink.h"
 #include "session/SessionView.h"
@@ -69,12 +70,14 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
     // keypad, aliases, scripts, @image.
     DeleteFeatureObjects();
     m_aliases = std::make_unique<CAliasesDlg>(m_services, host);
+    m_scripts = std::make_unique<CScriptingDlg>(m_services, host);
 }
 
 void CBrumbleDoc::DeleteFeatureObjects()
 {
     // Deleted in the order they are created (see CreateFeatureObjects).
     m_aliases.reset();
+    m_scripts.reset();
 }
 
 void CBrumbleDoc::OnConnectionChanged(bool connected)
@@ -282,24 +285,18 @@ void CBrumbleDoc::ExpandAlias(std::string& line)
 
 std::string CBrumbleDoc::GetConnectScript(CSessionView* view)
 {
-    static_cast<void>(view);
-    return {};
+    return m_scripts ? m_scripts->RunConnectScripts(view) : std::string();
 }
 
 std::string CBrumbleDoc::GetReceiveScript(const std::string& line, CSessionView* view,
                                           std::uint32_t& colour)
 {
-    static_cast<void>(line);
-    static_cast<void>(view);
-    static_cast<void>(colour);
-    return {};
+    return m_scripts ? m_scripts->RunReceiveScripts(line, view, colour) : std::string();
 }
 
 std::string CBrumbleDoc::GetTimerScript(int timer, CSessionView* view)
 {
-    static_cast<void>(timer);
-    static_cast<void>(view);
-    return {};
+    return m_scripts ? m_scripts->RunTimerScripts(timer, view) : std::string();
 }
 
 void CBrumbleDoc::DetectImageUrls(const std::string& line, CSessionView* view)

@@ -21,6 +21,7 @@
 #include "session/TelnetSocket.h"
 
 class CAliasesDlg;
+class CScriptingDlg;
 class CSessionView;
 class QFile;
 
@@ -47,6 +48,7 @@ public:
     const std::deque<std::string>& GetLines() const { return m_lines; }
     // The feature objects (null before the first OpenSession), for their dialogs.
     CAliasesDlg* Aliases() const { return m_aliases.get(); }
+    CScriptingDlg* Scripts() const { return m_scripts.get(); }
     void UpdateTitle();
     const std::string& Title() const { return m_title; }
     void SendCommand(std::string_view text);
@@ -113,6 +115,7 @@ private:
     // (@image, function keys, keypad, timed text, triggers, highlights and auto-log arrive
     // with their features.)
     std::unique_ptr<CAliasesDlg> m_aliases;
+    std::unique_ptr<CScriptingDlg> m_scripts;
 
     std::unique_ptr<QFile> m_logFile;
     // lines, cursor (column, currentLine), lastTextEndedLine, telnetOptions

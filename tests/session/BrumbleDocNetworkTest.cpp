@@ -262,10 +262,20 @@ TEST_F(BrumbleDocNetworkTest, FeatureObjectsAreRebuiltFromTheHostSectionOnEveryO
     EXPECT_EQ(line, "\\n x");
     EXPECT_EQ(doc.Aliases(), nullptr);
 
+    EXPECT_EQ(doc.GetConnectScript(&view), "");
+
     settings.WriteString(kHost, "Alias 01", "n");
     settings.WriteString(kHost, "Alias Action 01", "north");
+    settings.WriteString(kHost, "Script Condition 01", "C");
+    settings.WriteString(kHost, "Script Commands 01", "Xhello $1");
+    settings.WriteString(kHost, "Script Condition 02", "R*tells you*");
+    settings.WriteString(kHost, "Script Commands 02", "C255\nXreply $1");
     Connect();
     ASSERT_NE(doc.Aliases(), nullptr);
+    EXPECT_EQ(doc.GetConnectScript(&view), "hello $1\r\n");
+    std::uint32_t colour = 0xFFFFFFFF;
+    EXPECT_EQ(doc.GetReceiveScript("Bob tells you hi", &view, colour), "reply Bob\r\n");
+    EXPECT_EQ(colour, 255u);
     EXPECT_EQ(doc.GetAliasChar(), '\\');
     doc.ExpandAlias(line);
     EXPECT_EQ(line, "north");
