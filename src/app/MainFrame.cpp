@@ -223,6 +223,8 @@ void CMainFrame::CreateActions()
     };
     connect(m_logTextAction, &QAction::triggered, this, logText);
     m_buttonLogTextAction = AddCommand(nullptr, tr("Log Text..."), kCmdLogText);
+    // A tool button would drop the dots of the text; on the button bar they belong.
+    m_buttonLogTextAction->setIconText(tr("Log Text..."));
     connect(m_buttonLogTextAction, &QAction::triggered, this, logText);
 
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);

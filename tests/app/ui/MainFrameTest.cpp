@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "AppFixture.h"
 #include "app/MainFrame.h"
@@ -156,6 +157,13 @@ TEST_F(MainFrameTest, WindowCommandsNeedAConnectionWindow)
     EXPECT_FALSE(saveText->isEnabled());
     EXPECT_FALSE(close->isEnabled());
     EXPECT_TRUE(FindAction(frame, QStringLiteral("&New Connection"))->isEnabled());
+    QToolButton* logText = nullptr;
+    for (QToolButton* button : frame->ButtonBar()->findChildren<QToolButton*>()) {
+        if (button->text() == QStringLiteral("Log Text..."))
+            logText = button;
+    }
+    ASSERT_NE(logText, nullptr); // the button shows its whole caption
+    EXPECT_FALSE(logText->isEnabled());
     EXPECT_EQ(frame->StatusText(),
               QStringLiteral("For help, press F1 (unless you've set it as a Shortcut key)"));
 
