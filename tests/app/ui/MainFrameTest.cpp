@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -206,4 +207,34 @@ TEST_F(MainFrameTest, RecentHostMenuIsRebuiltAfterConnectingAndOpensTheStoredPor
     EXPECT_EQ(frame->RecentHostActions()[0]->text(), QStringLiteral("&1 gone.example.org"));
     EXPECT_FALSE(app->OpenRecentHost(1));
     EXPECT_EQ(app->MainFrame()->Frames().size(), 2u);
+}
+
+TEST_F(MainFrameTest, EditAndToolsCommandsActOnTheCurrentWindow)
+{
+    auto app = StartApp();
+    CMainFrame* frame = app->MainFrame();
+    CScriptedServer server;
+    CChildFrame* child = OpenTo(*app, server);
+    ASSERT_NE(child, nullptr);
+    QLineEdit* edit = child->CommandLine()->lineEdit();
+
+    // Copy and Cut take the command line's selection.
+    edit->setText(QStringLiteral("get sword"));
+    edit->setSelection(4, 5);
+    FindAction(frame, QStringLiteral("&Copy"))->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("sword"));
+    edit->setSelection(0, 4);
+    FindAction(frame, QStringLiteral("Cu&t"))->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("get "));
+    EXPECT_EQ(edit->text(), QStringLiteral("sword"));
+
+    // Local Echo carries a check mark while it is on and switches the host's entry.
+    QAction* echo = FindAction(frame, QStringLiteral("Local &Echo"));
+    ASSERT_NE(echo, nullptr);
+    for (QMenu* menu : frame->menuBar()->findChildren<QMenu*>())
+        Q_EMIT menu->aboutToShow();
+    EXPECT_TRUE(echo->isChecked());
+    echo->trigger();
+    EXPECT_FALSE(echo->isChecked());
+    EXPECT_EQ(app->Settings().ReadInt("127.0.0.1", "Local Echo", -1), 0);
 }
