@@ -34,6 +34,9 @@ constexpr int kInProgress = 10036;
 // Kernel reads are larger than the pieces handed on: one system call per piece would cap
 // the throughput for no gain, and the pieces come out the same.
 constexpr std::size_t kReadBlock = 64 * 1024;
+// Blocks read per read report. A server flooding faster than we filter must not keep us in
+// one report: the event loop has to get through between them to paint and to scroll.
+constexpr int kBlocksPerReport = 4;
 
 struct Reason {
     int code;
@@ -299,7 +302,7 @@ void CTelnetSocket::OnReceive(int error)
 
     std::vector<char> block(kReadBlock);
     int closeCode = -1; // -1: the connection goes on
-    while (true) {
+    for (int blocks = 0; blocks < kBlocksPerReport; ++blocks) {
         // A read that passes the urgent byte discards it, so take it when we reach it.
         int atMark = 0;
         if (::ioctl(m_fd, SIOCATMARK, &atMark) == 0 && atMark) {
