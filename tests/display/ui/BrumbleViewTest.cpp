@@ -7,8 +7,15 @@
 #include <QPrinter>
 #include <QScrollBar>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/ScriptedServer.h"
@@ -63,6 +70,67 @@ public:
     std::vector<std::string> pasted;
     std::vector<bool> enabled;
     int focused = 0;
+};
+
+// A server on the loopback that sends lines as fast as the client takes them, from its own
+// thread, until it has sent its limit or is stopped.
+class CFloodServer {
+public:
+    explicit CFloodServer(std::size_t limit) : m_limit(limit)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_listener < 0 ||
+            ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_listener, 1) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~CFloodServer()
+    {
+        m_stop = true;
+        // A send blocked on a client that no longer reads ends with the shutdown.
+        if (m_client >= 0)
+            ::shutdown(m_client, SHUT_RDWR);
+        ::shutdown(m_listener, SHUT_RDWR);
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_client >= 0)
+            ::close(m_client);
+        ::close(m_listener);
+    }
+    unsigned Port() const { return m_port; }
+    std::size_t Sent() const { return m_sent; }
+
+private:
+    void Run()
+    {
+        m_client = ::accept(m_listener, nullptr, nullptr);
+        if (m_client < 0)
+            return;
+        std::string block;
+        for (int i = 0; block.size() < 64 * 1024; ++i)
+            block += "\x1b[1;32mA flooding line " + std::to_string(i) + "\x1b[0m\twith a tab\r\n";
+        while (!m_stop && m_sent < m_limit) {
+            const ssize_t n = ::send(m_client, block.data(), block.size(), MSG_NOSIGNAL);
+            if (n <= 0)
+                break;
+            m_sent += static_cast<std::size_t>(n);
+        }
+    }
+
+    std::size_t m_limit;
+    int m_listener = -1;
+    std::atomic<int> m_client{-1};
+    unsigned m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<std::size_t> m_sent{0};
+    std::thread m_thread;
 };
 
 class BrumbleViewTest : public testing::Test {
@@ -289,6 +357,38 @@ TEST_F(BrumbleViewTest, FollowsTheEndUnlessScrolledBack)
     Receive(Numbered(125, 3), "line 127");
     EXPECT_TRUE(model.AtBottom());
     EXPECT_EQ(model.Rows().back().text, "line 127");
+}
+
+TEST_F(BrumbleViewTest, ScrollingBackWorksWhileTextFloodsIn)
+{
+    constexpr std::size_t kLimit = 400u * 1024 * 1024;
+    std::size_t sentWhenScrolled = 0;
+    {
+        CFloodServer flood(kLimit);
+        ASSERT_TRUE(doc->OpenSession(kHost, flood.Port()));
+        const CRowModel& model = view->Model();
+        ASSERT_TRUE(WaitUntil([&] { return model.RowCount() > 100; }));
+        // Page Up, posted as the key handler does: it must be handled while the server is
+        // still sending, not after the flood.
+        bool handled = false;
+        QMetaObject::invokeMethod(
+            view.get(),
+            [&] {
+                view->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+                sentWhenScrolled = flood.Sent();
+                handled = true;
+            },
+            Qt::QueuedConnection);
+        ASSERT_TRUE(WaitUntil([&] { return handled; }, 20000));
+        EXPECT_FALSE(model.AtBottom());
+        // More text does not take the reader back to the end.
+        const std::size_t sent = flood.Sent();
+        ASSERT_TRUE(WaitUntil([&] { return flood.Sent() > sent + 1024 * 1024; }, 20000));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(model.AtBottom());
+        EXPECT_GT(model.RowCount(), model.Page());
+    }
+    EXPECT_LT(sentWhenScrolled, kLimit / 2);
 }
 
 TEST_F(BrumbleViewTest, ResizeKeepsTheEndOrTheRelativePosition)

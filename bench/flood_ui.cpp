@@ -1,0 +1,295 @@
+// A server floods a connection window with MUD output: the whole path from the socket through
+// the session's filter and line buffer to the view's rows and its (gathered) repaints, with a
+// real CTelnetSocket, CBrumbleDoc and CBrumbleView on the offscreen platform, no scripts.
+//
+//   flood_ui [--flood_mb=N] [benchmark flags]     (N defaults to 10)
+//
+// A thread on 127.0.0.1 sends N MB of generated output (colour codes, CR LF line ends,
+// prompts without a line end, tabs, room descriptions) as fast as the client takes it. The
+// time runs from the first byte sent to the last line standing in the view's rows.
+// Figures: MB/s (goal >= 100) and the peak resident memory (VmHWM). Run 10 and 100 MB in
+// separate processes: their peak difference (goal <= 20 MB) shows whether memory grows with
+// the amount received, whatever the machine.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "alerts/SoundPlayer.h"
+#include "display/ui/BrumbleView.h"
+#include "script/RandomGenerator.h"
+#include "session/AppServices.h"
+#include "session/AppState.h"
+#include "session/BrumbleDoc.h"
+#include "session/MessageSink.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int g_floodMb = 10;
+const char* const kLastLine = "*** end of the flood ***";
+
+// Reproducible MUD-like output: mt19937's raw output is fixed by the standard.
+class CStreamGenerator {
+public:
+    std::string Make(std::size_t size)
+    {
+        std::string out;
+        out.reserve(size + 1024);
+        while (out.size() < size)
+            AppendBlock(out);
+        // Cut after a line end, so that repeating the block keeps whole lines.
+        out.resize(out.rfind("\r\n", size) + 2);
+        return out;
+    }
+
+private:
+    std::uint32_t Pick(std::uint32_t n) { return m_random() % n; }
+
+    const char* Colour()
+    {
+        static const char* const colours[] = {"\x1b[0m",    "\x1b[1;31m", "\x1b[0;32m",
+                                              "\x1b[1;33m", "\x1b[0;34m", "\x1b[1;35m",
+                                              "\x1b[0;36m", "\x1b[1;37m"};
+        return colours[Pick(8)];
+    }
+
+    void Words(std::string& out, std::size_t length)
+    {
+        static const char* const words[] = {
+            "the",    "a",     "dusty",   "road",   "winds",     "north",   "through",  "old",
+            "forest", "where", "shadows", "gather", "beneath",   "ancient", "oaks",     "and",
+            "you",    "see",   "stone",   "wall",   "crumbling", "torch",   "flickers", "gate"};
+        const std::size_t start = out.size();
+        while (out.size() - start < length) {
+            if (out.size() > start)
+                out += ' ';
+            out += words[Pick(24)];
+        }
+    }
+
+    void AppendBlock(std::string& out)
+    {
+        out += Colour();
+        out += "The Crossroads of ";
+        Words(out, 8 + Pick(12));
+        out += "\x1b[0m\r\n";
+        const std::uint32_t lines = 2 + Pick(5);
+        for (std::uint32_t i = 0; i < lines; ++i) {
+            Words(out, 40 + Pick(81));
+            out += "\r\n";
+        }
+        out += "\x1b[0;32m[Exits: north east south]\x1b[0m\r\n";
+        const std::uint32_t chat = Pick(4);
+        for (std::uint32_t i = 0; i < chat; ++i) {
+            out += Colour();
+            out += "Someone says, '";
+            Words(out, 10 + Pick(50));
+            out += "'\x1b[0m\r\n";
+        }
+        if (Pick(4) == 0)
+            out += "Name:\tBrumble\tLevel:\t12\tGold:\t340\r\n";
+        out += "\x1b[1;31m<" + std::to_string(Pick(500)) + "hp " + std::to_string(Pick(200)) +
+               "m>\x1b[0m \r\n";
+    }
+
+    std::mt19937 m_random{20240607u};
+};
+
+class CSilentMessages final : public CMessageSink {
+public:
+    Answer ShowMessage(const std::string&, Icon, Buttons) override { return Answer::Ok; }
+};
+
+class CSilentSound final : public CSoundPlayer {
+public:
+    void PlaySystemSound(const std::string&) override {}
+    void PlayFile(const std::string&) override {}
+    void PlayEmbedded() override {}
+};
+
+// The flooding server: one client, blocking sends of a repeated block, then the last line;
+// it keeps the connection open until told to stop, so that no disconnect message is shown.
+class CFloodServer {
+public:
+    explicit CFloodServer(std::size_t megabytes) : m_bytes(megabytes * 1024 * 1024)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_listener, 1) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~CFloodServer()
+    {
+        m_stop = true;
+        if (m_client >= 0)
+            ::shutdown(m_client, SHUT_RDWR);
+        if (m_listener >= 0)
+            ::shutdown(m_listener, SHUT_RDWR);
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_client >= 0)
+            ::close(m_client);
+        if (m_listener >= 0)
+            ::close(m_listener);
+    }
+
+    unsigned Port() const { return m_port; }
+    bool Started() const { return m_started; }
+    Clock::time_point FirstByte() const { return m_firstByte; }
+    std::size_t Sent() const { return m_sent; }
+
+private:
+    void Run()
+    {
+        m_client = ::accept(m_listener, nullptr, nullptr);
+        if (m_client < 0)
+            return;
+        const std::string block = CStreamGenerator().Make(1024 * 1024);
+        m_firstByte = Clock::now();
+        m_started = true;
+        std::size_t left = m_bytes;
+        while (left > 0 && !m_stop) {
+            const std::size_t piece = std::min(left, block.size());
+            if (!SendAll(block.data(), piece))
+                return;
+            left -= piece;
+        }
+        const std::string last = std::string("\r\n") + kLastLine + "\r\n";
+        SendAll(last.data(), last.size());
+        char byte;
+        while (!m_stop && ::recv(m_client, &byte, 1, 0) > 0) {
+        }
+    }
+
+    bool SendAll(const char* data, std::size_t size)
+    {
+        while (size > 0) {
+            const ssize_t n = ::send(m_client, data, size, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            data += n;
+            size -= static_cast<std::size_t>(n);
+            m_sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    std::size_t m_bytes;
+    int m_listener = -1;
+    int m_client = -1;
+    unsigned m_port = 0;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_started{false};
+    std::atomic<std::size_t> m_sent{0};
+    Clock::time_point m_firstByte;
+};
+
+long PeakResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+void BM_Flood(benchmark::State& state)
+{
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        CSettingsStore settings((dir.path() + QStringLiteral("/settings.db")).toStdString());
+        CSilentMessages messages;
+        CSilentSound sound;
+        CRandomGenerator random;
+        CAppState app;
+        CAppServices services{settings, messages, sound, random, app};
+        auto doc = std::make_unique<CBrumbleDoc>(services);
+        auto view = std::make_unique<CBrumbleView>(*doc, services, nullptr);
+        view->resize(800, 600);
+        view->show();
+
+        CFloodServer server(static_cast<std::size_t>(g_floodMb));
+        if (server.Port() == 0 || !doc->OpenSession("127.0.0.1", server.Port())) {
+            state.SkipWithError("cannot connect to the flood server on 127.0.0.1");
+            return;
+        }
+        // The end: the last line is the last row (the view has caught up with the flood).
+        const CRowModel& model = view->Model();
+        const auto done = [&] {
+            return model.RowCount() > 0 && model.Rows().back().text == kLastLine;
+        };
+        const Clock::time_point deadline = Clock::now() + std::chrono::minutes(5);
+        while (!done() && Clock::now() < deadline)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const Clock::time_point end = Clock::now();
+        if (!done()) {
+            state.SkipWithError("the last line never reached the view");
+            return;
+        }
+        const double seconds = std::chrono::duration<double>(end - server.FirstByte()).count();
+        state.SetIterationTime(seconds);
+        const double megabytes = static_cast<double>(server.Sent()) / (1024.0 * 1024.0);
+        state.counters["MB_per_s"] = megabytes / seconds;
+        state.counters["peak_RSS_MB"] = static_cast<double>(PeakResidentKb()) / 1024.0;
+        state.counters["rows"] = model.RowCount();
+        std::printf("flood_ui: %d MB in %.3f s = %.1f MB/s, peak resident %.1f MB\n", g_floodMb,
+                    seconds, megabytes / seconds, static_cast<double>(PeakResidentKb()) / 1024.0);
+        view.reset();
+        doc.reset();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_Flood)->Name("Flood")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    // Our own argument first; the rest belongs to the benchmark library.
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--flood_mb=", 11) == 0)
+            g_floodMb = std::max(1, std::atoi(argv[i] + 11));
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
