@@ -339,9 +339,15 @@ CRowModel::Change CRowModel::SetPage(int page)
     return change;
 }
 
-void CRowModel::SetRange() { m_max = std::max(RowCount() - 1, m_page - 1); }
+void CRowModel::SetRange()
+{
+    m_max = std::max(RowCount() - 1, m_page - 1);
+}
 
-int CRowModel::Clamp(int pos) const { return std::clamp(pos, Min(), std::max(Min(), Bottom())); }
+int CRowModel::Clamp(int pos) const
+{
+    return std::clamp(pos, Min(), std::max(Min(), Bottom()));
+}
 
 int CRowModel::ScrollTo(int pos)
 {

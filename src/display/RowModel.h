@@ -33,8 +33,8 @@ public:
         bool deferred = false; // held back while busy: (re)start the retry timer
         int firstRow = -1;     // rows to repaint, inclusive; -1 when none
         int lastRow = -1;
-        bool all = false;      // repaint the whole area
-        int rowsRemoved = 0;   // rows dropped from the front: older row numbers moved up
+        bool all = false;    // repaint the whole area
+        int rowsRemoved = 0; // rows dropped from the front: older row numbers moved up
     };
 
     enum class Scroll { LineUp, LineDown, PageUp, PageDown, Top, Bottom };

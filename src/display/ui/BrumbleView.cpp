@@ -75,7 +75,8 @@ int MulDiv(int a, int b, int c)
     const long long product = static_cast<long long>(a) * b;
     const long long half = std::llabs(static_cast<long long>(c)) / 2;
     const bool negative = (product < 0) != (c < 0);
-    const long long magnitude = (std::llabs(product) + half) / std::llabs(static_cast<long long>(c));
+    const long long magnitude =
+        (std::llabs(product) + half) / std::llabs(static_cast<long long>(c));
     const long long result = negative ? -magnitude : magnitude;
     return static_cast<int>(std::clamp<long long>(result, INT_MIN, INT_MAX));
 }
@@ -121,8 +122,8 @@ CBrumbleView::~CBrumbleView()
 
 void CBrumbleView::AddText(int newCount, bool lastComplete)
 {
-    const CRowModel::Change change =
-        m_model.AddText(newCount, lastComplete, [this](const std::string& text) { SendLine(text); });
+    const CRowModel::Change change = m_model.AddText(
+        newCount, lastComplete, [this](const std::string& text) { SendLine(text); });
     if (change.deferred)
         SetWindowTimer(kAddRetryTimer, kRetryPeriodMs);
     else
@@ -187,8 +188,8 @@ void CBrumbleView::ScheduleRepaint()
     // While text floods in, every read changes rows; painting once per interval keeps the
     // cost of drawing independent of how the text was cut into reads.
     const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : kRepaintIntervalMs;
-    m_repaintTimer.start(since >= kRepaintIntervalMs ? 0
-                                                     : static_cast<int>(kRepaintIntervalMs - since));
+    m_repaintTimer.start(
+        since >= kRepaintIntervalMs ? 0 : static_cast<int>(kRepaintIntervalMs - since));
 }
 
 void CBrumbleView::FlushRepaint()
@@ -244,8 +245,8 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
     const int background = ReadHostInt("Colour", "Display", "Colour", -1);
     if (background != -1)
         painter.fillRect(clip, ToColour(static_cast<std::uint32_t>(background)));
-    const QColor textColour =
-        ToColour(static_cast<std::uint32_t>(ReadHostInt("Text Colour", "Display", "Text Colour", 0)));
+    const QColor textColour = ToColour(
+        static_cast<std::uint32_t>(ReadHostInt("Text Colour", "Display", "Text Colour", 0)));
 
     painter.save();
     painter.setFont(m_font);
@@ -281,7 +282,8 @@ void CBrumbleView::CreateDisplayFont(bool redraw)
     // Sizes are stored as negative pixel heights and carried between the layers in points,
     // so that a size chosen on one screen keeps its point size on another.
     int points = -MulDiv(-basePixels, 72, dpi);
-    std::string face = store.ReadString("Display", "Font Face", base.family().toLatin1().toStdString());
+    std::string face =
+        store.ReadString("Display", "Font Face", base.family().toLatin1().toStdString());
     int size = store.ReadInt("Display", "Font Size", -MulDiv(points, dpi, 72));
     points = -MulDiv(size, 72, dpi);
     int weight = store.ReadInt("Display", "Font Weight", base.weight());
@@ -494,8 +496,8 @@ void CBrumbleView::OnTimer(int id)
 
 // ---- Sending ----------------------------------------------------------------------------
 
-int CBrumbleView::ReadHostInt(const char* entry, const char* globalSection,
-                              const char* globalEntry, int def)
+int CBrumbleView::ReadHostInt(const char* entry, const char* globalSection, const char* globalEntry,
+                              int def)
 {
     CSettingsStore& store = m_services.settings;
     const int global = globalSection ? store.ReadInt(globalSection, globalEntry, def) : def;
@@ -531,7 +533,10 @@ bool CBrumbleView::SendCtrlChar(char c)
     return true;
 }
 
-bool CBrumbleView::IsLocalEcho() { return ReadHostInt("Local Echo", "Options", "Local Echo", 1) == 1; }
+bool CBrumbleView::IsLocalEcho()
+{
+    return ReadHostInt("Local Echo", "Options", "Local Echo", 1) == 1;
+}
 
 void CBrumbleView::ExpandIfAlias(std::string& text)
 {
@@ -670,8 +675,8 @@ void CBrumbleView::OnEditPaste()
     if (text.isEmpty())
         return;
     const QByteArray bytes = text.toLatin1();
-    m_frame->PasteIntoCommandLine(*this,
-                                  std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    m_frame->PasteIntoCommandLine(
+        *this, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 void CBrumbleView::OnToolsLocalEcho()

@@ -125,8 +125,7 @@ private:
     void OnTimer(int id);
     int PageRows() const;
     // The host entry, whose default is the global entry, whose default is def.
-    int ReadHostInt(const char* entry, const char* globalSection, const char* globalEntry,
-                    int def);
+    int ReadHostInt(const char* entry, const char* globalSection, const char* globalEntry, int def);
     std::optional<std::string> ChooseFile(const FileRequest& request);
     std::optional<std::string> DefaultChooseFile(const FileRequest& request);
     void ShowMessage(const std::string& text);

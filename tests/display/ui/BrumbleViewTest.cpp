@@ -163,9 +163,8 @@ protected:
     void Receive(const QByteArray& bytes, const std::string& lastLine)
     {
         server.Send(bytes);
-        ASSERT_TRUE(WaitUntil([&] {
-            return !doc->GetLines().empty() && doc->GetLines().back() == lastLine;
-        }));
+        ASSERT_TRUE(WaitUntil(
+            [&] { return !doc->GetLines().empty() && doc->GetLines().back() == lastLine; }));
     }
     std::vector<std::string> RowTexts() const
     {
@@ -556,8 +555,7 @@ TEST_F(BrumbleViewTest, PaintsRowsInTheStoredColours)
     settings.WriteInt("Display", "Colour", 0x00FF0000);
     settings.WriteInt(kHost, "Text Colour", 0x0000FF00);
     const QImage coloured = view->viewport()->grab().toImage();
-    EXPECT_EQ(coloured.pixelColor(coloured.width() - 2, coloured.height() - 2),
-              QColor(0, 0, 255));
+    EXPECT_EQ(coloured.pixelColor(coloured.width() - 2, coloured.height() - 2), QColor(0, 0, 255));
     int green = 0;
     for (int x = 0; x < 80; ++x) {
         for (int y = 0; y < view->LineHeight(); ++y)
@@ -586,7 +584,8 @@ TEST_F(BrumbleViewTest, TheDisplayFontFollowsTheSettings)
         EXPECT_EQ(view->DisplayFont().pixelSize(), 15);
     }
     // The width table is the font's; high characters wrap at the widest width.
-    EXPECT_EQ(view->CharWidth('M'), QFontMetrics(view->DisplayFont()).horizontalAdvance(QLatin1Char('M')));
+    EXPECT_EQ(view->CharWidth('M'),
+              QFontMetrics(view->DisplayFont()).horizontalAdvance(QLatin1Char('M')));
     EXPECT_EQ(view->CharWidth(0xE9), QFontMetrics(view->DisplayFont()).maxWidth());
     EXPECT_EQ(view->LineHeight(), QFontMetrics(view->DisplayFont()).height());
 }
