@@ -14,7 +14,7 @@
 #include "alerts/CanberraSoundPlayer.h"
 #include "app/ChildFrame.h"
 #include "app/DefaultTelnetDlg.h"
-#include "app/InputViewGuard.h"
+#include "session/ui/InputViewGuard.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxSink.h"
 #include "session/BrumbleDoc.h"

@@ -18,7 +18,7 @@
 
 #include "app/BrumbleApp.h"
 #include "app/ChildFrame.h"
-#include "app/InputViewGuard.h"
+#include "session/ui/InputViewGuard.h"
 #include "display/ui/BrumbleView.h"
 #include "res/StringTable.h"
 #include "session/AppServices.h"
@@ -40,6 +40,7 @@ constexpr char kFlashMark[] = "* ";
 enum Command {
     kCmdLocalEcho = 32771,
     kCmdLogText = 32772,
+    kCmdAliases = 32781,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
     kCmdOpen = 57601,
@@ -66,6 +67,7 @@ std::string CommandTip(int id)
     static const std::map<int, const char*> tips = {
         {kCmdLocalEcho, "Show the commands you send in the window\nLocal echo"},
         {kCmdLogText, "Log the received text to a file, or stop logging\nLog text"},
+        {kCmdAliases, "Edit the aliases of this window's host\nAliases"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -227,6 +229,10 @@ void CMainFrame::CreateActions()
     m_buttonLogTextAction->setIconText(tr("Log Text..."));
     connect(m_buttonLogTextAction, &QAction::triggered, this, logText);
 
+    m_aliasesAction = AddCommand(nullptr, tr("&Aliases..."), kCmdAliases);
+    connect(m_aliasesAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAliases(); }); });
+
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
     m_tileAction = AddCommand(nullptr, tr("&Tile"), kCmdTile);
@@ -271,6 +277,8 @@ void CMainFrame::CreateMenus()
     m_toolsMenu = menuBar()->addMenu(tr("&Tools"));
     m_toolsMenu->addAction(m_localEchoAction);
     m_toolsMenu->addAction(m_logTextAction);
+    m_toolsMenu->addSeparator();
+    m_toolsMenu->addAction(m_aliasesAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
 
     m_windowMenu = menuBar()->addMenu(tr("&Window"));
@@ -485,7 +493,7 @@ void CMainFrame::UpdateCommandStates()
     const bool hasWindow = CurrentFrame() != nullptr;
     for (QAction* action : {m_openAction, m_closeAction, m_saveTextAction, m_printAction,
                             m_copyAction, m_cutAction, m_pasteAction, m_insertFileAction,
-                            m_localEchoAction, m_logTextAction, m_buttonLogTextAction})
+                            m_localEchoAction, m_logTextAction, m_buttonLogTextAction, m_aliasesAction})
         action->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "app/InputViewGuard.h"
+#include "session/ui/InputViewGuard.h"
 #include "res/StringTable.h"
 
 namespace {

@@ -16,7 +16,9 @@
 #include <climits>
 #include <cstdlib>
 
-#include "app/InputViewGuard.h"
+#include "session/ui/InputViewGuard.h"
+#include "shortcuts/AliasesDlg.h"
+#include "shortcuts/ui/AliasesDialog.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
 #include "res/StringTable.h"
@@ -685,6 +687,12 @@ void CBrumbleView::OnToolsLocalEcho()
     if (host.empty())
         return;
     m_services.settings.WriteInt(host, "Local Echo", IsLocalEcho() ? 0 : 1);
+}
+
+bool CBrumbleView::OnToolsAliases()
+{
+    CAliasesDlg* aliases = m_doc.Aliases();
+    return aliases != nullptr && EditAliases(*aliases, m_services, this);
 }
 
 void CBrumbleView::OnFilePrint()

@@ -90,6 +90,8 @@ public:
     void OnEditInsertFile();
     void OnToolsLogText();
     void OnToolsLocalEcho();
+    // The host's aliases, in the Aliases dialog; false when there are none or on Cancel.
+    bool OnToolsAliases();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);

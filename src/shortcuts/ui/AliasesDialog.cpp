@@ -3,6 +3,7 @@
 #include "res/StringTable.h"
 #include "session/AppServices.h"
 #include "session/AppState.h"
+#include "session/ui/InputViewGuard.h"
 #include "session/MessageSink.h"
 #include "session/SessionView.h"
 #include "settings/SettingsStore.h"
@@ -41,31 +42,6 @@ const char* const kTickerText =
 
 constexpr int kNameRole = Qt::UserRole;
 constexpr int kActionRole = Qt::UserRole + 1;
-
-// No key is intercepted for a connection window while one of our modal dialogs is up. A
-// view that closed meanwhile (views are QObjects in the running program) is not put back.
-class CModalInputViewGuard {
-public:
-    explicit CModalInputViewGuard(CAppState& app)
-        : m_app(app), m_previous(app.SetInputView(nullptr)),
-          m_previousObject(dynamic_cast<QObject*>(m_previous)),
-          m_wasObject(!m_previousObject.isNull())
-    {
-    }
-    ~CModalInputViewGuard()
-    {
-        const bool gone = m_wasObject && m_previousObject.isNull();
-        m_app.SetInputView(gone ? nullptr : m_previous);
-    }
-    CModalInputViewGuard(const CModalInputViewGuard&) = delete;
-    CModalInputViewGuard& operator=(const CModalInputViewGuard&) = delete;
-
-private:
-    CAppState& m_app;
-    CSessionView* m_previous;
-    QPointer<QObject> m_previousObject;
-    bool m_wasObject;
-};
 
 QString ToolTip(int id)
 {
@@ -344,13 +320,13 @@ int CAliasesDialog::RunAddDialog(CAddAliasDlg& dialog)
 {
     if (m_runAddDialog)
         return m_runAddDialog(dialog);
-    CModalInputViewGuard guard(m_services.app);
+    CInputViewGuard guard(m_services.app);
     return dialog.exec();
 }
 
 bool EditAliases(CAliasesDlg& aliases, CAppServices& services, QWidget* parent)
 {
     CAliasesDialog dialog(aliases, services, parent);
-    CModalInputViewGuard guard(services.app);
+    CInputViewGuard guard(services.app);
     return dialog.exec() == QDialog::Accepted;
 }

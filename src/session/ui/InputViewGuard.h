@@ -18,5 +18,8 @@ public:
 private:
     CAppState& m_app;
     CSessionView* m_previous = nullptr;
-    QPointer<QObject> m_previousAlive; // the same view seen as a QObject, to notice its end
+    // The same view seen as a QObject, to notice its end; views that are not QObjects
+    // (test doubles) cannot be watched and are always put back.
+    QPointer<QObject> m_previousObject;
+    bool m_previousWasObject = false;
 };
