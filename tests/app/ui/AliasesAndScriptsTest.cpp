@@ -1,0 +1,132 @@
+// Aliases and scripts in a whole connection window, against a real loopback server.
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+
+#include "AppFixture.h"
+#include "app/MainFrame.h"
+#include "display/ui/BrumbleView.h"
+#include "session/AppState.h"
+#include "session/BrumbleDoc.h"
+#include "settings/SettingsStore.h"
+
+using namespace brumble::test;
+
+namespace {
+
+void TypeAndEnter(QComboBox* box, const QString& text)
+{
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+QAction* FindAction(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class AliasesAndScriptsTest : public AppFixture {};
+
+TEST_F(AliasesAndScriptsTest, EnterExpandsAnAliasButKeepsTheTypedLineInTheHistory)
+{
+    auto app = StartApp();
+    app->Settings().WriteString("127.0.0.1", "Alias 01", "sa");
+    app->Settings().WriteString("127.0.0.1", "Alias Action 01", "say $1\r\nemote says $*");
+    CScriptedServer server;
+    CChildFrame* frame = OpenTo(*app, server);
+    ASSERT_NE(frame, nullptr);
+
+    TypeAndEnter(frame->CommandLine(), QStringLiteral("\\sa hello  world"));
+    const QByteArray expected("say hello\r\nemote says hello  world\r\n");
+    ASSERT_TRUE(server.WaitForReceived(expected.size()));
+    EXPECT_EQ(server.Received(), expected);
+    EXPECT_EQ(frame->CommandLine()->itemText(0), QStringLiteral("\\sa hello  world"));
+
+    // A line that only looks like an alias goes out as typed.
+    server.ClearReceived();
+    TypeAndEnter(frame->CommandLine(), QStringLiteral("\\sa"));
+    ASSERT_TRUE(server.WaitForReceived(5));
+    EXPECT_EQ(server.Received(), QByteArray("\\sa\r\n"));
+}
+
+TEST_F(AliasesAndScriptsTest, ToolsAliasesOpensTheDialogWithNoInputView)
+{
+    auto app = StartApp();
+    CScriptedServer server;
+    CChildFrame* frame = OpenTo(*app, server);
+    ASSERT_NE(frame, nullptr);
+    app->Services().app.SetInputView(&frame->View());
+
+    QAction* aliases = FindAction(app->MainFrame(), QStringLiteral("&Aliases..."));
+    ASSERT_NE(aliases, nullptr);
+    ASSERT_TRUE(aliases->isEnabled());
+    bool sawDialog = false;
+    CSessionView* inputViewDuringDialog = &frame->View();
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        sawDialog = dialog != nullptr && dialog->windowTitle() == QStringLiteral("Aliases");
+        inputViewDuringDialog = app->Services().app.InputView();
+        if (dialog)
+            dialog->reject();
+    });
+    aliases->trigger();
+    EXPECT_TRUE(sawDialog);
+    EXPECT_EQ(inputViewDuringDialog, nullptr);
+    EXPECT_EQ(app->Services().app.InputView(), &frame->View());
+}
+
+TEST_F(AliasesAndScriptsTest, ReceiveScriptOutputIsSentOnceAfterTheBatch)
+{
+    auto app = StartApp();
+    CSettingsStore& settings = app->Settings();
+    settings.WriteInt("127.0.0.1", "Local Echo", 0);
+    settings.WriteString("127.0.0.1", "Script Condition 01", "R*tells you*");
+    settings.WriteString("127.0.0.1", "Script Commands 01", "Xreply $1");
+    settings.WriteString("127.0.0.1", "Script Condition 02", "R*tells you*");
+    settings.WriteString("127.0.0.1", "Script Commands 02", "Xthanks $$");
+    CScriptedServer server;
+    CChildFrame* frame = OpenTo(*app, server);
+    ASSERT_NE(frame, nullptr);
+
+    // Two matching lines in one read: both scripts run for each, all output goes at once.
+    server.Send("Bob tells you hi\r\nAnn tells you ho\r\nnothing here\r\n");
+    const QByteArray expected("reply Bob\r\nthanks $\r\nreply Ann\r\nthanks $\r\n");
+    ASSERT_TRUE(server.WaitForReceived(expected.size()));
+    EXPECT_EQ(server.Received(), expected);
+}
+
+TEST_F(AliasesAndScriptsTest, ScriptTimersFireThroughTheViewUntilKilled)
+{
+    auto app = StartApp();
+    CSettingsStore& settings = app->Settings();
+    settings.WriteInt("127.0.0.1", "Local Echo", 0);
+    // On connect: start script timer 2 with a delay of 1 second (2 + 1 * 65536).
+    settings.WriteString("127.0.0.1", "Script Condition 01", "C");
+    settings.WriteString("127.0.0.1", "Script Commands 01", "T65538");
+    settings.WriteString("127.0.0.1", "Script Condition 02", "T2");
+    settings.WriteString("127.0.0.1", "Script Commands 02", "Xtick");
+    settings.WriteString("127.0.0.1", "Script Condition 03", "Rstop");
+    settings.WriteString("127.0.0.1", "Script Commands 03", "K2");
+    CScriptedServer server;
+    CChildFrame* frame = OpenTo(*app, server);
+    ASSERT_NE(frame, nullptr);
+
+    ASSERT_TRUE(server.WaitForReceived(12, 4000)); // two ticks
+    EXPECT_EQ(server.Received(), QByteArray("tick\r\ntick\r\n"));
+
+    server.Send("stop\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return frame->Doc().GetLines().size() >= 1; }));
+    WaitUntil([] { return false; }, 300); // a tick that was already under way may arrive
+    const QByteArray afterStop = server.Received();
+    WaitUntil([] { return false; }, 2300);
+    EXPECT_EQ(server.Received(), afterStop);
+}
