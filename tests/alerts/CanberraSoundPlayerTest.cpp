@@ -12,15 +12,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(CanberraSoundPlayer, SystemNamesMapToThemeEvents)
+TEST(CanberraSoundPlayer, SystemNamesMapToThemeEventsElseTheBell)
 {
     EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemAsterisk"), "dialog-information");
     EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemExclamation"), "dialog-warning");
-    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemHand"), "dialog-error");
+    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("systemhand"), "dialog-error");
     EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemQuestion"), "dialog-question");
     EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemStart"), "service-login");
     EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("SystemExit"), "service-logout");
-    EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor("systemhand"), "dialog-error");
     for (const char* other : {"", "SystemDefault", "MailBeep", "SystemHandX", "dialog-error"})
         EXPECT_STREQ(CCanberraSoundPlayer::EventIdFor(other), "bell") << other;
 }
@@ -32,7 +31,6 @@ TEST(CanberraSoundPlayer, PlaysEverythingWithoutFailingOrBlocking)
     const std::string wave = dir.File("chirp.wav");
     std::ofstream(wave, std::ios::binary) << EmbeddedWave::Bytes();
     std::ofstream(dir.File("noise.wav"), std::ios::binary) << "RIFF not really";
-
     std::string written;
     {
         CCanberraSoundPlayer player;
@@ -41,21 +39,21 @@ TEST(CanberraSoundPlayer, PlaysEverythingWithoutFailingOrBlocking)
             player.PlaySystemSound("SystemQuestion");
             player.PlaySystemSound("no such sound");
             player.Beep();
-            player.PlayFile(wave);
-            player.PlayFile(dir.File("noise.wav"));
-            player.PlayFile(dir.File("missing.wav"));
-            player.PlayFile(dir.Path()); // a folder is no sound file
-            player.PlayFile("");
+            for (const std::string& file :
+                 {wave, dir.File("noise.wav"), dir.File("missing.wav"), dir.Path(), std::string()})
+                player.PlayFile(file);
             player.PlayEmbedded();
         }
+        // The embedded wave's private copy: its bytes, for the owner only, gone with the player.
         written = player.EmbeddedWaveFile();
         ASSERT_FALSE(written.empty());
         std::ifstream in(written, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), EmbeddedWave::Bytes());
-        const auto perms = fs::status(written).permissions();
-        EXPECT_EQ(perms & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+        EXPECT_EQ(fs::status(written).permissions() &
+                      (fs::perms::group_all | fs::perms::others_all),
+                  fs::perms::none);
     }
-    EXPECT_FALSE(fs::exists(written)); // the private copy goes with the player
+    EXPECT_FALSE(fs::exists(written));
 }
 
 } // namespace

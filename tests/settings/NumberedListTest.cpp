@@ -6,23 +6,25 @@
 
 namespace {
 
-using brumble::test::ScopedTempDir;
 using Strings = std::vector<std::string>;
 
 class NumberedListTest : public testing::Test {
 protected:
-    ScopedTempDir m_dir;
+    brumble::test::ScopedTempDir m_dir;
     CSettingsStore m_store{m_dir.File("settings.db")};
 };
 
 TEST(NumberedList, EntryNamesFollowTheFormat)
 {
-    EXPECT_EQ(NumberedList::EntryName("Trigger %02d", 1), "Trigger 01");
-    EXPECT_EQ(NumberedList::EntryName("Trigger %02d", 99), "Trigger 99");
-    EXPECT_EQ(NumberedList::EntryName("Trigger %02d", 100), "Trigger 100");
-    EXPECT_EQ(NumberedList::EntryName("Text %d", 12), "Text 12");
-    EXPECT_EQ(NumberedList::EntryName("String%i", 3), "String3");
-    EXPECT_EQ(NumberedList::EntryName("100%% %02d", 5), "100% 05");
+    const struct {
+        const char* format;
+        int n;
+        const char* name;
+    } cases[] = {{"Trigger %02d", 1, "Trigger 01"},    {"Trigger %02d", 99, "Trigger 99"},
+                 {"Trigger %02d", 100, "Trigger 100"}, {"Text %d", 12, "Text 12"},
+                 {"String%i", 3, "String3"},           {"100%% %02d", 5, "100% 05"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(NumberedList::EntryName(c.format, c.n), c.name);
 
     // Anything snprintf could misread with one int argument gives no name at all.
     for (const char* bad :
@@ -40,6 +42,17 @@ TEST_F(NumberedListTest, ShorterSaveHidesButKeepsTheOldTail)
     EXPECT_EQ(m_store.ReadString("host", "Trigger 05", "-"), "e");
     EXPECT_EQ(m_store.ReadString("host", "Trigger 06", "-"), "");
     EXPECT_EQ(m_store.Values("host").size(), 6u);
+
+    // Pairs likewise; the pair after the end of the longer list was never written.
+    const NumberedList::Pairs pairs = {{"n", "north"}, {"blank", ""}, {"s", "south"}};
+    NumberedList::SavePairs(m_store, "host", "Alias %02d", "Alias Action %02d",
+                            {{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}});
+    NumberedList::SavePairs(m_store, "host", "Alias %02d", "Alias Action %02d", pairs);
+    EXPECT_EQ(NumberedList::LoadPairs(m_store, "host", "Alias %02d", "Alias Action %02d"), pairs);
+    EXPECT_EQ(m_store.ReadString("host", "Alias 04", "-"), "");
+    EXPECT_EQ(m_store.ReadString("host", "Alias Action 04", "-"), "");
+    EXPECT_EQ(m_store.ReadString("host", "Alias 05", "-"), "");
+    EXPECT_EQ(m_store.ReadString("host", "Alias 06", "-"), "-");
 }
 
 TEST_F(NumberedListTest, LoadStopsAtTheFirstEmptyOrMissingEntry)
@@ -65,33 +78,18 @@ TEST_F(NumberedListTest, LoadStopsAtTheFirstEmptyOrMissingEntry)
     EXPECT_TRUE(NumberedList::Load(m_store, "host", "Text %s").empty());
 }
 
-TEST_F(NumberedListTest, PairsEndAtTheFirstEmptyKey)
-{
-    const NumberedList::Pairs pairs = {{"n", "north"}, {"blank", ""}, {"s", "south"}};
-    NumberedList::SavePairs(m_store, "host", "Alias %02d", "Alias Action %02d",
-                            {{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}});
-    NumberedList::SavePairs(m_store, "host", "Alias %02d", "Alias Action %02d", pairs);
-    EXPECT_EQ(NumberedList::LoadPairs(m_store, "host", "Alias %02d", "Alias Action %02d"), pairs);
-    EXPECT_EQ(m_store.ReadString("host", "Alias 04", "-"), "");
-    EXPECT_EQ(m_store.ReadString("host", "Alias Action 04", "-"), "");
-    EXPECT_EQ(m_store.ReadString("host", "Alias 05", "-"), "");  // the end of the longer list
-    EXPECT_EQ(m_store.ReadString("host", "Alias 06", "-"), "-"); // never written
-}
-
 TEST_F(NumberedListTest, MigrationIsTakenOnceAndKeptAfterSave)
 {
-    m_store.WriteString("Warnings", "String1", "hp low");
-    m_store.WriteString("Warnings", "String2", "you die");
-    m_store.WriteString("Warnings", "String3", "");
-    m_store.WriteString("Warnings", "String4", "after the end");
-    EXPECT_EQ(NumberedList::LoadLegacy(m_store, "Warnings", "String%d"),
-              (Strings{"hp low", "you die"}));
+    int n = 1;
+    for (const char* entry : {"hp low", "you die", "", "after the end"})
+        m_store.WriteString("Warnings", "String" + std::to_string(n++), entry);
+    const Strings legacy = NumberedList::LoadLegacy(m_store, "Warnings", "String%d");
+    EXPECT_EQ(legacy, (Strings{"hp low", "you die"}));
 
     EXPECT_TRUE(NumberedList::NeedsMigration(m_store, "host", "Trigger 01"));
-    Strings list = NumberedList::LoadLegacy(m_store, "Warnings", "String%d");
-    NumberedList::Save(m_store, "host", "Trigger %02d", list);
+    NumberedList::Save(m_store, "host", "Trigger %02d", legacy);
     EXPECT_FALSE(NumberedList::NeedsMigration(m_store, "host", "Trigger 01"));
-    EXPECT_EQ(NumberedList::Load(m_store, "host", "Trigger %02d"), list);
+    EXPECT_EQ(NumberedList::Load(m_store, "host", "Trigger %02d"), legacy);
 
     // A list saved empty is an answer too: no migration, an empty list.
     NumberedList::Save(m_store, "other", "Trigger %02d", {});
