@@ -27,10 +27,10 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <random>
 #include <string>
 #include <thread>
 
+#include "MudStream.h"
 #include "alerts/SoundPlayer.h"
 #include "display/ui/BrumbleView.h"
 #include "script/RandomGenerator.h"
@@ -46,73 +46,6 @@ using Clock = std::chrono::steady_clock;
 
 int g_floodMb = 10;
 const char* const kLastLine = "*** end of the flood ***";
-
-// Reproducible MUD-like output: mt19937's raw output is fixed by the standard.
-class CStreamGenerator {
-public:
-    std::string Make(std::size_t size)
-    {
-        std::string out;
-        out.reserve(size + 1024);
-        while (out.size() < size)
-            AppendBlock(out);
-        // Cut after a line end, so that repeating the block keeps whole lines.
-        out.resize(out.rfind("\r\n", size) + 2);
-        return out;
-    }
-
-private:
-    std::uint32_t Pick(std::uint32_t n) { return m_random() % n; }
-
-    const char* Colour()
-    {
-        static const char* const colours[] = {"\x1b[0m",    "\x1b[1;31m", "\x1b[0;32m",
-                                              "\x1b[1;33m", "\x1b[0;34m", "\x1b[1;35m",
-                                              "\x1b[0;36m", "\x1b[1;37m"};
-        return colours[Pick(8)];
-    }
-
-    void Words(std::string& out, std::size_t length)
-    {
-        static const char* const words[] = {
-            "the",    "a",     "dusty",   "road",   "winds",     "north",   "through",  "old",
-            "forest", "where", "shadows", "gather", "beneath",   "ancient", "oaks",     "and",
-            "you",    "see",   "stone",   "wall",   "crumbling", "torch",   "flickers", "gate"};
-        const std::size_t start = out.size();
-        while (out.size() - start < length) {
-            if (out.size() > start)
-                out += ' ';
-            out += words[Pick(24)];
-        }
-    }
-
-    void AppendBlock(std::string& out)
-    {
-        out += Colour();
-        out += "The Crossroads of ";
-        Words(out, 8 + Pick(12));
-        out += "\x1b[0m\r\n";
-        const std::uint32_t lines = 2 + Pick(5);
-        for (std::uint32_t i = 0; i < lines; ++i) {
-            Words(out, 40 + Pick(81));
-            out += "\r\n";
-        }
-        out += "\x1b[0;32m[Exits: north east south]\x1b[0m\r\n";
-        const std::uint32_t chat = Pick(4);
-        for (std::uint32_t i = 0; i < chat; ++i) {
-            out += Colour();
-            out += "Someone says, '";
-            Words(out, 10 + Pick(50));
-            out += "'\x1b[0m\r\n";
-        }
-        if (Pick(4) == 0)
-            out += "Name:\tBrumble\tLevel:\t12\tGold:\t340\r\n";
-        out += "\x1b[1;31m<" + std::to_string(Pick(500)) + "hp " + std::to_string(Pick(200)) +
-               "m>\x1b[0m \r\n";
-    }
-
-    std::mt19937 m_random{20240607u};
-};
 
 class CSilentMessages final : public CMessageSink {
 public:
@@ -171,7 +104,7 @@ private:
         m_client = ::accept(m_listener, nullptr, nullptr);
         if (m_client < 0)
             return;
-        const std::string block = CStreamGenerator().Make(1024 * 1024);
+        const std::string block = MudStream::MakeWholeLines(1024 * 1024);
         m_firstByte = Clock::now();
         m_started = true;
         std::size_t left = m_bytes;

@@ -21,10 +21,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <random>
 #include <string>
 #include <string_view>
 
+#include "MudStream.h"
 #include "alerts/SoundPlayer.h"
 #include "script/RandomGenerator.h"
 #include "session/AppState.h"
@@ -39,79 +39,9 @@ constexpr std::size_t kStreamSize = 20u * 1024 * 1024;
 constexpr std::size_t kReadSize = 508;
 constexpr int kLineLimit = 250;
 
-// Reproducible: mt19937's raw output is fixed by the standard, and no distribution (whose
-// results vary between library versions) is used.
-class StreamGenerator {
-public:
-    std::string Make(std::size_t size)
-    {
-        std::string out;
-        out.reserve(size + 512);
-        while (out.size() < size)
-            AppendBlock(out);
-        out.resize(size);
-        return out;
-    }
-
-private:
-    std::uint32_t Pick(std::uint32_t n) { return m_random() % n; }
-
-    const char* Colour()
-    {
-        static const char* const colours[] = {"\x1b[0m",    "\x1b[1;31m", "\x1b[0;32m",
-                                              "\x1b[1;33m", "\x1b[0;34m", "\x1b[1;35m",
-                                              "\x1b[0;36m", "\x1b[1;37m"};
-        return colours[Pick(8)];
-    }
-
-    void Words(std::string& out, std::size_t length)
-    {
-        static const char* const words[] = {
-            "the",    "a",     "dusty",   "road",   "winds",     "north",   "through",  "old",
-            "forest", "where", "shadows", "gather", "beneath",   "ancient", "oaks",     "and",
-            "you",    "see",   "stone",   "wall",   "crumbling", "torch",   "flickers", "gate"};
-        const std::size_t start = out.size();
-        while (out.size() - start < length) {
-            if (out.size() > start)
-                out += ' ';
-            out += words[Pick(24)];
-        }
-    }
-
-    void AppendBlock(std::string& out)
-    {
-        // A room: coloured title, a description of 40-120 characters per line, exits.
-        out += Colour();
-        out += "The Crossroads of ";
-        Words(out, 8 + Pick(12));
-        out += "\x1b[0m\r\n";
-        const std::uint32_t lines = 2 + Pick(5);
-        for (std::uint32_t i = 0; i < lines; ++i) {
-            Words(out, 40 + Pick(81));
-            out += "\r\n";
-        }
-        out += "\x1b[0;32m[Exits: north east south]\x1b[0m\r\n";
-        // Some chatter and a table with tabs.
-        const std::uint32_t chat = Pick(4);
-        for (std::uint32_t i = 0; i < chat; ++i) {
-            out += Colour();
-            out += "Someone says, '";
-            Words(out, 10 + Pick(50));
-            out += "'\x1b[0m\r\n";
-        }
-        if (Pick(4) == 0)
-            out += "Name:\tBrumble\tLevel:\t12\tGold:\t340\r\n";
-        // A prompt with no line end; the next output starts on a fresh line.
-        out += "\x1b[1;31m<" + std::to_string(Pick(500)) + "hp " + std::to_string(Pick(200)) +
-               "m>\x1b[0m \r\n";
-    }
-
-    std::mt19937 m_random{20240607u};
-};
-
 const std::string& Stream()
 {
-    static const std::string stream = StreamGenerator().Make(kStreamSize);
+    static const std::string stream = MudStream::Make(kStreamSize);
     return stream;
 }
 
