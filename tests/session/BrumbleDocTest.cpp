@@ -1,12 +1,23 @@
+// The session alone, against real sockets on 127.0.0.1, and on port 23 against a real telnet
+// daemon (inetutils telnetd, started through inetutils inetd on 127.0.0.1 for the duration of
+// its suite). The daemon asks for several options at once; every request must be refused,
+// and none of the protocol may show.
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 
-#include <string>
-#include <vector>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <utility>
 
 #include "common/RecordingView.h"
+#include "common/ScriptedServer.h"
 #include "common/TestSupport.h"
 #include "script/RandomGenerator.h"
 #include "session/AppState.h"
@@ -14,29 +25,172 @@
 #include "settings/SettingsStore.h"
 
 using namespace std::string_literals;
-using brumble::test::CRecordingMessageSink;
-using brumble::test::CRecordingSoundPlayer;
-using brumble::test::CRecordingView;
-using brumble::test::ScopedTempDir;
+using namespace brumble::test;
+using Lines = std::vector<std::string>;
 
 namespace {
+
+const std::string kHost = "127.0.0.1";
+const std::string kDisconnected = "A session was disconnected from 127.0.0.1";
 
 std::string ReadFile(const std::string& path)
 {
     QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll().toStdString();
-}
-
-std::vector<std::string> LinesOf(const CBrumbleDoc& doc)
-{
-    return {doc.GetLines().begin(), doc.GetLines().end()};
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
 }
 
 class BrumbleDocTest : public ::testing::Test {
 protected:
     void SetUp() override { doc.AddView(&view); }
+
+    // Opens a session to the scripted server and waits until both sides see it.
+    void Connect()
+    {
+        ASSERT_TRUE(doc.OpenSession(kHost, server.Port()));
+        ASSERT_TRUE(server.WaitForClient());
+        ASSERT_TRUE(WaitUntil([&] { return doc.IsConnected(); }));
+    }
+    // Sends and waits until the server has it (so the socket is ready to send from then on).
+    void SendAndWait(const std::string& text)
+    {
+        const auto before = server.Received().size();
+        doc.SendCommand(text);
+        ASSERT_TRUE(server.WaitForReceived(static_cast<int>(before + text.size())));
+    }
+    Lines Got() const { return {doc.GetLines().begin(), doc.GetLines().end()}; }
+    bool Has(const std::string& line) const
+    {
+        return std::find(doc.GetLines().begin(), doc.GetLines().end(), line) !=
+               doc.GetLines().end();
+    }
+
+    ScopedTempDir dir;
+    CSettingsStore settings{dir.File("settings.db")};
+    CRecordingMessageSink messages;
+    CRecordingSoundPlayer sound;
+    CRandomGenerator random;
+    CAppState app;
+    CAppServices services{settings, messages, sound, random, app};
+    CBrumbleDoc doc{services};
+    CRecordingView view;
+    CScriptedServer server;
+};
+
+const QString kInetd = QStringLiteral("/usr/sbin/inetutils-inetd");
+const QString kTelnetd = QStringLiteral("/usr/sbin/telnetd");
+
+bool PortAccepts(quint16 port)
+{
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    const bool ok = probe.waitForConnected(200);
+    probe.abort();
+    return ok;
+}
+
+// Requests (DO/WILL) seen in the log that no later refusal (WONT/DONT of the same option)
+// answers. The log holds the raw received bytes and, after them, the commands sent.
+struct Negotiation {
+    int requests = 0;
+    std::map<std::pair<unsigned char, unsigned char>, int> unanswered; // (answer, option)
+};
+
+Negotiation ScanLog(const std::string& log)
+{
+    Negotiation n;
+    for (std::size_t i = 0; i + 2 < log.size(); ++i) {
+        const auto iac = static_cast<unsigned char>(log[i]);
+        const auto command = static_cast<unsigned char>(log[i + 1]);
+        const auto option = static_cast<unsigned char>(log[i + 2]);
+        if (iac != 255 || command == 255) { // data, or an escaped data byte
+            i += iac == 255 ? 1 : 0;
+        } else if (command == 253 || command == 251) {
+            ++n.requests;
+            ++n.unanswered[{command == 253 ? 252 : 254, option}];
+            i += 2;
+        } else if (command == 252 || command == 254) {
+            auto it = n.unanswered.find({command, option});
+            if (it != n.unanswered.end() && --it->second == 0)
+                n.unanswered.erase(it);
+            i += 2;
+        }
+    }
+    return n;
+}
+
+class BrumbleDocTelnetdTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_skipReason.clear();
+        if (!QFile::exists(kInetd) || !QFile::exists(kTelnetd)) {
+            s_skipReason = "no telnet daemon installed (inetutils-inetd, inetutils-telnetd)";
+            return;
+        }
+        if (geteuid() != 0) {
+            s_skipReason = "port 23 can only be bound by root";
+            return;
+        }
+        if (PortAccepts(23)) {
+            s_skipReason = "something else already listens on 127.0.0.1 port 23";
+            return;
+        }
+        s_dir = std::make_unique<ScopedTempDir>();
+        const std::string conf = s_dir->File("inetd.conf");
+        QFile file(QString::fromStdString(conf));
+        if (!file.open(QIODevice::WriteOnly)) {
+            s_skipReason = "cannot write the inetd configuration";
+            return;
+        }
+        // cat instead of login: the test needs the negotiation, not a shell.
+        file.write("127.0.0.1:telnet stream tcp nowait root /usr/sbin/telnetd telnetd -h -E "
+                   "/bin/cat\n");
+        file.close();
+        s_inetd = std::make_unique<QProcess>();
+        s_inetd->setProcessChannelMode(QProcess::MergedChannels);
+        s_inetd->start(kInetd, {QStringLiteral("-d"),
+                                QString::fromStdString("--pidfile=" + s_dir->File("inetd.pid")),
+                                QString::fromStdString(conf)});
+        if (!s_inetd->waitForStarted(5000) ||
+            !WaitUntil([] { return s_inetd->state() != QProcess::Running || PortAccepts(23); },
+                       5000) ||
+            s_inetd->state() != QProcess::Running) {
+            s_skipReason =
+                "inetd could not bind 127.0.0.1 port 23: " + s_inetd->readAll().toStdString();
+            StopInetd();
+        }
+    }
+
+    static void TearDownTestSuite()
+    {
+        StopInetd();
+        s_dir.reset();
+    }
+
+    static void StopInetd()
+    {
+        if (!s_inetd)
+            return;
+        if (s_inetd->state() != QProcess::NotRunning) {
+            s_inetd->terminate();
+            if (!s_inetd->waitForFinished(3000)) {
+                s_inetd->kill();
+                s_inetd->waitForFinished(3000);
+            }
+        }
+        s_inetd.reset();
+    }
+
+    void SetUp() override
+    {
+        if (!s_skipReason.empty())
+            GTEST_SKIP() << s_skipReason;
+        doc.AddView(&view);
+    }
+
+    static std::string s_skipReason;
+    static std::unique_ptr<ScopedTempDir> s_dir;
+    static std::unique_ptr<QProcess> s_inetd;
 
     ScopedTempDir dir;
     CSettingsStore settings{dir.File("settings.db")};
@@ -49,35 +203,52 @@ protected:
     CRecordingView view;
 };
 
+std::string BrumbleDocTelnetdTest::s_skipReason;
+std::unique_ptr<ScopedTempDir> BrumbleDocTelnetdTest::s_dir;
+std::unique_ptr<QProcess> BrumbleDocTelnetdTest::s_inetd;
+
 } // namespace
 
-TEST_F(BrumbleDocTest, ViewsLearnHowManyLinesAreNewAndWhetherTheLastEnded)
+TEST_F(BrumbleDocTest, ViewsLearnWhatIsNewAndMayCloseOrEchoWhileBeingTold)
 {
     CRecordingView second;
     doc.AddView(&second);
     doc.AddView(&second); // registered once
-    doc.OnReceiveText("abc\r\n");
-    doc.OnReceiveText("abc\n\r");
-    doc.OnReceiveText("> ");
-    doc.OnReceiveText("\r\n");
-    doc.OnReceiveText("\n\n\n");
-    doc.OnReceiveText("\x07x");
+    for (const char* read : {"abc\r\n", "abc\n\r", "> ", "\r\n", "\n\n\n", "\x07x"})
+        doc.OnReceiveText(read);
     const std::vector<std::pair<int, bool>> expected = {{1, true}, {1, true}, {1, false},
                                                         {0, true}, {0, true}, {4, false}};
     EXPECT_EQ(view.added, expected);
     EXPECT_EQ(second.added, expected);
-    EXPECT_EQ(LinesOf(doc), (std::vector<std::string>{"abc", "abc", "> ", "", "", "", "x"}));
+    EXPECT_EQ(Got(), (Lines{"abc", "abc", "> ", "", "", "", "x"}));
     EXPECT_TRUE(view.removed.empty());
-    EXPECT_EQ(sound.played, std::vector<std::string>{"system:SystemExclamation"}); // the BEL
+    EXPECT_EQ(sound.played, Lines{"system:SystemExclamation"}); // the BEL
+
+    // The first view closes the last one while it is being told of new text, then echoes
+    // script output from inside AddText, as the real one does.
+    CRecordingView later;
+    doc.AddView(&later);
+    view.onCall = [&](const std::string& call) {
+        if (call.rfind("AddText", 0) == 0)
+            doc.RemoveView(&later);
+    };
+    doc.OnReceiveText("hello\r\n");
+    EXPECT_EQ(second.added.size(), 7u);
+    EXPECT_TRUE(later.calls.empty());
+    bool echoed = false;
+    view.onCall = [&](const std::string& call) {
+        if (call.rfind("AddText", 0) == 0 && !std::exchange(echoed, true))
+            doc.OnReceiveText("echo\r\n");
+    };
+    doc.OnReceiveText("world\r\n");
+    EXPECT_EQ(Got(), (Lines{"abc", "abc", "> ", "", "", "", "xhello", "world", "echo"}));
 }
 
 TEST_F(BrumbleDocTest, BufferIsTrimmedToTheLimitAfterTheViewsAreTold)
 {
     for (int i = 1; i <= 250; ++i)
         doc.OnReceiveText("line " + std::to_string(i) + "\r\n");
-    EXPECT_EQ(doc.GetLines().size(), 250u);
     EXPECT_TRUE(view.removed.empty());
-
     std::size_t linesWhenTold = 0;
     view.onCall = [&](const std::string& call) {
         if (call.rfind("RemoveLines", 0) == 0)
@@ -90,169 +261,236 @@ TEST_F(BrumbleDocTest, BufferIsTrimmedToTheLimitAfterTheViewsAreTold)
     EXPECT_EQ(doc.GetLines().front(), "line 2");
     EXPECT_EQ(doc.GetLines().back(), "line 251");
     EXPECT_EQ(doc.CurrentLine(), 250);
-    EXPECT_EQ(view.calls.back(), "RemoveLines(1)");
+
+    // Nothing but line feeds, then one character: the result is what trimming would give.
+    for (int i = 0; i < 2000; ++i)
+        doc.OnReceiveText(std::string(508, '\n'));
+    view.added.clear();
+    doc.OnReceiveText("\rx");
+    Lines expected(249, "");
+    expected.push_back("x");
+    EXPECT_EQ(Got(), expected);
+    EXPECT_EQ(doc.CurrentLine(), 249);
+    ASSERT_EQ(view.added.size(), 1u);
+    EXPECT_LE(view.added[0].first, 250);
 }
 
-TEST_F(BrumbleDocTest, LineBufferComesFromDisplayLinesAndIsNeverBelowOne)
+TEST_F(BrumbleDocTest, LineBufferComesFromTheHostThenDisplayLinesAndIsNeverBelowOne)
 {
     EXPECT_EQ(doc.LineBufferLimit(), 250);
-    settings.WriteInt("Display", "Lines", 10);
-    EXPECT_EQ(doc.LineBufferLimit(), 10);
-    for (int i = 0; i < 15; ++i)
-        doc.OnReceiveText("l" + std::to_string(i) + "\r\n");
-    EXPECT_EQ(doc.GetLines().size(), 10u);
-    EXPECT_EQ(doc.GetLines().front(), "l5");
-
-    for (int stored : {0, -5}) {
-        settings.WriteInt("Display", "Lines", stored);
-        EXPECT_EQ(doc.LineBufferLimit(), 1) << stored;
-        doc.OnReceiveText("a\r\nb\r\nc");
-        EXPECT_EQ(LinesOf(doc), std::vector<std::string>{"c"});
-        EXPECT_EQ(doc.CurrentLine(), 0);
-        doc.OnReceiveText("d\r\n");
-        EXPECT_EQ(LinesOf(doc), std::vector<std::string>{"cd"});
-        EXPECT_EQ(doc.CurrentLine(), 1);
-    }
+    settings.WriteInt("Display", "Lines", 0);
+    doc.OnReceiveText("a\r\nb\r\nc");
+    EXPECT_EQ(Got(), Lines{"c"});
+    EXPECT_EQ(doc.CurrentLine(), 0);
+    doc.OnReceiveText("d\r\n");
+    EXPECT_EQ(Got(), Lines{"cd"});
+    EXPECT_EQ(doc.CurrentLine(), 1);
+    settings.WriteInt("Display", "Lines", -5);
+    EXPECT_EQ(doc.LineBufferLimit(), 1);
     // No connection means no host section: nothing is created under an empty name.
     for (const std::string& section : settings.Sections())
         EXPECT_FALSE(section.empty());
+
+    settings.WriteInt("Display", "Lines", 10);
+    Connect();
+    EXPECT_EQ(doc.LineBufferLimit(), 10);
+    settings.WriteInt(kHost, "Line Buffer", 3);
+    server.Send("1\r\n2\r\n3\r\n4\r\n5\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return Has("5"); }));
+    EXPECT_EQ(Got(), (Lines{"3", "4", "5"}));
+    settings.WriteInt(kHost, "Line Buffer", 0);
+    EXPECT_EQ(doc.LineBufferLimit(), 1);
 }
 
-TEST_F(BrumbleDocTest, TextLogGetsEveryReadUnfiltered)
+TEST_F(BrumbleDocTest, LogGetsEveryReadUnfilteredAndCommandsWhenAskedSaveGetsTheLines)
 {
+    const std::string log = dir.File("session.log");
     EXPECT_FALSE(doc.SetLogFile(std::nullopt)); // nothing to close
-    const std::string path = dir.File("session.log");
-    ASSERT_TRUE(doc.SetLogFile(path));
-    EXPECT_TRUE(doc.IsLogging());
+    ASSERT_TRUE(doc.SetLogFile(log));
     const std::string raw = "\x1b[31mred\x1b[0m\xff\xfb\x01\0x\x07\r\n"s;
     doc.OnReceiveText(raw);
-    EXPECT_EQ(ReadFile(path), raw); // flushed after each read
-    doc.OnReceiveText("more");
-    EXPECT_EQ(ReadFile(path), raw + "more");
-
+    EXPECT_EQ(ReadFile(log), raw); // flushed after each read
     // Opening again truncates; closing reports whether there was a log.
-    ASSERT_TRUE(doc.SetLogFile(path));
-    EXPECT_EQ(ReadFile(path), "");
+    ASSERT_TRUE(doc.SetLogFile(log));
+    EXPECT_EQ(ReadFile(log), "");
     EXPECT_TRUE(doc.SetLogFile(std::nullopt));
     EXPECT_FALSE(doc.IsLogging());
     doc.OnReceiveText("not logged");
-    EXPECT_EQ(ReadFile(path), "");
+    EXPECT_EQ(ReadFile(log), "");
+
+    Connect();
+    ASSERT_TRUE(doc.SetLogFile(log));
+    EXPECT_TRUE(doc.IsLogging());
+    SendAndWait("quiet\r\n");
+    EXPECT_EQ(ReadFile(log), ""); // "LogCommands" is off by default
+    settings.WriteInt(kHost, "LogCommands", 1);
+    settings.WriteInt(kHost, "AutoLogCommands", 2);
+    EXPECT_EQ(doc.AutoLogCommandsEnabled(), 2);
+    // The command line's path with local echo: send, then the same text through receive.
+    SendAndWait("say hi\r\n");
+    doc.OnReceiveText("say hi\r\n");
+    server.Send("\x1b[1mYou say hi\x1b[0m\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return Has("You say hi"); }));
+    EXPECT_EQ(ReadFile(log), "say hi\r\nsay hi\r\n\x1b[1mYou say hi\x1b[0m\r\n");
 
     // A log that cannot be created leaves logging off, closing the one that was open.
-    ASSERT_TRUE(doc.SetLogFile(path));
     EXPECT_FALSE(doc.SetLogFile(dir.File("no/such/folder/x.log")));
     EXPECT_FALSE(doc.IsLogging());
-}
 
-TEST_F(BrumbleDocTest, SaveTextWritesEveryLineWithCrLf)
-{
+    // Saving writes every line of the buffer with CR LF.
     const std::string path = dir.File("saved.txt");
+    doc.OnReceiveText("\xe9t\xe9\r\nprompt> ");
     ASSERT_TRUE(doc.SaveText(path));
-    EXPECT_EQ(ReadFile(path), "");
-    doc.OnReceiveText("one\r\n\xe9t\xe9\r\nprompt> ");
-    ASSERT_TRUE(doc.SaveText(path));
-    EXPECT_EQ(ReadFile(path), "one\r\n\xe9t\xe9\r\nprompt> \r\n");
+    EXPECT_EQ(ReadFile(path),
+              "red\xff\xfbx\r\nnot loggedsay hi\r\nYou say hi\r\n\xe9t\xe9\r\nprompt> \r\n");
     EXPECT_FALSE(doc.SaveText(dir.File("no/such/folder/saved.txt")));
-    // A device that takes nothing must not count as saved.
-    if (QFile::exists(QStringLiteral("/dev/full"))) {
+    if (QFile::exists(QStringLiteral("/dev/full"))) { // a device that takes nothing
         EXPECT_FALSE(doc.SaveText("/dev/full"));
     }
 }
 
-TEST_F(BrumbleDocTest, WithoutAConnectionNothingIsSentAndTheTitleSaysSo)
-{
-    QSignalSpy titles(&doc, &CBrumbleDoc::TitleChanged);
-    doc.SendCommand("look\r\n");
-    EXPECT_TRUE(sound.played.empty()); // no socket: not even a beep
-    EXPECT_FALSE(doc.IsConnected());
-    EXPECT_EQ(doc.GetHostName(), "");
-    doc.UpdateTitle();
-    EXPECT_EQ(doc.Title(), "No Connection");
-    ASSERT_EQ(titles.count(), 1);
-    EXPECT_EQ(titles.at(0).at(0).toString(), QStringLiteral("No Connection"));
-    doc.SendTimedText(); // no timed text: nothing happens
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(BrumbleDocTest, NewDocumentNeedsAHost)
+TEST_F(BrumbleDocTest, FailedOpensShowTheirMessagesInOrder)
 {
     app.nextHost.clear();
     app.nextPort = 23;
+    EXPECT_FALSE(doc.OnNewDocument()); // no host: no session, no message
+    QSignalSpy titles(&doc, &CBrumbleDoc::TitleChanged);
+    doc.SendCommand("look\r\n");
+    EXPECT_TRUE(sound.played.empty()); // no socket: not even a beep
+
+    // A name that does not resolve: the socket's message only, no socket, no late report.
+    EXPECT_FALSE(doc.OpenSession("no-such-host.invalid", 4000));
+    app.nextHost = "no-such-host.invalid";
     EXPECT_FALSE(doc.OnNewDocument());
     EXPECT_EQ(doc.Socket(), nullptr);
-    EXPECT_FALSE(doc.TelnetOptions());
-    EXPECT_TRUE(messages.shown.empty());
+    WaitUntil([] { return false; }, 200);
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(view.calls.empty());
+    messages.shown.clear();
+
+    // Refused: the socket's message, then the session's, after the views were told.
+    QTcpServer probe; // a port with nobody listening once the probe is gone
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    ASSERT_TRUE(doc.OpenSession(kHost, port));
+    ASSERT_TRUE(WaitUntil([&] { return messages.shown.size() >= 2; }));
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text,
+              "Unable to connect to 127.0.0.1.\nThe attempt to connect was rejected.");
+    EXPECT_EQ(messages.shown[1].text, kDisconnected);
+    EXPECT_EQ(messages.shown[1].icon, CMessageSink::Icon::Exclamation);
+    EXPECT_EQ(messages.shown[1].buttons, CMessageSink::Buttons::Ok);
+    EXPECT_EQ(view.calls, Lines{"Connected(false)"});
+    EXPECT_NE(doc.Socket(), nullptr); // kept, ready to connect again
+    EXPECT_EQ(doc.Title(), "No Connection");
+    ASSERT_GE(titles.count(), 1);
+    EXPECT_EQ(titles.back().at(0).toString(), QStringLiteral("No Connection"));
 }
 
-TEST_F(BrumbleDocTest, AbsentFeaturesAnswerNeutrally)
+TEST_F(BrumbleDocTest, ConnectedSessionSendsReceivesAndTitlesItself)
 {
-    EXPECT_EQ(doc.GetHighlight("anything"), std::nullopt);
-    EXPECT_EQ(doc.GetAliasChar(), '\0');
-    std::string line = "#alias";
+    app.nextHost = kHost;
+    app.nextPort = server.Port();
+    ASSERT_TRUE(doc.OnNewDocument());
+    EXPECT_FALSE(doc.TelnetOptions()); // only port 23 speaks telnet
+    ASSERT_TRUE(server.WaitForClient());
+    ASSERT_TRUE(WaitUntil([&] { return doc.IsConnected(); }));
+    EXPECT_EQ(view.calls, Lines{"Connected(true)"});
+    doc.UpdateTitle();
+    EXPECT_EQ(doc.Title(), "127.0.0.1 (connected for 0 hours and 0 minutes)");
+    server.Send("Welcome home\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return Has("Welcome home"); }));
+
+    // The peer closes: one message, the text stays, sending only beeps.
+    server.CloseClient();
+    ASSERT_TRUE(WaitUntil([&] { return !messages.shown.empty(); }));
+    WaitUntil([] { return false; }, 100);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, kDisconnected);
+    EXPECT_EQ(doc.Title(), "No Connection");
+    EXPECT_EQ(view.calls.back(), "Connected(false)");
+    doc.SendCommand("anyone?\r\n");
+    EXPECT_EQ(sound.played, Lines{"system:SystemExclamation"});
+    Connect(); // reconnecting keeps the buffer
+    EXPECT_TRUE(Has("Welcome home"));
+    EXPECT_EQ(view.calls.back(), "Connected(true)");
+}
+
+TEST_F(BrumbleDocTest, FeatureObjectsAreRebuiltFromTheHostSectionOnEveryOpen)
+{
+    // Before any session the absent features answer neutrally.
+    std::string line = "\\n x";
     doc.ExpandAlias(line);
-    EXPECT_EQ(line, "#alias");
+    EXPECT_EQ(line, "\\n x");
+    EXPECT_EQ(doc.GetAliasChar(), '\0');
     std::uint32_t colour = 0x123456;
-    EXPECT_EQ(doc.GetConnectScript(&view), "");
-    EXPECT_EQ(doc.GetReceiveScript("line", &view, colour), "");
+    EXPECT_EQ(doc.GetConnectScript(&view) + doc.GetReceiveScript("line", &view, colour) +
+                  doc.GetTimerScript(3, &view),
+              "");
     EXPECT_EQ(colour, 0x123456u);
-    EXPECT_EQ(doc.GetTimerScript(3, &view), "");
-    EXPECT_EQ(doc.LogCommandsEnabled(), 0);
-    EXPECT_EQ(doc.AutoLogCommandsEnabled(), 0);
+
+    settings.WriteString(kHost, "Alias 01", "n");
+    settings.WriteString(kHost, "Alias Action 01", "north");
+    settings.WriteString(kHost, "Script Condition 01", "C");
+    settings.WriteString(kHost, "Script Commands 01", "Xhello $1");
+    settings.WriteString(kHost, "Script Condition 02", "R*tells you*");
+    settings.WriteString(kHost, "Script Commands 02", "C255\nXreply $1");
+    Connect();
+    ASSERT_NE(doc.Aliases(), nullptr);
+    EXPECT_EQ(doc.GetConnectScript(&view), "hello $1\r\n");
+    EXPECT_EQ(doc.GetReceiveScript("Bob tells you hi", &view, colour), "reply Bob\r\n");
+    EXPECT_EQ(colour, 255u);
+    EXPECT_EQ(doc.GetAliasChar(), '\\');
+    doc.ExpandAlias(line);
+    EXPECT_EQ(line, "north");
+
+    // A reconnect reads the host section again.
+    settings.WriteInt(kHost, "Alias Char", '/');
+    settings.WriteString(kHost, "Alias Action 01", "south");
+    Connect();
+    EXPECT_EQ(doc.GetAliasChar(), '/');
+    line = "/n x";
+    doc.ExpandAlias(line);
+    EXPECT_EQ(line, "south");
 }
 
-TEST_F(BrumbleDocTest, ViewsMayCloseOrEchoWhileBeingTold)
+TEST_F(BrumbleDocTelnetdTest, EveryOptionRequestIsRefusedAndNoneOfItShows)
 {
-    CRecordingView closing;
-    CRecordingView later;
-    doc.AddView(&closing);
-    doc.AddView(&later);
-    // The first view closes the last one while it is being told of new text.
-    view.onCall = [&](const std::string& call) {
-        if (call.rfind("AddText", 0) == 0)
-            doc.RemoveView(&later);
+    settings.WriteInt(kHost, "LogCommands", 1);
+    const std::string log = dir.File("telnet.log");
+    ASSERT_TRUE(doc.SetLogFile(log));
+    app.nextHost = kHost;
+    app.nextPort = 23;
+    ASSERT_TRUE(doc.OnNewDocument());
+    EXPECT_TRUE(doc.TelnetOptions());
+    ASSERT_TRUE(WaitUntil([&] { return doc.IsConnected(); }));
+
+    // The daemon asks in rounds: wait until it has asked and been answered, then give it
+    // time for another round and check again.
+    auto settled = [&] {
+        const Negotiation n = ScanLog(ReadFile(log));
+        return n.requests > 0 && n.unanswered.empty();
     };
-    doc.OnReceiveText("hello\r\n");
-    EXPECT_EQ(closing.added.size(), 1u);
-    EXPECT_TRUE(later.calls.empty());
-    EXPECT_EQ(doc.Views().size(), 2u);
+    ASSERT_TRUE(WaitUntil(settled, 10000)) << "log: " << ReadFile(log).size() << " bytes";
+    WaitUntil([] { return false; }, 1000);
+    const Negotiation n = ScanLog(ReadFile(log));
+    EXPECT_GE(n.requests, 3);
+    EXPECT_TRUE(n.unanswered.empty());
 
-    // A view that echoes script output from inside AddText, as the real one does.
-    bool echoed = false;
-    view.onCall = [&](const std::string& call) {
-        if (call.rfind("AddText", 0) == 0 && !echoed) {
-            echoed = true;
-            doc.OnReceiveText("echo\r\n");
-        }
-    };
-    doc.OnReceiveText("world\r\n");
-    EXPECT_EQ(LinesOf(doc), (std::vector<std::string>{"hello", "world", "echo"}));
+    // Nothing of the protocol reached the lines.
+    for (const std::string& line : doc.GetLines()) {
+        for (char c : line)
+            EXPECT_LT(static_cast<unsigned char>(c), 240) << "in line: " << line;
+    }
+    EXPECT_TRUE(messages.shown.empty());
 
-    doc.RefreshViews();
-    EXPECT_EQ(view.calls.back(), "CreateDisplayFont(true)");
-    EXPECT_EQ(closing.calls.back(), "CreateDisplayFont(true)");
-}
-
-TEST_F(BrumbleDocTest, FloodsWithoutLineEndsStayBounded)
-{
-    // Megabytes of text without a line end, in socket-sized reads.
-    const std::string piece(508, 'z');
-    for (int i = 0; i < 8000; ++i)
-        doc.OnReceiveText(piece);
-    EXPECT_LE(doc.GetLines().size(), 250u);
-    for (const std::string& line : doc.GetLines())
-        EXPECT_LE(line.size(), static_cast<std::size_t>(CReceiveFilter::kMaxLineLength));
-    EXPECT_EQ(doc.GetLines().size(), 8000u * 508 / CReceiveFilter::kMaxLineLength + 1);
-
-    // Nothing but line feeds, then one character: the result is what trimming would give.
-    const std::string feeds(508, '\n');
-    for (int i = 0; i < 2000; ++i)
-        doc.OnReceiveText(feeds);
-    view.added.clear();
-    doc.OnReceiveText("\rx");
-    ASSERT_EQ(doc.GetLines().size(), 250u);
-    EXPECT_EQ(doc.GetLines().back(), "x");
-    EXPECT_EQ(doc.GetLines().front(), "");
-    EXPECT_EQ(doc.CurrentLine(), 249);
-    ASSERT_EQ(view.added.size(), 1u);
-    EXPECT_LE(view.added[0].first, 250);
+    // The daemon's program is cat: a line sent comes back.
+    doc.SendCommand("ping\r\n");
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return std::any_of(doc.GetLines().begin(), doc.GetLines().end(),
+                               [](const std::string& l) { return l.find("ping") != l.npos; });
+        },
+        5000));
 }
