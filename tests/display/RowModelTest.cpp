@@ -8,96 +8,103 @@
 
 namespace {
 
-// Every character of 0-127 is 8 pixels wide, 'W' 15; the high characters' table entries are
-// 0 (as for a font without those glyphs) and the widest character is 12.
-constexpr int kCharWidth = 8;
-constexpr int kMaxWidth = 12;
+using Texts = std::vector<std::string>;
 
-std::array<int, 256> WidthTable()
-{
-    std::array<int, 256> widths{};
-    for (int c = 0; c < 128; ++c)
-        widths[static_cast<std::size_t>(c)] = kCharWidth;
-    widths['W'] = 15;
-    return widths;
-}
-
-// The session's side: a plain list of lines, highlights by substring, and scripts that
-// record what they saw and answer from a table.
+// The session's side: a list of lines, "red" lines highlighted, and scripts that record what
+// they saw, recolour "blue" lines and answer "ping" with "pong".
 class CLineList final : public CRowSource {
 public:
     const std::deque<std::string>& Lines() const override { return lines; }
     std::optional<std::uint32_t> Highlight(const std::string& line) override
     {
-        if (line.find("red") != std::string::npos)
-            return 0x000000FFu;
-        return std::nullopt;
+        return line.find("red") != std::string::npos ? std::optional(0x000000FFu) : std::nullopt;
     }
     std::string ReceiveScript(const std::string& line, std::uint32_t& colour) override
     {
         scripted.push_back(line);
         if (line.find("blue") != std::string::npos)
             colour = 0x00FF0000u;
-        if (line.find("ping") != std::string::npos)
-            return "pong\r\n";
-        return {};
+        return line.find("ping") != std::string::npos ? "pong\r\n" : "";
     }
     void DetectImageUrls(const std::string& line) override { detected.push_back(line); }
 
     std::deque<std::string> lines;
-    std::vector<std::string> scripted;
-    std::vector<std::string> detected;
+    Texts scripted, detected;
 };
 
 class RowModelTest : public testing::Test {
 protected:
     RowModelTest() : model(source)
     {
-        model.SetWidthTable(WidthTable(), kMaxWidth);
+        // Characters 0-127 are 8 pixels wide, 'W' 15; the high ones' entries are 0 (a font
+        // without those glyphs) and the widest character is 12.
+        std::array<int, 256> widths{};
+        for (int c = 0; c < 128; ++c)
+            widths[static_cast<std::size_t>(c)] = 8;
+        widths['W'] = 15;
+        model.SetWidthTable(widths, 12);
         model.SetClientWidth(80); // ten plain characters
         model.RewrapAll(5);
     }
 
-    std::vector<std::string> Rows() const
+    Texts Rows() const
     {
-        std::vector<std::string> rows;
+        Texts rows;
         for (const auto& row : model.Rows())
             rows.push_back(row.text);
         return rows;
     }
-    std::vector<std::string> Wrapped(const std::string& text) const
+    Texts Wrapped(const std::string& text) const
     {
-        std::vector<std::string> rows;
-        model.WrapLine(text, rows);
+        Texts rows;
+        const int count = model.WrapLine(text, rows);
+        EXPECT_EQ(count, static_cast<int>(rows.size()));
         return rows;
     }
     // What the rows must be outside an update: every session line wrapped, in order.
-    std::vector<std::string> AllWrapped() const
+    Texts AllWrapped() const
     {
-        std::vector<std::string> rows;
+        Texts rows;
         for (const auto& line : source.lines)
             model.WrapLine(line, rows);
         return rows;
     }
-    // A complete line arriving the way the session reports it.
-    void AddLine(const std::string& line)
+    // Lines arriving the way the session reports them; the last one complete or not.
+    CRowModel::Change Add(std::initializer_list<std::string> lines, bool complete = true)
     {
-        source.lines.push_back(line);
-        model.AddText(1, true, send);
+        source.lines.insert(source.lines.end(), lines);
+        return model.AddText(static_cast<int>(lines.size()), complete, send);
     }
-    // The session trims to limit lines: views first, then its list.
-    void Trim(std::size_t limit)
+    void AddNumbered(int count, const std::string& prefix)
     {
-        if (source.lines.size() <= limit)
-            return;
-        const int excess = static_cast<int>(source.lines.size() - limit);
-        model.RemoveLines(excess);
-        source.lines.erase(source.lines.begin(), source.lines.begin() + excess);
+        for (int i = 0; i < count; ++i)
+            Add({prefix + std::to_string(i)});
+    }
+    // The open line grows (or is rewritten) without a line end.
+    void Reopen(const std::string& text)
+    {
+        source.lines.back() = text;
+        model.AddText(0, false, send);
+    }
+    // The session drops its oldest lines: the views are told first, then the list shrinks.
+    void Drop(int count)
+    {
+        model.RemoveLines(count);
+        source.lines.erase(source.lines.begin(), source.lines.begin() + count);
+    }
+    // The retry timers after a selection drag: the pending add and removal, in either order.
+    void Release(bool addFirst)
+    {
+        model.SetBusy(false);
+        if (!addFirst)
+            model.RemovePending();
+        model.AddText(model.PendingAddCount(), model.PendingComplete(), send);
+        model.RemovePending();
     }
 
     CLineList source;
     CRowModel model;
-    std::vector<std::string> sent;
+    Texts sent;
     std::vector<bool> busyWhileSending;
     CRowModel::SendFn send = [this](const std::string& text) {
         sent.push_back(text);
@@ -105,80 +112,58 @@ protected:
     };
 };
 
-using Texts = std::vector<std::string>;
-
-TEST_F(RowModelTest, WrapBreaksAtTheEdgeOrAfterALateSpace)
+TEST_F(RowModelTest, WrapBreaksAtTheEdgeAfterALateSpaceOrInsideAWord)
 {
-    // Exactly at the right edge: one row; one character more: a second row.
-    EXPECT_EQ(Wrapped("abcdefghij"), Texts({"abcdefghij"}));
-    EXPECT_EQ(Wrapped("abcdefghijk"), Texts({"abcdefghij", "k"}));
-    // A space in the last third of the row: the row ends after it, the space kept.
-    EXPECT_EQ(Wrapped("aaaaaaa bbbbbb"), Texts({"aaaaaaa ", "bbbbbb"}));
-    // A space only in the first two thirds: the word is broken at the last fitting char.
-    EXPECT_EQ(Wrapped("aa bbbbbbbbbbbb"), Texts({"aa bbbbbbb", "bbbbb"}));
-    // A long word in a narrow window is cut at every edge.
-    EXPECT_EQ(Wrapped("abcdefghijklmnopqrstuvwxy"), Texts({"abcdefghij", "klmnopqrst", "uvwxy"}));
-    // An empty line is one empty row.
-    std::vector<std::string> rows;
-    EXPECT_EQ(model.WrapLine("", rows), 1);
-    EXPECT_EQ(rows, Texts({""}));
-}
-
-TEST_F(RowModelTest, WrapMeasuresHighCharactersAtTheMaximumWidth)
-{
-    EXPECT_EQ(model.CharWidth(0xE9), kMaxWidth);
-    EXPECT_EQ(model.CharWidth('e'), kCharWidth);
-    // Six of them fill 72 of 80 pixels; the seventh starts a row (its table entry, 0,
-    // would have let all of them share one).
+    struct Case {
+        int width;
+        std::string text;
+        Texts rows;
+    };
     const std::string high(7, '\xE9');
-    EXPECT_EQ(Wrapped(high), Texts({std::string(6, '\xE9'), std::string(1, '\xE9')}));
-}
-
-TEST_F(RowModelTest, WrapPutsACharacterWiderThanTheAreaAloneOnItsRow)
-{
-    model.SetClientWidth(5);
-    EXPECT_EQ(Wrapped("abc"), Texts({"a", "b", "c"}));
-    EXPECT_EQ(Wrapped("a b"), Texts({"a", " ", "b"}));
-    // A wide first character that reaches the two-thirds limit by itself: the walk back
-    // finds the row start and breaks after the last fitting character.
-    model.SetClientWidth(20);
-    EXPECT_EQ(Wrapped("Wab"), Texts({"W", "ab"}));
-    // Without a window nothing wraps.
-    model.SetClientWidth(-1);
-    std::vector<std::string> rows;
-    EXPECT_EQ(model.WrapLine("abc", rows), 0);
-    EXPECT_TRUE(rows.empty());
+    const Case cases[] = {
+        {80, "abcdefghij", {"abcdefghij"}}, // exactly at the right edge
+        {80, "abcdefghijk", {"abcdefghij", "k"}},
+        {80, "aaaaaaa bbbbbb", {"aaaaaaa ", "bbbbbb"}},   // a space in the last third
+        {80, "aa bbbbbbbbbbbb", {"aa bbbbbbb", "bbbbb"}}, // only in the first two thirds
+        {80, "abcdefghijklmnopqrstuvwxy", {"abcdefghij", "klmnopqrst", "uvwxy"}},
+        {80, "", {""}},
+        // High characters count at the widest width: six fill 72 of 80 pixels.
+        {80, high, {high.substr(1), high.substr(6)}},
+        {5, "abc", {"a", "b", "c"}}, // wider than the area: one per row
+        {5, "a b", {"a", " ", "b"}},
+        {20, "Wab", {"W", "ab"}}, // a wide first character reaching two thirds alone
+        {-1, "abc", {}},          // no window: nothing wraps
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text + " at width " + std::to_string(c.width));
+        model.SetClientWidth(c.width);
+        EXPECT_EQ(Wrapped(c.text), c.rows);
+    }
 }
 
 TEST_F(RowModelTest, AddTextRewrapsTheOpenLineAndRunsScriptsOncePerCompleteLine)
 {
-    // A prompt without a line end: shown, but not yet a complete line.
-    source.lines = {"hello"};
-    model.AddText(1, false, send);
+    // A prompt without a line end: shown and rewrapped as it grows, but not yet complete.
+    Add({"hello"}, false);
     EXPECT_EQ(Rows(), Texts({"hello"}));
     EXPECT_EQ(model.OpenLineStart(), 0);
     EXPECT_EQ(model.OpenLineRows(), 1);
-    EXPECT_TRUE(source.scripted.empty());
-
-    // The open line grows over two rows; still open.
-    source.lines[0] = "hello there world";
-    model.AddText(0, false, send);
+    Reopen("hello there world");
     EXPECT_EQ(Rows(), AllWrapped());
     EXPECT_EQ(model.OpenLineRows(), 2);
     EXPECT_TRUE(source.scripted.empty());
 
     // A new line follows: the open line is complete, the new one is open.
-    source.lines.push_back("ping");
-    model.AddText(1, false, send);
+    Add({"ping"}, false);
     EXPECT_EQ(Rows(), AllWrapped());
     EXPECT_EQ(source.scripted, Texts({"hello there world"}));
     EXPECT_EQ(source.detected, source.scripted);
     EXPECT_EQ(model.OpenLineStart(), 2);
     EXPECT_EQ(model.OpenLineRows(), 1);
 
-    // Its line end arrives alone in the next read: the line is complete and its scripts
-    // run now, once; their output is sent after the batch, while the rows are still busy.
-    model.AddText(0, true, send);
+    // Its line end arrives alone: its scripts run now, once, and their output is sent after
+    // the batch while the rows are still busy.
+    Add({}, true);
     EXPECT_EQ(source.scripted, Texts({"hello there world", "ping"}));
     EXPECT_EQ(sent, Texts({"pong\r\n"}));
     EXPECT_EQ(busyWhileSending, std::vector<bool>({true}));
@@ -186,9 +171,8 @@ TEST_F(RowModelTest, AddTextRewrapsTheOpenLineAndRunsScriptsOncePerCompleteLine)
     EXPECT_EQ(model.OpenLineRows(), 0);
     EXPECT_EQ(model.OpenLineStart(), model.RowCount());
 
-    // Several lines in one batch, the last complete: each scripted once, output joined.
-    source.lines.insert(source.lines.end(), {"ping 1", "", "ping 2"});
-    model.AddText(3, true, send);
+    // Several lines in one batch: each scripted once, the output joined.
+    Add({"ping 1", "", "ping 2"});
     EXPECT_EQ(Rows(), AllWrapped());
     EXPECT_EQ(source.scripted.size(), 5u);
     EXPECT_EQ(sent.back(), "pong\r\npong\r\n");
@@ -196,8 +180,7 @@ TEST_F(RowModelTest, AddTextRewrapsTheOpenLineAndRunsScriptsOncePerCompleteLine)
 
 TEST_F(RowModelTest, RowsCarryTheHighlightOrTheScriptsColour)
 {
-    source.lines = {"plain", "a red line wraps", "blue", "red"};
-    model.AddText(4, true, send);
+    Add({"plain", "a red line wraps", "blue", "red"});
     const auto& rows = model.Rows();
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[0].colour, CRowModel::kTextColour);
@@ -205,285 +188,199 @@ TEST_F(RowModelTest, RowsCarryTheHighlightOrTheScriptsColour)
     EXPECT_EQ(rows[2].colour, 0x000000FFu);
     EXPECT_FALSE(rows[1].continuation);
     EXPECT_TRUE(rows[2].continuation);
-    EXPECT_EQ(rows[3].colour, 0x00FF0000u); // recoloured by a script
+    EXPECT_EQ(rows[3].colour, 0x00FF0000u);
     EXPECT_EQ(rows[4].colour, 0x000000FFu);
-
     // An open line that grows into a highlight recolours all of its rows.
-    source.lines.push_back("a long open line");
-    model.AddText(1, false, send);
-    source.lines.back() += " now red";
-    model.AddText(0, false, send);
+    Add({"a long open line"}, false);
+    Reopen("a long open line now red");
     for (int row = model.OpenLineStart(); row < model.RowCount(); ++row)
         EXPECT_EQ(model.Rows()[static_cast<std::size_t>(row)].colour, 0x000000FFu);
 }
 
-TEST_F(RowModelTest, FollowsTheEndOnlyWhenAtTheBottom)
+TEST_F(RowModelTest, FollowsTheEndOnlyWhenAtTheBottomAndScrollsWithinTheRange)
 {
-    for (int i = 0; i < 20; ++i)
-        AddLine("line " + std::to_string(i));
+    AddNumbered(2, "line "); // fewer rows than a page: the position stays at the top
+    EXPECT_EQ(model.Pos(), 0);
+    EXPECT_EQ(model.Max(), 4);
+    AddNumbered(18, "more ");
     EXPECT_EQ(model.Page(), 5);
     EXPECT_EQ(model.Max(), 19);
     EXPECT_EQ(model.Pos(), 15);
     EXPECT_TRUE(model.AtBottom());
 
-    // Scrolled back: new text does not move the view.
-    model.ScrollTo(3);
-    AddLine("more");
-    AddLine("and more");
-    EXPECT_EQ(model.Pos(), 3);
-
-    // Back at the bottom: it follows again, and the change names the new rows.
-    model.ScrollBy(CRowModel::Scroll::Bottom);
-    EXPECT_EQ(model.Pos(), 17);
-    source.lines.push_back("last");
-    const CRowModel::Change change = model.AddText(1, true, send);
-    EXPECT_EQ(model.Pos(), 18);
-    EXPECT_EQ(change.firstRow, 21);
-    EXPECT_EQ(change.lastRow, 22);
-
-    // Fewer rows than a page: the position stays at the top.
-    CLineList fewSource;
-    CRowModel few(fewSource);
-    few.SetWidthTable(WidthTable(), kMaxWidth);
-    few.SetClientWidth(80);
-    few.RewrapAll(5);
-    fewSource.lines = {"a", "b"};
-    few.AddText(2, true, send);
-    EXPECT_EQ(few.Pos(), 0);
-    EXPECT_EQ(few.Max(), 4);
-}
-
-TEST_F(RowModelTest, ScrollRequestsStayWithinTheRange)
-{
-    for (int i = 0; i < 20; ++i)
-        AddLine(std::to_string(i));
-    model.ScrollTo(0);
-    EXPECT_EQ(model.ScrollBy(CRowModel::Scroll::LineUp), 0);
-    EXPECT_EQ(model.ScrollBy(CRowModel::Scroll::LineDown), 1);
-    EXPECT_EQ(model.ScrollBy(CRowModel::Scroll::PageDown), 5);
-    EXPECT_EQ(model.Pos(), 6);
-    model.ScrollBy(CRowModel::Scroll::PageDown);
-    model.ScrollBy(CRowModel::Scroll::PageDown);
-    EXPECT_EQ(model.Pos(), 15); // the bottom: max - page + 1
-    EXPECT_EQ(model.ScrollBy(CRowModel::Scroll::LineDown), 0);
-    model.ScrollBy(CRowModel::Scroll::PageUp);
-    EXPECT_EQ(model.Pos(), 10);
-    model.ScrollBy(CRowModel::Scroll::Top);
-    EXPECT_EQ(model.Pos(), 0);
+    using S = CRowModel::Scroll;
+    const std::pair<S, int> steps[] = {{S::Top, 0},       {S::LineUp, 0},    {S::LineDown, 1},
+                                       {S::PageDown, 6},  {S::PageDown, 11}, {S::PageDown, 15},
+                                       {S::LineDown, 15}, {S::PageUp, 10},   {S::Bottom, 15}};
+    for (const auto& [request, pos] : steps) {
+        const int before = model.Pos();
+        EXPECT_EQ(model.ScrollBy(request), pos - before);
+        EXPECT_EQ(model.Pos(), pos);
+    }
     model.ScrollTo(1000);
     EXPECT_EQ(model.Pos(), 15);
     model.ScrollTo(-3);
     EXPECT_EQ(model.Pos(), 0);
+
+    // Scrolled back, new text does not move the view; back at the bottom it follows again,
+    // and the change names the new rows.
+    model.ScrollTo(3);
+    Add({"more", "and more"});
+    EXPECT_EQ(model.Pos(), 3);
+    model.ScrollBy(S::Bottom);
+    EXPECT_EQ(model.Pos(), 17);
+    const CRowModel::Change change = Add({"last"});
+    EXPECT_EQ(model.Pos(), 18);
+    EXPECT_EQ(change.firstRow, 21);
+    EXPECT_EQ(change.lastRow, 22);
 }
 
 TEST_F(RowModelTest, RemovalKeepsTheSameTextInView)
 {
-    // Line 0 wraps to three rows, line 1 is empty (one empty row).
-    AddLine(std::string(30, '3')); // three rows
-    AddLine("");
-    for (int i = 0; i < 20; ++i)
-        AddLine("line " + std::to_string(i));
+    Add({std::string(30, '3'), ""}); // three rows and one empty row
+    AddNumbered(20, "line ");
     ASSERT_EQ(model.RowCount(), 24);
     model.ScrollTo(10);
     const std::string inView = model.Rows()[10].text;
-
-    Trim(20); // drops the three-row line and the empty line: four rows
+    Drop(2);
     EXPECT_EQ(Rows(), AllWrapped());
     EXPECT_EQ(model.Pos(), 6);
     EXPECT_EQ(model.Rows()[6].text, inView);
 
     // At the bottom it stays at the bottom.
     model.ScrollBy(CRowModel::Scroll::Bottom);
-    AddLine("new");
-    Trim(20);
+    Add({"new"});
+    Drop(1);
     EXPECT_TRUE(model.AtBottom());
     EXPECT_EQ(Rows(), AllWrapped());
 
-    // Text removed from above the top of the view: back to the top, repaint everything.
+    // Text removed from above the top of the view: back to the top.
     model.ScrollTo(1);
-    AddLine("newer");
-    AddLine("newest");
-    source.lines.push_back("x");
-    model.AddText(1, true, send);
-    model.RemoveLines(3);
-    source.lines.erase(source.lines.begin(), source.lines.begin() + 3);
+    Add({"newer"});
+    Drop(3);
     EXPECT_EQ(model.Pos(), 0);
     EXPECT_EQ(Rows(), AllWrapped());
 }
 
-TEST_F(RowModelTest, RemovalWhileBusyRemovesExactlyTheDroppedLinesRowsLater)
+TEST_F(RowModelTest, ChangesWhileBusyGiveExactlyTheSessionsRowsAfterwards)
 {
-    AddLine(std::string(30, '3')); // three rows
-    AddLine("");
-    for (int i = 0; i < 10; ++i)
-        AddLine("line " + std::to_string(i));
+    Add({std::string(30, '3'), ""});
+    AddNumbered(10, "line ");
     model.ScrollTo(4);
     const std::string inView = model.Rows()[4].text;
     const Texts before = Rows();
 
-    model.SetBusy(true); // a selection is being dragged
-    source.lines.push_back("during the drag");
-    EXPECT_TRUE(model.AddText(1, true, send).deferred);
+    model.SetBusy(true); // a selection is being dragged: nothing moves
+    EXPECT_TRUE(Add({"during the drag"}).deferred);
     EXPECT_TRUE(model.RemoveLines(2).deferred);
     source.lines.erase(source.lines.begin(), source.lines.begin() + 2);
-    // Nothing moves while the user selects.
     EXPECT_EQ(Rows(), before);
     EXPECT_EQ(model.PendingAddCount(), 1);
     EXPECT_EQ(model.PendingRemoveCount(), 2);
-
-    // Retries do nothing until the drag ends.
-    EXPECT_EQ(model.RemovePending().rowsRemoved, 0);
+    EXPECT_EQ(model.RemovePending().rowsRemoved, 0); // retries wait for the drag's end
     model.SetBusy(false);
-    const CRowModel::Change removal = model.RemovePending();
-    EXPECT_EQ(removal.rowsRemoved, 4); // three rows and the empty line's one
+    EXPECT_EQ(model.RemovePending().rowsRemoved, 4); // three rows and the empty line's one
     EXPECT_EQ(model.Pos(), 0);
     EXPECT_EQ(model.Rows()[0].text, inView);
     model.AddText(model.PendingAddCount(), model.PendingComplete(), send);
     EXPECT_EQ(Rows(), AllWrapped());
     EXPECT_FALSE(model.HasPendingAdd());
 
-    // The same with the view scrolled far enough back: the text stays in view.
-    for (int i = 0; i < 10; ++i)
-        AddLine("more " + std::to_string(i));
+    // Scrolled back far enough, the text stays in view.
+    AddNumbered(10, "more ");
     model.ScrollTo(12);
     const std::string reading = model.Rows()[12].text;
     model.SetBusy(true);
-    model.RemoveLines(3);
-    source.lines.erase(source.lines.begin(), source.lines.begin() + 3);
-    model.SetBusy(false);
-    model.RemovePending();
+    Drop(3);
+    Release(false);
     EXPECT_EQ(model.Pos(), 9);
     EXPECT_EQ(model.Rows()[9].text, reading);
     EXPECT_EQ(Rows(), AllWrapped());
-}
 
-TEST_F(RowModelTest, LinesDroppedBeforeTheyWereShownAreNeverAdded)
-{
-    AddLine("a");
-    AddLine("b");
+    // Lines dropped before they were shown are never added, nor scripted.
+    source.lines = {"a", "b"};
+    model.RewrapAll(5);
+    source.scripted.clear();
     model.SetBusy(true);
-    source.lines.insert(source.lines.end(), {"c", "d", "e"});
-    model.AddText(3, true, send);
-    model.RemoveLines(4); // a, b, c, d: only a and b have rows
-    source.lines.erase(source.lines.begin(), source.lines.begin() + 4);
+    Add({"c", "d", "e"});
+    Drop(4); // only a and b have rows
     EXPECT_EQ(model.PendingRemoveCount(), 2);
     EXPECT_EQ(model.PendingAddCount(), 1);
-    model.SetBusy(false);
-
-    // Whichever retry runs first, the rows end as the session's lines.
-    model.AddText(model.PendingAddCount(), model.PendingComplete(), send);
-    model.RemovePending();
+    Release(true);
     EXPECT_EQ(Rows(), Texts({"e"}));
-    EXPECT_EQ(source.scripted, Texts({"a", "b", "e"}));
-}
+    EXPECT_EQ(source.scripted, Texts({"e"}));
 
-TEST_F(RowModelTest, AnOpenLineThatGrewWhileBusyIsShownAfterwards)
-{
-    source.lines = {"prompt>"};
-    model.AddText(1, false, send);
+    // An open line that grew while busy is shown afterwards.
+    Add({"prompt>"}, false);
     model.SetBusy(true);
-    source.lines[0] += " more";
-    model.AddText(0, false, send); // no new line, but the open line changed
+    Reopen("prompt> more"); // no new line, but the open line changed
     EXPECT_TRUE(model.HasPendingAdd());
-    model.SetBusy(false);
-    model.AddText(model.PendingAddCount(), model.PendingComplete(), send);
+    Release(true);
     EXPECT_EQ(Rows(), AllWrapped());
-
-    // A deferred echo: the open line and everything after it, dropped while busy.
+    // A deferred echo: the open line is completed and dropped while busy.
     model.SetBusy(true);
-    source.lines[0] += " done";
-    source.lines.push_back("echo");
-    model.AddText(1, true, send);
-    model.RemoveLines(1);
-    source.lines.pop_front();
-    model.SetBusy(false);
-    model.RemovePending();
-    model.AddText(model.PendingAddCount(), model.PendingComplete(), send);
+    source.lines.back() += " done";
+    Add({"echo"});
+    Drop(2);
+    Release(false);
     EXPECT_EQ(Rows(), Texts({"echo"}));
     EXPECT_EQ(model.OpenLineRows(), 0);
     EXPECT_EQ(model.OpenLineStart(), 1);
 }
 
-TEST_F(RowModelTest, RewrapKeepsTheEndOrTheRelativePosition)
+TEST_F(RowModelTest, RewrapKeepsTheEndOrTheRelativePositionAndTheOpenLine)
 {
     for (int i = 0; i < 40; ++i)
-        AddLine("0123456789");
+        Add({"0123456789"});
+    Add({"open line"}, false);
     model.RewrapAll(10);
     EXPECT_TRUE(model.AtBottom());
-    model.ScrollTo(10); // of a maximum of 39
+    model.ScrollTo(10); // of a maximum of 40
 
     // Half the width: every line takes two rows.
     model.SetClientWidth(40);
     model.RewrapAll(10);
     EXPECT_EQ(Rows(), AllWrapped());
-    EXPECT_EQ(model.RowCount(), 80);
-    EXPECT_EQ(model.Pos(), 10 * 79 / 39);
+    EXPECT_EQ(model.RowCount(), 82);
+    EXPECT_EQ(model.Pos(), 10 * 81 / 40);
+    EXPECT_EQ(model.OpenLineStart(), 80);
+    EXPECT_EQ(model.OpenLineRows(), 2);
+    Reopen("open line grows");
+    EXPECT_EQ(Rows(), AllWrapped());
 
-    // At the end it stays at the end.
+    // At the end it stays at the end; a window taller than the text is at the top.
     model.ScrollBy(CRowModel::Scroll::Bottom);
     model.SetClientWidth(80);
     model.RewrapAll(10);
-    EXPECT_EQ(model.RowCount(), 40);
+    EXPECT_EQ(model.RowCount(), 42);
     EXPECT_TRUE(model.AtBottom());
-
-    // A window taller than the text: at the top.
     model.RewrapAll(100);
     EXPECT_EQ(model.Pos(), 0);
     EXPECT_EQ(model.Max(), 99);
 }
 
-TEST_F(RowModelTest, RewrapKeepsAnOpenLineOpen)
+TEST_F(RowModelTest, AGrowingOpenLineWrapsAsTheWholeLineWould)
 {
-    source.lines = {"complete", "open line growing"};
-    model.AddText(2, false, send);
-    model.SetClientWidth(40);
-    model.RewrapAll(5);
-    EXPECT_EQ(Rows(), AllWrapped());
-    EXPECT_EQ(model.OpenLineStart(), 2);
-    EXPECT_EQ(model.OpenLineRows(), 4);
-    source.lines.back() += " on";
-    model.AddText(0, false, send);
-    EXPECT_EQ(Rows(), AllWrapped());
-}
-
-TEST_F(RowModelTest, GrowingOpenLineWrapsAsTheWholeLineWould)
-{
-    // Text without a line end arriving in pieces, spaces at varying places.
     const std::string words = "lorem ipsum dolor sit amet consectetur adipiscing elit sed do "
                               "eiusmod tempor incididunt ut labore et dolore magna aliqua ";
-    source.lines = {""};
-    model.AddText(1, false, send);
-    std::size_t at = 0;
-    for (int piece = 1; at < 2000; ++piece) {
-        const std::size_t length = static_cast<std::size_t>(piece % 7 + 1);
-        for (std::size_t k = 0; k < length; ++k)
-            source.lines[0] += words[(at + k) % words.size()];
-        at += length;
+    Add({""}, false);
+    for (std::size_t at = 0, piece = 1; at < 2000; ++piece) {
+        for (std::size_t k = 0; k < piece % 7 + 1; ++k, ++at)
+            source.lines[0] += words[at % words.size()];
         model.AddText(0, false, send);
         ASSERT_EQ(Rows(), Wrapped(source.lines[0])) << "after " << at << " bytes";
         ASSERT_EQ(model.OpenLineRows(), model.RowCount());
     }
-    // Overwriting inside the line (a carriage return and new text) rewraps it whole.
-    source.lines[0].replace(0, 30, "W W W W W W W W W W W W W W W ");
-    model.AddText(0, false, send);
-    EXPECT_EQ(Rows(), Wrapped(source.lines[0]));
-    // The rows of one line are marked as continuing it.
-    for (std::size_t row = 1; row < model.Rows().size(); ++row)
-        EXPECT_TRUE(model.Rows()[row].continuation);
-}
-
-TEST_F(RowModelTest, ARewrittenOpenLineDropsRowsItNoLongerNeeds)
-{
-    // Thirty plain characters take three rows; as three-character words they take more,
-    // and back again fewer: no stale row may stay behind the open line.
-    source.lines = {std::string(30, 'x')};
-    model.AddText(1, false, send);
-    source.lines[0] = "ab ab ab ab ab ab ab ab ab ab ";
-    model.AddText(0, false, send);
-    EXPECT_EQ(Rows(), Wrapped(source.lines[0]));
-    source.lines[0] = std::string(30, 'y');
-    model.AddText(0, false, send);
-    EXPECT_EQ(Rows(), Wrapped(source.lines[0]));
+    // Rewritten inside (a carriage return and new text), to need more rows and then fewer:
+    // rewrapped whole, no stale row left behind.
+    for (const std::string& text :
+         {"W W W W W W W W W W W W W W W " + source.lines[0].substr(30), std::string(30, 'x'),
+          std::string("ab ab ab ab ab ab ab ab ab ab "), std::string(30, 'y')}) {
+        Reopen(text);
+        EXPECT_EQ(Rows(), Wrapped(text));
+        for (std::size_t row = 1; row < model.Rows().size(); ++row)
+            EXPECT_TRUE(model.Rows()[row].continuation);
+    }
     EXPECT_EQ(model.OpenLineRows(), 3);
 }
 
