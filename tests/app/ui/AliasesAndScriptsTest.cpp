@@ -1,10 +1,9 @@
 // Aliases and scripts in a whole connection window, against a real loopback server.
-#include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QMenuBar>
-#include <QTest>
 #include <QTimer>
+
+#include <utility>
 
 #include "AppFixture.h"
 #include "app/MainFrame.h"
@@ -15,36 +14,24 @@
 
 using namespace brumble::test;
 
-namespace {
-
-void TypeAndEnter(QComboBox* box, const QString& text)
-{
-    QTest::keyClicks(box, text);
-    QTest::keyClick(box, Qt::Key_Return);
-}
-
-QAction* FindAction(QWidget* window, const QString& text)
-{
-    for (QAction* action : window->findChildren<QAction*>()) {
-        if (action->text() == text)
-            return action;
+class AliasesAndScriptsTest : public AppFixture {
+protected:
+    // Opens a window on the server after storing these host entries, local echo off.
+    CChildFrame* OpenWith(std::initializer_list<std::pair<const char*, const char*>> entries)
+    {
+        app = StartApp();
+        app->Settings().WriteInt(kHost, "Local Echo", 0);
+        for (const auto& [entry, value] : entries)
+            app->Settings().WriteString(kHost, entry, value);
+        return OpenTo(*app, server);
     }
-    return nullptr;
-}
-
-} // namespace
-
-class AliasesAndScriptsTest : public AppFixture {};
+};
 
 TEST_F(AliasesAndScriptsTest, EnterExpandsAnAliasButKeepsTheTypedLineInTheHistory)
 {
-    auto app = StartApp();
-    app->Settings().WriteString("127.0.0.1", "Alias 01", "sa");
-    app->Settings().WriteString("127.0.0.1", "Alias Action 01", "say $1\r\nemote says $*");
-    CScriptedServer server;
-    CChildFrame* frame = OpenTo(*app, server);
+    CChildFrame* frame =
+        OpenWith({{"Alias 01", "sa"}, {"Alias Action 01", "say $1\r\nemote says $*"}});
     ASSERT_NE(frame, nullptr);
-
     TypeAndEnter(frame->CommandLine(), QStringLiteral("\\sa hello  world"));
     const QByteArray expected("say hello\r\nemote says hello  world\r\n");
     ASSERT_TRUE(server.WaitForReceived(expected.size()));
@@ -60,12 +47,9 @@ TEST_F(AliasesAndScriptsTest, EnterExpandsAnAliasButKeepsTheTypedLineInTheHistor
 
 TEST_F(AliasesAndScriptsTest, ToolsAliasesOpensTheDialogWithNoInputView)
 {
-    auto app = StartApp();
-    CScriptedServer server;
-    CChildFrame* frame = OpenTo(*app, server);
+    CChildFrame* frame = OpenWith({});
     ASSERT_NE(frame, nullptr);
     app->Services().app.SetInputView(&frame->View());
-
     QAction* aliases = FindAction(app->MainFrame(), QStringLiteral("&Aliases..."));
     ASSERT_NE(aliases, nullptr);
     ASSERT_TRUE(aliases->isEnabled());
@@ -86,17 +70,11 @@ TEST_F(AliasesAndScriptsTest, ToolsAliasesOpensTheDialogWithNoInputView)
 
 TEST_F(AliasesAndScriptsTest, ReceiveScriptOutputIsSentOnceAfterTheBatch)
 {
-    auto app = StartApp();
-    CSettingsStore& settings = app->Settings();
-    settings.WriteInt("127.0.0.1", "Local Echo", 0);
-    settings.WriteString("127.0.0.1", "Script Condition 01", "R*tells you*");
-    settings.WriteString("127.0.0.1", "Script Commands 01", "Xreply $1");
-    settings.WriteString("127.0.0.1", "Script Condition 02", "R*tells you*");
-    settings.WriteString("127.0.0.1", "Script Commands 02", "Xthanks $$");
-    CScriptedServer server;
-    CChildFrame* frame = OpenTo(*app, server);
-    ASSERT_NE(frame, nullptr);
-
+    ASSERT_NE(OpenWith({{"Script Condition 01", "R*tells you*"},
+                        {"Script Commands 01", "Xreply $1"},
+                        {"Script Condition 02", "R*tells you*"},
+                        {"Script Commands 02", "Xthanks $$"}}),
+              nullptr);
     // Two matching lines in one read: both scripts run for each, all output goes at once.
     server.Send("Bob tells you hi\r\nAnn tells you ho\r\nnothing here\r\n");
     const QByteArray expected("reply Bob\r\nthanks $\r\nreply Ann\r\nthanks $\r\n");
@@ -106,20 +84,14 @@ TEST_F(AliasesAndScriptsTest, ReceiveScriptOutputIsSentOnceAfterTheBatch)
 
 TEST_F(AliasesAndScriptsTest, ScriptTimersFireThroughTheViewUntilKilled)
 {
-    auto app = StartApp();
-    CSettingsStore& settings = app->Settings();
-    settings.WriteInt("127.0.0.1", "Local Echo", 0);
     // On connect: start script timer 2 with a delay of 1 second (2 + 1 * 65536).
-    settings.WriteString("127.0.0.1", "Script Condition 01", "C");
-    settings.WriteString("127.0.0.1", "Script Commands 01", "T65538");
-    settings.WriteString("127.0.0.1", "Script Condition 02", "T2");
-    settings.WriteString("127.0.0.1", "Script Commands 02", "Xtick");
-    settings.WriteString("127.0.0.1", "Script Condition 03", "Rstop");
-    settings.WriteString("127.0.0.1", "Script Commands 03", "K2");
-    CScriptedServer server;
-    CChildFrame* frame = OpenTo(*app, server);
+    CChildFrame* frame = OpenWith({{"Script Condition 01", "C"},
+                                   {"Script Commands 01", "T65538"},
+                                   {"Script Condition 02", "T2"},
+                                   {"Script Commands 02", "Xtick"},
+                                   {"Script Condition 03", "Rstop"},
+                                   {"Script Commands 03", "K2"}});
     ASSERT_NE(frame, nullptr);
-
     ASSERT_TRUE(server.WaitForReceived(12, 4000)); // two ticks
     EXPECT_EQ(server.Received(), QByteArray("tick\r\ntick\r\n"));
 

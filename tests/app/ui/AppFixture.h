@@ -1,11 +1,12 @@
 #pragma once
 // What the application-shell tests share: a whole CBrumbleApp in a fresh settings folder,
-// with recording message and sound doubles, and a way to open a connection window on a real
-// loopback server.
+// with recording message and sound doubles, and connection windows on real loopback servers.
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
+#include <QTest>
 #include <QUrl>
 
 #include <memory>
@@ -18,6 +19,23 @@
 
 namespace brumble::test {
 
+inline const std::string kHost = "127.0.0.1";
+
+inline QAction* FindAction(QWidget* window, const QString& text)
+{
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+inline void TypeAndEnter(QComboBox* box, const QString& text)
+{
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
 class AppFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -28,44 +46,47 @@ protected:
 
     std::unique_ptr<CBrumbleApp> MakeApp(const QStringList& arguments = {})
     {
-        CBrumbleApp::Options options;
-        options.arguments = arguments;
-        options.messages = &messages;
-        options.sound = &sound;
-        auto app = std::make_unique<CBrumbleApp>(options);
-        app->openUrl = [this](const QUrl& url) {
+        CBrumbleApp::Options options{arguments, &messages, &sound};
+        auto made = std::make_unique<CBrumbleApp>(options);
+        made->openUrl = [this](const QUrl& url) {
             openedUrls.push_back(url);
             return true;
         };
-        return app;
+        return made;
     }
-
     std::unique_ptr<CBrumbleApp> StartApp(const QStringList& arguments = {})
     {
-        auto app = MakeApp(arguments);
-        EXPECT_TRUE(app->InitInstance());
-        return app;
+        auto started = MakeApp(arguments);
+        EXPECT_TRUE(started->InitInstance());
+        return started;
     }
 
-    // A connection window on server, waited for until its command line is enabled.
-    CChildFrame* OpenTo(CBrumbleApp& app, CScriptedServer& server,
-                        const std::string& host = "127.0.0.1")
+    // A connection window on to, waited for until its command line is enabled.
+    CChildFrame* OpenTo(CBrumbleApp& on, CScriptedServer& to)
     {
-        app.Services().app.nextHost = host;
-        app.Services().app.nextPort = server.Port();
-        CChildFrame* frame = app.OpenNewConnectionWindow(false);
+        on.Services().app.nextHost = kHost;
+        on.Services().app.nextPort = to.Port();
+        CChildFrame* frame = on.OpenNewConnectionWindow(false);
         EXPECT_NE(frame, nullptr);
         if (!frame)
             return nullptr;
-        EXPECT_TRUE(server.WaitForClient());
+        EXPECT_TRUE(to.WaitForClient());
         EXPECT_TRUE(WaitUntil([frame] { return frame->CommandLine()->isEnabled(); }));
         return frame;
+    }
+    // Starts app and opens a window on server.
+    CChildFrame* StartAndOpen()
+    {
+        app = StartApp();
+        return OpenTo(*app, server);
     }
 
     ScopedTempDir m_config;
     CRecordingMessageSink messages;
     CRecordingSoundPlayer sound;
     std::vector<QUrl> openedUrls;
+    std::unique_ptr<CBrumbleApp> app;
+    CScriptedServer server;
 };
 
 } // namespace brumble::test
