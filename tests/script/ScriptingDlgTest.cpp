@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/RecordingView.h"
+#include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "script/RandomGenerator.h"
 #include "script/ScriptingDlg.h"
@@ -25,7 +26,7 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class ScriptingDlgTest : public testing::Test {
+class ScriptingDlgTest : public testing::Test, public brumble::test::CTestServices {
 protected:
     // One script per pair of condition and command list, in their stored form.
     void Scripts(const std::vector<std::pair<std::string, std::string>>& scripts)
@@ -49,19 +50,12 @@ protected:
     // Writes a file in the temporary folder and returns its path.
     std::string Write(const std::string& name, const std::string& content)
     {
-        std::ofstream(m_dir.File(name), std::ios::binary) << content;
-        return m_dir.File(name);
+        std::ofstream(dir.File(name), std::ios::binary) << content;
+        return dir.File(name);
     }
 
-    brumble::test::ScopedTempDir m_dir;
-    CSettingsStore m_store{m_dir.File("settings.db")};
-    brumble::test::CRecordingMessageSink m_messages;
-    brumble::test::CRecordingSoundPlayer m_sound;
-    CRandomGenerator m_random;
-    CAppState m_app;
-    CAppServices m_services{m_store, m_messages, m_sound, m_random, m_app};
     brumble::test::CRecordingView m_view;
-    CScriptingDlg m_scripts{m_services, "mud.example.org"};
+    CScriptingDlg m_scripts{services, "mud.example.org"};
 };
 
 TEST_F(ScriptingDlgTest, SendPutsInTheWordsOfTheReceivedLine)
@@ -125,7 +119,7 @@ TEST_F(ScriptingDlgTest, EventsRunTheirMatchingScriptsInListOrder)
     EXPECT_EQ(m_scripts.RunTimerScripts(0, &m_view), "");
     EXPECT_EQ(Run("Xa $1", nullptr), "a $1\r\n");
     EXPECT_TRUE(m_view.calls.empty());
-    EXPECT_TRUE(m_sound.played.empty());
+    EXPECT_TRUE(sound.played.empty());
 }
 
 TEST_F(ScriptingDlgTest, ColourCommandsReadSignedDecimalNumbers)
@@ -184,7 +178,7 @@ TEST_F(ScriptingDlgTest, BeepPlaysSystemSoundsTheEmbeddedWaveOrAFile)
         m_scripts.PlayScriptSound(name);
     // The beep command plays for every event, with or without a window.
     Run("BHand\nBYUM!", nullptr);
-    EXPECT_EQ(m_sound.played,
+    EXPECT_EQ(sound.played,
               (Strings{"system:SystemAsterisk", "system:SystemExclamation", "system:SystemExit",
                        "system:SystemHand", "system:SystemQuestion", "system:SystemStart",
                        "embedded", "file:/sounds/door.wav", "file:Beep", "file:SystemHand",
@@ -193,7 +187,7 @@ TEST_F(ScriptingDlgTest, BeepPlaysSystemSoundsTheEmbeddedWaveOrAFile)
 
 TEST_F(ScriptingDlgTest, SaveAppendsReceivedLinesWithoutATrailingLineEnd)
 {
-    const std::string log = m_dir.File("said.txt");
+    const std::string log = dir.File("said.txt");
     Scripts({{"R*says*", "S" + log}});
     Receive("Bob says hi");
     EXPECT_EQ(ReadFile(log), "Bob says hi");
@@ -203,11 +197,11 @@ TEST_F(ScriptingDlgTest, SaveAppendsReceivedLinesWithoutATrailingLineEnd)
     EXPECT_EQ(ReadFile(log), "Bob says hi\r\nAnn says \xE9t\xE9");
 
     // A missing folder, or a folder in place of the file: nothing created, nothing said.
-    const std::string missing = m_dir.File("no such folder");
-    Scripts({{"R*", "S" + missing + "/log.txt\nS" + m_dir.Path() + "\nXstill sent"}});
+    const std::string missing = dir.File("no such folder");
+    Scripts({{"R*", "S" + missing + "/log.txt\nS" + dir.Path() + "\nXstill sent"}});
     EXPECT_EQ(Receive("line"), "still sent\r\n");
     EXPECT_FALSE(std::filesystem::exists(missing));
-    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ScriptingDlgTest, ReadSendsEveryLineOfAFile)
@@ -223,9 +217,9 @@ TEST_F(ScriptingDlgTest, ReadSendsEveryLineOfAFile)
     EXPECT_EQ(m_scripts.RunConnectScripts(&m_view), std::string("x\ry\0z\xFF\r\n", 8));
 
     // Missing files and folders are skipped without a word; read needs a window.
-    EXPECT_EQ(Run("R" + m_dir.File("missing") + "\nR" + m_dir.Path() + "\nR\nXend", &m_view),
+    EXPECT_EQ(Run("R" + dir.File("missing") + "\nR" + dir.Path() + "\nR\nXend", &m_view),
               "end\r\n");
-    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(Run("R" + file, nullptr), "");
 
     // At most 10,000 lines.
@@ -264,22 +258,22 @@ TEST_F(ScriptingDlgTest, LineSendsTheLineAtARandomOffset)
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         if (i != 1)
-            m_random = CRandomGenerator();
+            random = CRandomGenerator();
         Write("lines.txt", cases[i].content);
         EXPECT_EQ(Run("L" + file, &m_view, 'T'), cases[i].expected) << i;
     }
 
     // Files of one byte or none, missing files and folders give nothing and draw nothing;
     // so does a missing window.
-    m_random = CRandomGenerator();
+    random = CRandomGenerator();
     Write("lines.txt", "x");
-    EXPECT_EQ(Run("L" + file + "\nL" + Write("empty.txt", "") + "\nL" + m_dir.File("none") + "\nL" +
-                      m_dir.Path(),
+    EXPECT_EQ(Run("L" + file + "\nL" + Write("empty.txt", "") + "\nL" + dir.File("none") + "\nL" +
+                      dir.Path(),
                   &m_view),
               "");
     Write("lines.txt", "alpha\nbeta\n");
     EXPECT_EQ(Run("L" + file, nullptr), "");
-    EXPECT_EQ(m_random.Next(), 41);
+    EXPECT_EQ(random.Next(), 41);
 }
 
 TEST_F(ScriptingDlgTest, LoadAndSaveUseNumberedPairsWithAnEndMarker)
@@ -292,11 +286,11 @@ TEST_F(ScriptingDlgTest, LoadAndSaveUseNumberedPairsWithAnEndMarker)
 
     Scripts({{"C", "Xhello"}, {"R*tells you*", "Xreply $1\nC255"}, {"T3", "Xtick"}});
     m_scripts.Save();
-    EXPECT_EQ(m_store.ReadString(host, "Script Condition 02", "-"), "R*tells you*");
-    EXPECT_EQ(m_store.ReadString(host, "Script Commands 02", "-"), "Xreply $1\nC255");
-    EXPECT_EQ(m_store.ReadString(host, "Script Condition 04", "-"), "");
-    EXPECT_EQ(m_store.ReadString(host, "Script Commands 04", "-"), "");
-    CScriptingDlg loaded(m_services, host);
+    EXPECT_EQ(settings.ReadString(host, "Script Condition 02", "-"), "R*tells you*");
+    EXPECT_EQ(settings.ReadString(host, "Script Commands 02", "-"), "Xreply $1\nC255");
+    EXPECT_EQ(settings.ReadString(host, "Script Condition 04", "-"), "");
+    EXPECT_EQ(settings.ReadString(host, "Script Commands 04", "-"), "");
+    CScriptingDlg loaded(services, host);
     EXPECT_EQ(loaded.Conditions(), m_scripts.Conditions());
     EXPECT_EQ(loaded.CommandLists(), m_scripts.CommandLists());
 
@@ -305,21 +299,21 @@ TEST_F(ScriptingDlgTest, LoadAndSaveUseNumberedPairsWithAnEndMarker)
         {"C", ""}, {"R*", "Xtwo"}, {"", ""}, {"C", "Xafter the end"}};
     for (int i = 0; i < 4; ++i) {
         const std::string n = "0" + std::to_string(i + 1);
-        m_store.WriteString("other", "Script Condition " + n, stored[i].first);
-        m_store.WriteString("other", "Script Commands " + n, stored[i].second);
+        settings.WriteString("other", "Script Condition " + n, stored[i].first);
+        settings.WriteString("other", "Script Commands " + n, stored[i].second);
     }
-    CScriptingDlg other(m_services, "other");
+    CScriptingDlg other(services, "other");
     EXPECT_EQ(other.Conditions(), Strings{"R*"});
     EXPECT_EQ(other.CommandLists(), Strings{"Xtwo"});
-    EXPECT_TRUE(CScriptingDlg(m_services, "new.host").Conditions().empty());
+    EXPECT_TRUE(CScriptingDlg(services, "new.host").Conditions().empty());
 
     // CopyFrom replaces the scripts and saves them; the end marker hides the longer tail.
     m_scripts.CopyFrom("other");
     EXPECT_EQ(m_scripts.Conditions(), Strings{"R*"});
     EXPECT_EQ(m_scripts.CommandLists(), Strings{"Xtwo"});
-    EXPECT_EQ(m_store.ReadString(host, "Script Condition 02", "-"), "");
-    EXPECT_EQ(m_store.ReadString(host, "Script Condition 03", "-"), "T3");
-    EXPECT_EQ(CScriptingDlg(m_services, host).CommandLists(), Strings{"Xtwo"});
+    EXPECT_EQ(settings.ReadString(host, "Script Condition 02", "-"), "");
+    EXPECT_EQ(settings.ReadString(host, "Script Condition 03", "-"), "T3");
+    EXPECT_EQ(CScriptingDlg(services, host).CommandLists(), Strings{"Xtwo"});
 }
 
 } // namespace

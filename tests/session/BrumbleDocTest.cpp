@@ -18,6 +18,7 @@
 
 #include "common/RecordingView.h"
 #include "common/ScriptedServer.h"
+#include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "script/RandomGenerator.h"
 #include "session/AppState.h"
@@ -39,7 +40,7 @@ std::string ReadFile(const std::string& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
 }
 
-class BrumbleDocTest : public ::testing::Test {
+class BrumbleDocTest : public ::testing::Test, public brumble::test::CTestServices {
 protected:
     void SetUp() override { doc.AddView(&view); }
 
@@ -64,13 +65,6 @@ protected:
                doc.GetLines().end();
     }
 
-    ScopedTempDir dir;
-    CSettingsStore settings{dir.File("settings.db")};
-    CRecordingMessageSink messages;
-    CRecordingSoundPlayer sound;
-    CRandomGenerator random;
-    CAppState app;
-    CAppServices services{settings, messages, sound, random, app};
     CBrumbleDoc doc{services};
     CRecordingView view;
     CScriptedServer server;
@@ -118,7 +112,7 @@ Negotiation ScanLog(const std::string& log)
     return n;
 }
 
-class BrumbleDocTelnetdTest : public ::testing::Test {
+class BrumbleDocTelnetdTest : public ::testing::Test, public brumble::test::CTestServices {
 protected:
     static void SetUpTestSuite()
     {
@@ -192,13 +186,6 @@ protected:
     static std::unique_ptr<ScopedTempDir> s_dir;
     static std::unique_ptr<QProcess> s_inetd;
 
-    ScopedTempDir dir;
-    CSettingsStore settings{dir.File("settings.db")};
-    CRecordingMessageSink messages;
-    CRecordingSoundPlayer sound;
-    CRandomGenerator random;
-    CAppState app;
-    CAppServices services{settings, messages, sound, random, app};
     CBrumbleDoc doc{services};
     CRecordingView view;
 };

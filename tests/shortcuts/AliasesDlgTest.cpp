@@ -1,6 +1,7 @@
 // The alias store and expander: what a typed line becomes, and what the host section holds.
 #include <gtest/gtest.h>
 
+#include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "res/StringTable.h"
 #include "script/RandomGenerator.h"
@@ -15,7 +16,7 @@ namespace {
 
 using AliasList = CAliasesDlg::AliasList;
 
-class Aliases : public ::testing::Test {
+class Aliases : public ::testing::Test, public brumble::test::CTestServices {
 protected:
     // The aliases of host "mud", set but not saved.
     CAliasesDlg Make(const AliasList& list, char aliasChar = '\\')
@@ -25,13 +26,6 @@ protected:
         return aliases;
     }
 
-    brumble::test::ScopedTempDir dir;
-    CSettingsStore store{dir.File("settings.db")};
-    brumble::test::CRecordingMessageSink sink;
-    brumble::test::CRecordingSoundPlayer sound;
-    CRandomGenerator random;
-    CAppState app;
-    CAppServices services{store, sink, sound, random, app};
 };
 
 TEST_F(Aliases, ExpansionEdgeCases)
@@ -99,28 +93,28 @@ TEST_F(Aliases, ExpansionEdgeCases)
 TEST_F(Aliases, LoadAndSaveThePairsAndTheAliasChar)
 {
     // A pair with an empty action is skipped; the list ends at the first empty name.
-    NumberedList::SavePairs(store, "mud", "Alias %02d", "Alias Action %02d",
+    NumberedList::SavePairs(settings, "mud", "Alias %02d", "Alias Action %02d",
                             {{"a", "aaa"}, {"b", ""}, {"c", "ccc"}, {"", ""}, {"hidden", "x"}});
     EXPECT_EQ(CAliasesDlg(services, "mud").Aliases(), (AliasList{{"a", "aaa"}, {"c", "ccc"}}));
 
     // The host's alias char, else the global one, else a backslash; only the low 8 bits.
     EXPECT_EQ(CAliasesDlg(services, "fresh").GetAliasChar(), '\\');
-    store.WriteInt("Shortcuts", "Alias Char", '/');
+    settings.WriteInt("Shortcuts", "Alias Char", '/');
     EXPECT_EQ(CAliasesDlg(services, "fresh").GetAliasChar(), '/');
-    store.WriteInt("mud", "Alias Char", 0x100 + '~');
+    settings.WriteInt("mud", "Alias Char", 0x100 + '~');
     EXPECT_EQ(CAliasesDlg(services, "mud").GetAliasChar(), '~');
 
     // Saved as a signed char, the pairs, and an end marker that hides a longer old list.
     Make({{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}, {"5", "e"}}).Save();
     CAliasesDlg three = Make({{"x", "n\r\ns"}, {"y", "yy"}, {"z", "zz"}}, '\xa7');
     three.Save();
-    EXPECT_EQ(store.ReadInt("mud", "Alias Char", 0), -89);
-    EXPECT_EQ(store.ReadString("mud", "Alias 01", "?"), "x");
-    EXPECT_EQ(store.ReadString("mud", "Alias Action 01", "?"), "n\r\ns");
-    EXPECT_EQ(store.ReadString("mud", "Alias 03", "?"), "z");
-    EXPECT_EQ(store.ReadString("mud", "Alias 04", "?"), "");
-    EXPECT_EQ(store.ReadString("mud", "Alias Action 04", "?"), "");
-    EXPECT_EQ(store.ReadString("mud", "Alias 05", "?"), "5");
+    EXPECT_EQ(settings.ReadInt("mud", "Alias Char", 0), -89);
+    EXPECT_EQ(settings.ReadString("mud", "Alias 01", "?"), "x");
+    EXPECT_EQ(settings.ReadString("mud", "Alias Action 01", "?"), "n\r\ns");
+    EXPECT_EQ(settings.ReadString("mud", "Alias 03", "?"), "z");
+    EXPECT_EQ(settings.ReadString("mud", "Alias 04", "?"), "");
+    EXPECT_EQ(settings.ReadString("mud", "Alias Action 04", "?"), "");
+    EXPECT_EQ(settings.ReadString("mud", "Alias 05", "?"), "5");
     const CAliasesDlg loaded(services, "mud");
     EXPECT_EQ(loaded.Aliases(), three.Aliases());
     EXPECT_EQ(loaded.GetAliasChar(), '\xa7');
@@ -140,7 +134,7 @@ TEST_F(Aliases, ImportsTheGlobalListUntilTheFirstSave)
     const char* legacy[] = {
         "k=kill $1", "=no name", "no equals sign", "empty=", "eq=a=b", "", "late=never"};
     for (int i = 0; i < 7; ++i)
-        store.WriteString("Shortcuts", "Alias " + std::to_string(i + 1), legacy[i]);
+        settings.WriteString("Shortcuts", "Alias " + std::to_string(i + 1), legacy[i]);
     const AliasList imported = {{"k", "kill $1"}, {"eq", "a=b"}};
     EXPECT_EQ(CAliasesDlg(services, "mud").Aliases(), imported);
     EXPECT_EQ(CAliasesDlg(services, "mud").Aliases(), imported); // again: nothing saved yet
@@ -151,7 +145,7 @@ TEST_F(Aliases, ImportsTheGlobalListUntilTheFirstSave)
     EXPECT_TRUE(CAliasesDlg(services, "other").Aliases().empty());
 
     CAliasesDlg(services, "mud").Save();
-    store.WriteString("Shortcuts", "Alias 1", "changed=later");
+    settings.WriteString("Shortcuts", "Alias 1", "changed=later");
     EXPECT_EQ(CAliasesDlg(services, "mud").Aliases(), imported);
 }
 

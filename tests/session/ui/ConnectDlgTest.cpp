@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "res/StringTable.h"
 #include "script/RandomGenerator.h"
@@ -38,19 +39,19 @@ void ChooseFromPopup(QComboBox* combo, int row)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
 }
 
-class ConnectDlgTest : public testing::Test {
+class ConnectDlgTest : public testing::Test, public brumble::test::CTestServices {
 protected:
     // Stores a host with its port as a successful OK of an earlier dialog would.
     void Remember(const std::string& host, const std::string& port)
     {
-        ASSERT_TRUE(HostList::Accept(m_store, m_messages, host, port, std::nullopt,
-                                     HostList::LoadDialogLists(m_store).ports));
+        ASSERT_TRUE(HostList::Accept(settings, messages, host, port, std::nullopt,
+                                     HostList::LoadDialogLists(settings).ports));
     }
     // Shows a new dialog as the active window, so that focus moves as it does for a user (a
     // field losing the focus is what makes a combo box match typed text against its list).
     void Open()
     {
-        dlg = std::make_unique<CConnectDlg>(m_services, nullptr);
+        dlg = std::make_unique<CConnectDlg>(services, nullptr);
         host = dlg->findChild<QComboBox*>(QStringLiteral("hostCombo"));
         port = dlg->findChild<QComboBox*>(QStringLiteral("portCombo"));
         dlg->show();
@@ -66,13 +67,6 @@ protected:
         QTest::mouseClick(Button(which), Qt::LeftButton);
     }
 
-    ScopedTempDir m_dir;
-    CSettingsStore m_store{m_dir.File("settings.db")};
-    CRecordingMessageSink m_messages;
-    CRecordingSoundPlayer m_sound;
-    CRandomGenerator m_random;
-    CAppState m_app;
-    CAppServices m_services{m_store, m_messages, m_sound, m_random, m_app};
     std::unique_ptr<CConnectDlg> dlg;
     QComboBox* host = nullptr;
     QComboBox* port = nullptr;
@@ -97,7 +91,7 @@ TEST_F(ConnectDlgTest, CapitalsTypedAreLowerCasedWhereTheyAreTyped)
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
     EXPECT_EQ(dlg->Host(), "mudxy.example.org");
     EXPECT_EQ(dlg->Port(), 4000u);
-    EXPECT_EQ(HostList::StoredHostPort(m_store, "mudxy.example.org"), 4000u);
+    EXPECT_EQ(HostList::StoredHostPort(settings, "mudxy.example.org"), 4000u);
 }
 
 TEST_F(ConnectDlgTest, ChoosingAStoredHostSelectsItsPort)
@@ -125,7 +119,7 @@ TEST_F(ConnectDlgTest, ChoosingAStoredHostSelectsItsPort)
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
     EXPECT_EQ(dlg->Host(), "alpha.example.org");
     EXPECT_EQ(dlg->Port(), 23u);
-    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ConnectDlgTest, HostTypedAfterThePortKeepsTheTypedPort)
@@ -140,20 +134,20 @@ TEST_F(ConnectDlgTest, HostTypedAfterThePortKeepsTheTypedPort)
     Click(QDialogButtonBox::Ok); // the host field loses the focus
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
     EXPECT_EQ(dlg->Port(), 5000u);
-    EXPECT_EQ(HostList::StoredHostPort(m_store, "alpha.example.org"), 5000u);
+    EXPECT_EQ(HostList::StoredHostPort(settings, "alpha.example.org"), 5000u);
 }
 
 TEST_F(ConnectDlgTest, OlderHostWithAnUnlistedPortBringsItsNumber)
 {
-    m_store.WriteString("Host", "Item 1", "old.example.org");
-    m_store.WriteInt("Port", "Item 1", 5555);
+    settings.WriteString("Host", "Item 1", "old.example.org");
+    settings.WriteInt("Port", "Item 1", 5555);
     Open();
     ChooseFromPopup(host, 0);
     EXPECT_EQ(port->currentText(), QStringLiteral("5555"));
     Click(QDialogButtonBox::Ok);
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
     EXPECT_EQ(dlg->Port(), 5555u);
-    EXPECT_EQ(m_store.ReadInt("Connect", "Port 01", 0), 5555);
+    EXPECT_EQ(settings.ReadInt("Connect", "Port 01", 0), 5555);
 }
 
 TEST_F(ConnectDlgTest, EmptyHostOrTypedBuiltInTextIsRefusedAndTheDialogStaysOpen)
@@ -162,9 +156,9 @@ TEST_F(ConnectDlgTest, EmptyHostOrTypedBuiltInTextIsRefusedAndTheDialogStaysOpen
     EXPECT_EQ(host->currentText(), QString());
     EXPECT_EQ(port->currentText(), QStringLiteral("MUCK (8888)"));
     Click(QDialogButtonBox::Ok);
-    ASSERT_EQ(m_messages.shown.size(), 1u);
-    EXPECT_EQ(m_messages.shown[0].text, LoadString(8002));
-    EXPECT_EQ(m_messages.shown[0].icon, CRecordingMessageSink::Icon::None);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, LoadString(8002));
+    EXPECT_EQ(messages.shown[0].icon, CRecordingMessageSink::Icon::None);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_NE(dlg->result(), QDialog::Accepted);
     EXPECT_EQ(port->currentText(), QStringLiteral("MUCK (8888)"));
@@ -173,31 +167,31 @@ TEST_F(ConnectDlgTest, EmptyHostOrTypedBuiltInTextIsRefusedAndTheDialogStaysOpen
     // Even in another letter case and with the focus leaving the field, a typed row text
     // stays typed text, which names no port.
     for (const QString& text : {QStringLiteral("Telnet (23)"), QStringLiteral("telnet (23)")}) {
-        m_messages.shown.clear();
+        messages.shown.clear();
         port->lineEdit()->setFocus();
         TypeInto(port, text);
         Click(QDialogButtonBox::Ok);
         EXPECT_TRUE(Button(QDialogButtonBox::Ok)->hasFocus());
-        ASSERT_EQ(m_messages.shown.size(), 1u) << text.toStdString();
-        EXPECT_EQ(m_messages.shown[0].text, LoadString(8001));
+        ASSERT_EQ(messages.shown.size(), 1u) << text.toStdString();
+        EXPECT_EQ(messages.shown[0].text, LoadString(8001));
         EXPECT_TRUE(dlg->isVisible());
         EXPECT_EQ(port->currentText(), text);
     }
-    EXPECT_EQ(m_store.ReadString("Connect", "Last Host", ""), "");
+    EXPECT_EQ(settings.ReadString("Connect", "Last Host", ""), "");
 
     // Choosing it from the list is a choice.
-    m_messages.shown.clear();
+    messages.shown.clear();
     ChooseFromPopup(port, port->findText(QStringLiteral("Telnet (23)")));
     QTest::keyClick(host->lineEdit(), Qt::Key_Enter);
-    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
     EXPECT_EQ(dlg->Port(), 23u);
-    EXPECT_EQ(m_store.ReadInt("Connect", "Port 01", 0), 0);
+    EXPECT_EQ(settings.ReadInt("Connect", "Port 01", 0), 0);
 
     // Cancel stores nothing.
     Open();
     TypeInto(host, QStringLiteral("other.example.org"));
     Click(QDialogButtonBox::Cancel);
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
-    EXPECT_EQ(HostList::RecentHosts(m_store), std::vector<std::string>{"mud.example.org"});
+    EXPECT_EQ(HostList::RecentHosts(settings), std::vector<std::string>{"mud.example.org"});
 }

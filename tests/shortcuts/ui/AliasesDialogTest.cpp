@@ -14,6 +14,7 @@
 #include <deque>
 
 #include "common/RecordingView.h"
+#include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "res/StringTable.h"
 #include "script/RandomGenerator.h"
@@ -42,7 +43,7 @@ public:
     void KillWindowTimer(int) override {}
 };
 
-class AliasesDialog : public ::testing::Test {
+class AliasesDialog : public ::testing::Test, public brumble::test::CTestServices {
 protected:
     // What the user does in the next Add/Modify dialog: the name (unless it is fixed) and
     // the action (unless empty) to enter, lines separated by "\n", then OK or Cancel.
@@ -86,13 +87,6 @@ protected:
 
     static void Click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    brumble::test::ScopedTempDir dir;
-    CSettingsStore store{dir.File("settings.db")};
-    brumble::test::CRecordingMessageSink sink;
-    brumble::test::CRecordingSoundPlayer sound;
-    CRandomGenerator random;
-    CAppState app;
-    CAppServices services{store, sink, sound, random, app};
     std::deque<Entry> entries;
     std::vector<std::string> opened;
 };
@@ -107,17 +101,17 @@ TEST_F(AliasesDialog, AddKeepsNameOrderAndAsksBeforeOverwriting)
     entries.push_back({"c", "sea\nmore"});
     Click(dialog->AddButton());
     EXPECT_EQ(dialog->Rows(), (AliasList{{"b", "bee"}, {"c", "sea\r\nmore"}, {"d", "dee"}}));
-    EXPECT_TRUE(sink.shown.empty());
+    EXPECT_TRUE(messages.shown.empty());
 
     // Yes replaces the row's action.
     entries.push_back({"d", "deep"});
-    sink.QueueAnswer(Answer::Yes);
+    messages.QueueAnswer(Answer::Yes);
     Click(dialog->AddButton());
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].text,
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
               "That alias already exists. Do you want to overwrite the existing one?");
-    EXPECT_EQ(sink.shown[0].icon, CMessageSink::Icon::Question);
-    EXPECT_EQ(sink.shown[0].buttons, CMessageSink::Buttons::YesNo);
+    EXPECT_EQ(messages.shown[0].icon, CMessageSink::Icon::Question);
+    EXPECT_EQ(messages.shown[0].buttons, CMessageSink::Buttons::YesNo);
     EXPECT_EQ(dialog->Rows(), (AliasList{{"b", "bee"}, {"c", "sea\r\nmore"}, {"d", "deep"}}));
 
     // No asks again with the name emptied and the action kept; Cancel there changes nothing.
@@ -128,13 +122,13 @@ TEST_F(AliasesDialog, AddKeepsNameOrderAndAsksBeforeOverwriting)
                                    {"", "", false},
                                    {"D", "upper"},
                                    {"x", "ex", false}});
-    sink.QueueAnswer(Answer::No);
-    sink.QueueAnswer(Answer::No);
+    messages.QueueAnswer(Answer::No);
+    messages.QueueAnswer(Answer::No);
     for (int i = 0; i < 4; ++i)
         Click(dialog->AddButton());
     EXPECT_EQ(opened, (std::vector<std::string>{"=", "=", "=", "=kick $1\r\nlook", "=", "=other",
                                                 "=", "="}));
-    EXPECT_EQ(sink.shown.size(), 3u);
+    EXPECT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(dialog->Rows(), (AliasList{{"b", "bee"},
                                          {"bb", "kick $1\r\nlook"},
                                          {"c", "sea\r\nmore"},
@@ -164,14 +158,14 @@ TEST_F(AliasesDialog, ModifyChangesOnlyTheActionAndDeleteAsksFirst)
     EXPECT_EQ(dialog->Rows(), (AliasList{{"a", "changed\r\nlines"}, {"b", "double"}}));
 
     // Delete asks with the name and action of the selected row and removes only on Yes.
-    sink.QueueAnswer(Answer::No);
+    messages.QueueAnswer(Answer::No);
     Click(dialog->DeleteButton());
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].text,
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
               "Are you certain that you want to remove the following Alias?\nb: double");
-    EXPECT_EQ(sink.shown[0].buttons, CMessageSink::Buttons::YesNo);
+    EXPECT_EQ(messages.shown[0].buttons, CMessageSink::Buttons::YesNo);
     EXPECT_EQ(dialog->Rows().size(), 2u);
-    sink.QueueAnswer(Answer::Yes);
+    messages.QueueAnswer(Answer::Yes);
     Click(dialog->DeleteButton());
     EXPECT_EQ(dialog->Rows(), (AliasList{{"a", "changed\r\nlines"}}));
     // The first row is selected again; the Ctrl-click that unselects it does not stick.
@@ -220,7 +214,7 @@ TEST_F(AliasesDialog, OkSavesTheSortedRowsAndCancelChangesNothing)
 
 TEST_F(AliasesDialog, WidthsAreStoredOnEitherCloseAndAnUnofferedCharStaysUntilOk)
 {
-    store.WriteInt("mud", "Alias Char", 'A');
+    settings.WriteInt("mud", "Alias Char", 'A');
     CAliasesDlg aliases(services, "mud");
     {
         auto dialog = Open(aliases);
@@ -241,28 +235,28 @@ TEST_F(AliasesDialog, WidthsAreStoredOnEitherCloseAndAnUnofferedCharStaysUntilOk
         Click(dialog->CancelButton());
         EXPECT_FALSE(dialog->TickerTimer().isActive());
     }
-    EXPECT_EQ(store.ReadInt("Aliases", "Alias Width", 0), 140);
-    EXPECT_EQ(store.ReadInt("Aliases", "Action Width", 0), 250);
+    EXPECT_EQ(settings.ReadInt("Aliases", "Alias Width", 0), 140);
+    EXPECT_EQ(settings.ReadInt("Aliases", "Action Width", 0), 250);
     EXPECT_EQ(aliases.GetAliasChar(), 'A');
-    EXPECT_EQ(store.ReadInt("mud", "Alias Char", 0), 'A');
+    EXPECT_EQ(settings.ReadInt("mud", "Alias Char", 0), 'A');
     {
         auto dialog = Open(aliases);
         EXPECT_EQ(dialog->AliasList()->columnWidth(0), 140);
         dialog->AliasList()->setColumnWidth(1, 333);
         Click(dialog->OkButton());
     }
-    EXPECT_EQ(store.ReadInt("Aliases", "Action Width", 0), 333);
+    EXPECT_EQ(settings.ReadInt("Aliases", "Action Width", 0), 333);
     EXPECT_EQ(aliases.GetAliasChar(), '/');
-    EXPECT_EQ(store.ReadInt("mud", "Alias Char", 0), '/');
+    EXPECT_EQ(settings.ReadInt("mud", "Alias Char", 0), '/');
     // A damaged width falls back to the default rather than hiding the column.
-    store.WriteInt("Aliases", "Alias Width", -5);
+    settings.WriteInt("Aliases", "Alias Width", -5);
     EXPECT_EQ(Open(aliases)->AliasList()->columnWidth(0), 100);
 }
 
 TEST_F(AliasesDialog, AddAliasRefusesIncompleteEntriesAndKeepsUneditedActions)
 {
     const std::string empty = LoadString(AliasResources::kMsgNameOrActionEmpty);
-    CAddAliasDlg add(CAddAliasDlg::Mode::Add, "", "", sink);
+    CAddAliasDlg add(CAddAliasDlg::Mode::Add, "", "", messages);
     add.show();
     add.OkButton()->click();
     QTest::keyClicks(add.NameEdit(), QStringLiteral("go n"));
@@ -273,31 +267,31 @@ TEST_F(AliasesDialog, AddAliasRefusesIncompleteEntriesAndKeepsUneditedActions)
     QTest::keyClicks(add.ActionEdit(), QStringLiteral("east"));
     EXPECT_EQ(add.Action(), "north\r\neast");
     add.OkButton()->click();
-    ASSERT_EQ(sink.shown.size(), 3u);
-    EXPECT_EQ(sink.shown[0].text, empty);
-    EXPECT_EQ(sink.shown[1].text, empty);
-    EXPECT_EQ(sink.shown[2].text, LoadString(AliasResources::kMsgNameHasSpace));
-    EXPECT_EQ(sink.shown[2].icon, CMessageSink::Icon::Exclamation);
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(messages.shown[0].text, empty);
+    EXPECT_EQ(messages.shown[1].text, empty);
+    EXPECT_EQ(messages.shown[2].text, LoadString(AliasResources::kMsgNameHasSpace));
+    EXPECT_EQ(messages.shown[2].icon, CMessageSink::Icon::Exclamation);
     EXPECT_TRUE(add.isVisible());
     add.NameEdit()->setText(QStringLiteral("gon"));
     add.OkButton()->click();
-    EXPECT_EQ(sink.shown.size(), 3u);
+    EXPECT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(add.result(), QDialog::Accepted);
 
     // Modify: a spaced name from old settings is accepted, and a stored action with a lone
     // CR comes back byte for byte when it was not edited; an emptied one is refused.
-    CAddAliasDlg modify(CAddAliasDlg::Mode::Modify, "go n", "a\rb\r\nc\xe9", sink);
+    CAddAliasDlg modify(CAddAliasDlg::Mode::Modify, "go n", "a\rb\r\nc\xe9", messages);
     modify.show();
     EXPECT_TRUE(modify.NameEdit()->isReadOnly());
     modify.OkButton()->click();
     EXPECT_EQ(modify.result(), QDialog::Accepted);
     EXPECT_EQ(modify.Name(), "go n");
     EXPECT_EQ(modify.Action(), "a\rb\r\nc\xe9");
-    CAddAliasDlg emptied(CAddAliasDlg::Mode::Modify, "n", "north", sink);
+    CAddAliasDlg emptied(CAddAliasDlg::Mode::Modify, "n", "north", messages);
     emptied.show();
     emptied.ActionEdit()->clear();
     emptied.OkButton()->click();
-    EXPECT_EQ(sink.shown.size(), 4u);
+    EXPECT_EQ(messages.shown.size(), 4u);
     EXPECT_TRUE(emptied.isVisible());
 }
 
