@@ -31,6 +31,7 @@
 #include <thread>
 
 #include "MudStream.h"
+#include "SilentServices.h"
 #include "alerts/SoundPlayer.h"
 #include "display/ui/BrumbleView.h"
 #include "script/RandomGenerator.h"
@@ -46,18 +47,6 @@ using Clock = std::chrono::steady_clock;
 
 int g_floodMb = 10;
 const char* const kLastLine = "*** end of the flood ***";
-
-class CSilentMessages final : public CMessageSink {
-public:
-    Answer ShowMessage(const std::string&, Icon, Buttons) override { return Answer::Ok; }
-};
-
-class CSilentSound final : public CSoundPlayer {
-public:
-    void PlaySystemSound(const std::string&) override {}
-    void PlayFile(const std::string&) override {}
-    void PlayEmbedded() override {}
-};
 
 // The flooding server: one client, blocking sends of a repeated block, then the last line;
 // it keeps the connection open until told to stop, so that no disconnect message is shown.

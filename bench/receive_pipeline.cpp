@@ -25,6 +25,7 @@
 #include <string_view>
 
 #include "MudStream.h"
+#include "SilentServices.h"
 #include "alerts/SoundPlayer.h"
 #include "script/RandomGenerator.h"
 #include "session/AppState.h"
@@ -45,23 +46,11 @@ const std::string& Stream()
     return stream;
 }
 
-class SilentMessages final : public CMessageSink {
-public:
-    Answer ShowMessage(const std::string&, Icon, Buttons) override { return Answer::Ok; }
-};
-
-class SilentSound final : public CSoundPlayer {
-public:
-    void PlaySystemSound(const std::string&) override {}
-    void PlayFile(const std::string&) override {}
-    void PlayEmbedded() override {}
-};
-
 struct Session {
     QTemporaryDir dir;
     CSettingsStore settings{(dir.path() + QStringLiteral("/settings.db")).toStdString()};
-    SilentMessages messages;
-    SilentSound sound;
+    CSilentMessages messages;
+    CSilentSound sound;
     CRandomGenerator random;
     CAppState app;
     CAppServices services{settings, messages, sound, random, app};
