@@ -32,8 +32,6 @@ const std::map<int, const char*>& Table()
         {8100, "The settings file %1 could not be read and was kept as %2. Brumble is starting "
                "with empty settings."},
         {8200, "Please enter both the alias name and the text to send."},
-        {8201, "An alias name cannot contain a space: the space typed after the name is what "
-               "ends it. Please choose a name without spaces."},
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},

@@ -16,6 +16,5 @@ inline constexpr int kActionField = 1036;
 
 // Messages of the Add Alias dialog when it refuses OK.
 inline constexpr int kMsgNameOrActionEmpty = 8200;
-inline constexpr int kMsgNameHasSpace = 8201;
 
 } // namespace AliasResources

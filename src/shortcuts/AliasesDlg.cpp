@@ -158,8 +158,6 @@ int CAliasesDlg::ValidateEntry(const std::string& name, const std::string& actio
 {
     if (action.empty() || (checkName && name.empty()))
         return AliasResources::kMsgNameOrActionEmpty;
-    if (checkName && name.find(' ') != std::string::npos)
-        return AliasResources::kMsgNameHasSpace;
     return 0;
 }
 

@@ -44,9 +44,8 @@ public:
 
     // Whether the alias dialog may accept an entry: 0 when it may, otherwise the string-table
     // id of the message that says why not. An empty name ends the stored list at the next
-    // load and an empty action is never loaded; a name with a space can never be typed,
-    // since the space is what ends the name. checkName is false when the name is not
-    // editable (modifying an existing alias).
+    // load and an empty action is never loaded. A name may hold spaces ("go n" is typed as
+    // "\go n x"). checkName is false when the name is not editable (modifying an alias).
     static int ValidateEntry(const std::string& name, const std::string& action, bool checkName);
 
 private:

@@ -100,7 +100,7 @@ void CAddAliasDlg::accept()
     if (problem != 0) {
         m_messages.ShowMessage(LoadString(problem), CMessageSink::Icon::Exclamation,
                                CMessageSink::Buttons::Ok);
-        if (m_mode == Mode::Add && (problem == AliasResources::kMsgNameHasSpace || Name().empty()))
+        if (m_mode == Mode::Add && Name().empty())
             m_ui->nameEdit->setFocus();
         else
             m_ui->actionEdit->setFocus();

@@ -261,25 +261,23 @@ TEST_F(AliasesDialog, AddAliasRefusesIncompleteEntriesAndKeepsUneditedActions)
     add.OkButton()->click();
     QTest::keyClicks(add.NameEdit(), QStringLiteral("go n"));
     add.OkButton()->click();
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, empty);
+    EXPECT_EQ(messages.shown[1].text, empty);
+    EXPECT_EQ(messages.shown[1].icon, CMessageSink::Icon::Exclamation);
+    EXPECT_TRUE(add.isVisible());
     add.ActionEdit()->setFocus();
     QTest::keyClicks(add.ActionEdit(), QStringLiteral("north"));
     QTest::keyClick(add.ActionEdit(), Qt::Key_Return); // a new line, not OK
     QTest::keyClicks(add.ActionEdit(), QStringLiteral("east"));
     EXPECT_EQ(add.Action(), "north\r\neast");
-    add.OkButton()->click();
-    ASSERT_EQ(messages.shown.size(), 3u);
-    EXPECT_EQ(messages.shown[0].text, empty);
-    EXPECT_EQ(messages.shown[1].text, empty);
-    EXPECT_EQ(messages.shown[2].text, LoadString(AliasResources::kMsgNameHasSpace));
-    EXPECT_EQ(messages.shown[2].icon, CMessageSink::Icon::Exclamation);
-    EXPECT_TRUE(add.isVisible());
-    add.NameEdit()->setText(QStringLiteral("gon"));
-    add.OkButton()->click();
-    EXPECT_EQ(messages.shown.size(), 3u);
+    add.OkButton()->click(); // a name with a space is taken as it is
+    EXPECT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(add.result(), QDialog::Accepted);
+    EXPECT_EQ(add.Name(), "go n");
 
-    // Modify: a spaced name from old settings is accepted, and a stored action with a lone
-    // CR comes back byte for byte when it was not edited; an emptied one is refused.
+    // Modify: the name is fixed, and a stored action with a lone CR comes back byte for
+    // byte when it was not edited; an emptied one is refused.
     CAddAliasDlg modify(CAddAliasDlg::Mode::Modify, "go n", "a\rb\r\nc\xe9", messages);
     modify.show();
     EXPECT_TRUE(modify.NameEdit()->isReadOnly());
@@ -291,7 +289,7 @@ TEST_F(AliasesDialog, AddAliasRefusesIncompleteEntriesAndKeepsUneditedActions)
     emptied.show();
     emptied.ActionEdit()->clear();
     emptied.OkButton()->click();
-    EXPECT_EQ(messages.shown.size(), 4u);
+    EXPECT_EQ(messages.shown.size(), 3u);
     EXPECT_TRUE(emptied.isVisible());
 }
 
