@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -195,7 +194,7 @@ bool CTelnetSocket::Connect(const std::string& host, unsigned port)
 
     if (m_fd < 0 && !CreateHandle())
         return fail(ErrorCodeFromErrno(m_createError));
-    if (port > 65535)
+    if (port > 65535) // cut to 16 bits it would silently become another port
         return fail(kAddressNotAvailable);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -295,21 +294,14 @@ void CTelnetSocket::OnReceive(int error)
     QPointer<CTelnetSocket> alive(this);
     const unsigned generation = m_handleGeneration;
     // No new read report while pieces of this one are handed on: a listener that runs an
-    // event loop (a message box) would otherwise read newer bytes ahead of older ones.
-    if (m_readNotifier)
-        m_readNotifier->setEnabled(false);
+    // event loop (a message box) would otherwise read newer bytes ahead of older ones. The
+    // urgent-data report reads the same stream, so it waits too.
+    EnableReading(false);
     auto stillOurs = [&] { return alive && generation == m_handleGeneration && m_connected; };
 
     std::vector<char> block(kReadBlock);
     int closeCode = -1; // -1: the connection goes on
     for (int blocks = 0; blocks < kBlocksPerReport; ++blocks) {
-        // A read that passes the urgent byte discards it, so take it when we reach it.
-        int atMark = 0;
-        if (::ioctl(m_fd, SIOCATMARK, &atMark) == 0 && atMark) {
-            OnOutOfBandData(0);
-            if (!stillOurs())
-                return;
-        }
         const ssize_t n = ::recv(m_fd, block.data(), block.size(), 0);
         if (n < 0) {
             const int err = errno;
@@ -320,7 +312,8 @@ void CTelnetSocket::OnReceive(int error)
             break;
         }
         if (n == 0) {
-            // The peer closed. If a send already met the reset, say so rather than nothing.
+            // The peer closed. If a send or an urgent-data read already met the reset, say
+            // so rather than nothing.
             closeCode = std::exchange(m_sendError, 0);
             break;
         }
@@ -336,19 +329,31 @@ void CTelnetSocket::OnReceive(int error)
         OnClose(closeCode);
         return;
     }
+    EnableReading(true);
+}
+
+void CTelnetSocket::EnableReading(bool on)
+{
     if (m_readNotifier)
-        m_readNotifier->setEnabled(true);
+        m_readNotifier->setEnabled(on);
+    if (m_exceptionNotifier)
+        m_exceptionNotifier->setEnabled(on);
 }
 
 void CTelnetSocket::OnOutOfBandData(int error)
 {
     if (error != 0 || m_fd < 0)
         return;
+    // An ordinary read: the urgent byte itself stays out of the stream. The one protocol
+    // here that sends urgent data is telnet, whose urgent byte is the Data Mark command;
+    // shown, it would be a stray character. Reading past it ends the urgent reports.
     std::array<char, kOobPiece + 4> buffer{};
     ssize_t n;
     do {
-        n = ::recv(m_fd, buffer.data(), kOobPiece, MSG_OOB);
+        n = ::recv(m_fd, buffer.data(), kOobPiece, 0);
     } while (n < 0 && errno == EINTR);
+    if (n < 0 && !WouldBlock(errno) && m_sendError == 0)
+        m_sendError = ErrorCodeFromErrno(errno); // the reset is told by the coming close
     if (n > 0 && m_session)
         m_session->OnReceiveText(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
 }

@@ -68,6 +68,7 @@ private:
     bool SendPending();
     void UpdateWriteNotifier();
     void EnableNotifiers(bool read, bool write, bool exception);
+    void EnableReading(bool on); // the read and the urgent-data reports
     void OnReadable();
     void OnWritable();
     void OnException();
@@ -84,7 +85,7 @@ private:
     bool m_connecting = false;
     unsigned m_handleGeneration = 0; // changes with every new or closed handle
     int m_createError = 0;           // errno of the last failed handle creation
-    int m_sendError = 0;             // code of a hard send failure, for the coming close
+    int m_sendError = 0;             // a hard error met outside the read path, for the close
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     std::unique_ptr<QSocketNotifier> m_exceptionNotifier;
