@@ -3,8 +3,9 @@
 // string, kept in an SQLite database (settings.db in the configuration folder).
 // Section and value names compare without regard to (ASCII) case and keep the case they
 // were first written with; sections and values enumerate in insertion order.
-// Reads that fail return their default, writes that fail are ignored; there is no cache,
-// so two running programs sharing the file see each other's writes at once.
+// Reads that fail return their default, writes that fail are ignored. Writes reach the file
+// at once; read answers are remembered only until anything changes (see m_cache), so two
+// running programs sharing the file see each other's writes within a few milliseconds.
 
 #include <array>
 #include <chrono>
