@@ -83,6 +83,16 @@ int MulDiv(int a, int b, int c)
     return static_cast<int>(std::clamp<long long>(result, INT_MIN, INT_MAX));
 }
 
+// Paths are in the file system's encoding, messages are Latin-1 text: a path with accented
+// letters must read as the user named it, not as its UTF-8 bytes.
+std::string NotWritableMessage(const std::string& path)
+{
+    const QByteArray shown =
+        QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())).toLatin1();
+    return "Unable to open the selected file (" + shown.toStdString() +
+           ") for logging. Perhaps the file is read only.";
+}
+
 } // namespace
 
 CBrumbleView::CBrumbleView(CBrumbleDoc& doc, CAppServices& services, CCommandLineHost* frame,
@@ -619,8 +629,7 @@ void CBrumbleView::OnFileSaveText()
     if (!path)
         return;
     if (!m_doc.SaveText(*path))
-        ShowMessage("Unable to open the selected file (" + *path +
-                    ") for logging. Perhaps the file is read only.");
+        ShowMessage(NotWritableMessage(*path));
 }
 
 void CBrumbleView::OnToolsLogText()
@@ -633,8 +642,7 @@ void CBrumbleView::OnToolsLogText()
     if (!path)
         return;
     if (!m_doc.SetLogFile(*path))
-        ShowMessage("Unable to open the selected file (" + *path +
-                    ") for logging. Perhaps the file is read only.");
+        ShowMessage(NotWritableMessage(*path));
 }
 
 void CBrumbleView::OnEditInsertFile()

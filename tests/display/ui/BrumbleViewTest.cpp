@@ -321,15 +321,16 @@ TEST_F(BrumbleViewTest, FileCommandsAskWithoutAnInputViewAndSayWhenAFileFails)
     EXPECT_EQ(requests[2].defaultName, "log");
     EXPECT_TRUE(messages.shown.empty());
 
-    // Files that cannot be opened: a message each, nothing sent or logged; cancelled
-    // choosers do nothing.
-    answer = dir.File("no such folder/x.txt");
+    // Files that cannot be opened: a message each, naming an accented path as typed (the
+    // chooser gives UTF-8, messages are Latin-1); nothing sent or logged; cancelled choosers
+    // do nothing.
+    answer = dir.File("no such f\xc3\xa9lder/x.txt");
     all();
     answer.clear();
     all();
     EXPECT_FALSE(doc->IsLogging());
     const std::string notWritable = "Unable to open the selected file (" +
-                                    dir.File("no such folder/x.txt") +
+                                    dir.File("no such f\xe9lder/x.txt") +
                                     ") for logging. Perhaps the file is read only.";
     ASSERT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(messages.shown[0].text, "Unable to open the selected file.");
