@@ -75,6 +75,7 @@ void CReceiveFilter::Filter(std::string_view text)
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     std::size_t segmentStart = 0;
+    std::size_t noFinalFrom = SIZE_MAX;
     std::size_t i = 0;
     while (true) {
         while (i < size && classes[data[i]] == kOrdinary)
@@ -107,7 +108,7 @@ void CReceiveFilter::Filter(std::string_view text)
                 m_column = 0;
                 break;
             case kEscape:
-                i = SkipEscapeSequence(text, i);
+                i = SkipEscapeSequence(text, i, &noFinalFrom);
                 break;
             case kTelnetCommand:
                 i = HandleTelnetCommand(text, i);
@@ -160,7 +161,8 @@ void CReceiveFilter::EndCappedLine()
     m_column = 0;
 }
 
-std::size_t CReceiveFilter::SkipEscapeSequence(std::string_view text, std::size_t i) const
+std::size_t CReceiveFilter::SkipEscapeSequence(std::string_view text, std::size_t i,
+                                               std::size_t* noFinalFrom) const
 {
     if (i + 1 >= text.size())
         return i;
@@ -168,9 +170,13 @@ std::size_t CReceiveFilter::SkipEscapeSequence(std::string_view text, std::size_
         return i + 1;
     if (i + 2 >= text.size())
         return i + 1;
-    for (std::size_t j = i + 2; j < text.size(); ++j) {
-        if (kSequenceFinal[ByteAt(text, j)])
-            return j;
+    if (noFinalFrom == nullptr || i + 2 < *noFinalFrom) {
+        for (std::size_t j = i + 2; j < text.size(); ++j) {
+            if (kSequenceFinal[ByteAt(text, j)])
+                return j;
+        }
+        if (noFinalFrom != nullptr)
+            *noFinalFrom = i + 2;
     }
     // No end in this read: only ESC, "[" and one more byte go; the rest shows as text.
     return i + 2;

@@ -41,7 +41,10 @@ public:
     // endsLine even for empty text. Returns the number of bytes placed.
     int PutText(std::string_view text, bool endsLine);
     // i is the index of an ESC byte; returns the index of the last byte of the sequence.
-    std::size_t SkipEscapeSequence(std::string_view text, std::size_t i) const;
+    // noFinalFrom, when given, remembers across the calls of one read from where on the
+    // read holds no final byte, so that a read full of unended "ESC [" costs linear time.
+    std::size_t SkipEscapeSequence(std::string_view text, std::size_t i,
+                                   std::size_t* noFinalFrom = nullptr) const;
     // i is the index of an IAC byte; returns the index of the last byte consumed.
     std::size_t HandleTelnetCommand(std::string_view text, std::size_t i);
 
