@@ -9,6 +9,8 @@ constexpr std::string_view kTelnetScheme = "telnet:";
 constexpr unsigned kDefaultPort = 8888; // the first row of the built-in port table
 constexpr unsigned kHighestPort = 65535;
 
+// Tabs and line ends count as spaces wherever spaces separate or surround the parts: no host
+// name can hold one, so a blank-only text names no host and "host<TAB>4000" means port 4000.
 bool IsSpace(char c)
 {
     return std::isspace(static_cast<unsigned char>(c)) != 0;

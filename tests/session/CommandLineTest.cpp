@@ -24,6 +24,7 @@ TEST(CommandLine, HostPortAndCommandOfEachForm)
         {"host 23   ", "host", 23, ""},
         {"host look around", "host", 8888, "look around"},
         {"host 4000abc north", "host", 4000, "north"},
+        {"host\t4000\tlook", "host", 4000, "look"}, // tabs separate like spaces
         {"host 0", "host", 0, ""},
         // Beyond the TCP range is 0, never a port taken modulo (65559 would reach 23).
         {"host 65535", "host", 65535, ""},
