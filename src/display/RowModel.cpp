@@ -63,8 +63,10 @@ int CRowModel::Wrap(std::string_view text, std::size_t from, Emit&& emit) const
         emit(start, breakAt - start + 1);
         ++rows;
         start = breakAt + 1;
+        // A lone last character ends the line: an empty row after it would belong to no
+        // text, so nothing could ever match it when the line is dropped.
         if (start >= n)
-            return rows; // a lone last character: no empty row after it
+            return rows;
     }
 }
 
