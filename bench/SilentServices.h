@@ -5,7 +5,7 @@
 #include <string>
 
 #include "alerts/SoundPlayer.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 
 class CSilentMessages final : public CMessageSink {
 public:

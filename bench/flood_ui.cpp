@@ -35,10 +35,10 @@
 #include "alerts/SoundPlayer.h"
 #include "display/ui/BrumbleView.h"
 #include "script/RandomGenerator.h"
-#include "session/AppServices.h"
-#include "session/AppState.h"
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 #include "settings/SettingsStore.h"
 
 namespace {

@@ -28,9 +28,9 @@
 #include "SilentServices.h"
 #include "alerts/SoundPlayer.h"
 #include "script/RandomGenerator.h"
-#include "session/AppState.h"
+#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 #include "session/ReceiveFilter.h"
 #include "settings/SettingsStore.h"
 

@@ -18,8 +18,8 @@
 #include <string>
 
 #include "script/RandomGenerator.h"
-#include "session/AppServices.h"
-#include "session/AppState.h"
+#include "base/AppServices.h"
+#include "base/AppState.h"
 
 class CChildFrame;
 class CMainFrame;

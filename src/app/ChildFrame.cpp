@@ -12,8 +12,8 @@
 #include <algorithm>
 
 #include "display/ui/BrumbleView.h"
-#include "session/AppServices.h"
-#include "session/AppState.h"
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 

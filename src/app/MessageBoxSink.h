@@ -2,7 +2,7 @@
 // The running program's way of showing a message to the user: a modal QMessageBox over the
 // main window. Core code reaches it only through CMessageSink; tests use a recording double.
 
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 
 class CAppState;
 class QWidget;

@@ -15,8 +15,8 @@
 #include "alerts/SoundPlayer.h"
 #include "script/RandomGenerator.h"
 #include "script/WildcardMatcher.h"
-#include "session/AppServices.h"
-#include "session/SessionView.h"
+#include "base/AppServices.h"
+#include "base/SessionView.h"
 #include "settings/NumberedList.h"
 
 namespace {

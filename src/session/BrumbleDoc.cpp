@@ -7,11 +7,11 @@
 
 #include "alerts/SoundPlayer.h"
 #include "res/StringTable.h"
-#include "session/AppState.h"
+#include "base/AppState.h"
 #include "script/ScriptingDlg.h"
 #include "shortcuts/AliasesDlg.h"
-#include "session/MessageSink.h"
-#include "session/SessionView.h"
+#include "base/MessageSink.h"
+#include "base/SessionView.h"
 #include "settings/SettingsStore.h"
 
 namespace {

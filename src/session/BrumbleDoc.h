@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "session/AppServices.h"
+#include "base/AppServices.h"
 #include "session/ReceiveFilter.h"
 #include "session/TelnetSocket.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "res/StringTable.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 #include "settings/NumberedList.h"
 #include "settings/SettingsStore.h"
 

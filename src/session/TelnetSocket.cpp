@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "res/StringTable.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "res/StringTable.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 
 static_assert(SQLITE_VERSION_NUMBER >= 3035000, "the upserts and sqlite_schema need SQLite 3.35");
 

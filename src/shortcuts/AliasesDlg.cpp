@@ -1,6 +1,6 @@
 #include "shortcuts/AliasesDlg.h"
 
-#include "session/AppServices.h"
+#include "base/AppServices.h"
 #include "settings/NumberedList.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasResources.h"

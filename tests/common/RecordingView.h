@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "session/SessionView.h"
+#include "base/SessionView.h"
 
 namespace brumble::test {
 

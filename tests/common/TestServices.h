@@ -5,8 +5,8 @@
 
 #include "common/TestSupport.h"
 #include "script/RandomGenerator.h"
-#include "session/AppServices.h"
-#include "session/AppState.h"
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "settings/SettingsStore.h"
 
 namespace brumble::test {

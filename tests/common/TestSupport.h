@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "alerts/SoundPlayer.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 
 namespace brumble::test {
 

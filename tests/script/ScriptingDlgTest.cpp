@@ -12,8 +12,8 @@
 #include "common/TestSupport.h"
 #include "script/RandomGenerator.h"
 #include "script/ScriptingDlg.h"
-#include "session/AppServices.h"
-#include "session/AppState.h"
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "settings/SettingsStore.h"
 
 namespace {

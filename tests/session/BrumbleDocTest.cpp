@@ -21,7 +21,7 @@
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "script/RandomGenerator.h"
-#include "session/AppState.h"
+#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 

@@ -22,10 +22,10 @@
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
 #include "res/StringTable.h"
-#include "session/AppServices.h"
-#include "session/AppState.h"
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 #include "session/ui/ConnectDlg.h"
 #include "settings/SettingsStore.h"
 

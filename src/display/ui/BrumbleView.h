@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "display/RowModel.h"
-#include "session/SessionView.h"
+#include "base/SessionView.h"
 
 class CBrumbleDoc;
 class CCommandLineHost;

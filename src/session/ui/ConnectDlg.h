@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "session/AppServices.h"
+#include "base/AppServices.h"
 #include "session/HostList.h"
 
 class QEvent;

@@ -2,8 +2,8 @@
 
 #include <QObject>
 
-#include "session/AppState.h"
-#include "session/SessionView.h"
+#include "base/AppState.h"
+#include "base/SessionView.h"
 
 CInputViewGuard::CInputViewGuard(CAppState& app)
     : m_app(app), m_previous(app.SetInputView(nullptr)),

@@ -1,7 +1,7 @@
 #include "shortcuts/ui/AddAliasDlg.h"
 
 #include "res/StringTable.h"
-#include "session/MessageSink.h"
+#include "base/MessageSink.h"
 #include "shortcuts/AliasResources.h"
 #include "shortcuts/AliasesDlg.h"
 #include "ui_AddAliasDlg.h"

@@ -8,7 +8,7 @@
 #include "AppFixture.h"
 #include "app/MainFrame.h"
 #include "display/ui/BrumbleView.h"
-#include "session/AppState.h"
+#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 

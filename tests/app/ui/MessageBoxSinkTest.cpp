@@ -9,7 +9,7 @@
 
 #include "app/MessageBoxSink.h"
 #include "common/RecordingView.h"
-#include "session/AppState.h"
+#include "base/AppState.h"
 
 namespace {
 

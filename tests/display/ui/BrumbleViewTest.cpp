@@ -20,8 +20,8 @@
 #include "common/TestSupport.h"
 #include "display/ui/BrumbleView.h"
 #include "script/RandomGenerator.h"
-#include "session/AppServices.h"
-#include "session/AppState.h"
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 

@@ -12,7 +12,7 @@
 #include "common/TestSupport.h"
 #include "res/StringTable.h"
 #include "script/RandomGenerator.h"
-#include "session/AppState.h"
+#include "base/AppState.h"
 #include "session/HostList.h"
 #include "session/ui/ConnectDlg.h"
 #include "settings/SettingsStore.h"
