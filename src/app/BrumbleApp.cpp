@@ -14,17 +14,16 @@
 #include "alerts/CanberraSoundPlayer.h"
 #include "app/ChildFrame.h"
 #include "app/DefaultTelnetDlg.h"
-#include "session/ui/InputViewGuard.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxSink.h"
 #include "session/BrumbleDoc.h"
 #include "session/CommandLine.h"
 #include "session/HostList.h"
+#include "session/ui/InputViewGuard.h"
 #include "settings/SettingsStore.h"
 
 namespace {
 
-const QString kNoTelnetOfferArgument = QStringLiteral("--no-telnet-offer");
 constexpr char kNoTelnetOfferVariable[] = "BRUMBLE_NO_TELNET_OFFER";
 constexpr char kTelnetScheme[] = "x-scheme-handler/telnet";
 constexpr char kDesktopFile[] = "brumble.desktop";
@@ -67,14 +66,16 @@ CBrumbleApp::CBrumbleApp(Options options)
 
     if (qEnvironmentVariable(kNoTelnetOfferVariable) == QStringLiteral("1"))
         m_telnetOffer = false;
-    QStringList words;
+    // The arguments' own bytes: what the user typed is sent as typed.
+    std::vector<std::string> arguments;
     for (const QString& argument : options.arguments) {
-        if (argument == kNoTelnetOfferArgument)
-            m_telnetOffer = false;
-        else
-            words.push_back(argument);
+        const QByteArray bytes = argument.toLocal8Bit();
+        arguments.emplace_back(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     }
-    m_commandLine = words.join(QLatin1Char(' '));
+    const CProgramArguments parsed = ParseProgramArguments(arguments);
+    if (!parsed.telnetOffer)
+        m_telnetOffer = false;
+    m_commandLine = parsed.commandLine;
 }
 
 CBrumbleApp::~CBrumbleApp()
@@ -96,10 +97,7 @@ bool CBrumbleApp::InitInstance()
     m_messageBoxes->SetParentWindow(m_mainFrame.get());
     m_mainFrame->ShowAsStored();
 
-    // The arguments' own bytes: what the user typed is sent as typed.
-    const QByteArray text = m_commandLine.toLocal8Bit();
-    const std::optional<CStartRequest> request =
-        ParseCommandLine(std::string(text.constData(), static_cast<std::size_t>(text.size())));
+    const std::optional<CStartRequest> request = ParseCommandLine(m_commandLine);
     if (request) {
         m_state.nextHost = request->host;
         m_state.nextPort = request->port;

@@ -6,6 +6,7 @@
 //
 // Start-up can be kept from asking about telnet: links with the argument --no-telnet-offer
 // or the environment variable BRUMBLE_NO_TELNET_OFFER=1 (tests and `make run` use them).
+// --help and --version never get this far: main() answers them before Qt starts.
 
 #include <QObject>
 #include <QString>
@@ -17,9 +18,9 @@
 #include <optional>
 #include <string>
 
-#include "script/RandomGenerator.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
+#include "script/RandomGenerator.h"
 
 class CChildFrame;
 class CMainFrame;
@@ -92,6 +93,6 @@ private:
     CRandomGenerator m_random;
     CAppServices m_services;
     std::unique_ptr<CMainFrame> m_mainFrame;
-    QString m_commandLine;
+    std::string m_commandLine;
     bool m_telnetOffer = true;
 };

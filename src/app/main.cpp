@@ -1,10 +1,26 @@
 // The program: one QApplication, one CBrumbleApp, the event loop.
 #include <QApplication>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/BrumbleApp.h"
+#include "session/CommandLine.h"
 
 int main(int argc, char** argv)
 {
+    // --help and --version are answered before Qt starts, which would otherwise need a
+    // display just to print a few lines.
+    const CProgramArguments parsed =
+        ParseProgramArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.action != CProgramArguments::Action::Run) {
+        const std::string text =
+            parsed.action == CProgramArguments::Action::ShowUsage ? UsageText() : VersionText();
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brumble"));
     QApplication::setApplicationVersion(QStringLiteral(BRUMBLE_VERSION));

@@ -62,21 +62,50 @@ unsigned LeadingPort(std::string_view text)
     return static_cast<unsigned>(value);
 }
 
+// A "telnet:" link as the desktop hands it over (telnet://host:4000/, telnet:host, ...)
+// becomes the plain form "host 4000". Only the host and port mean anything to a telnet
+// server, so a path (or a bare trailing slash) is dropped. An IPv6 literal loses its
+// brackets, so that "telnet://[::1]:4000/" reaches the same host, and the same settings
+// section, as "::1 4000" typed by hand.
+void LinkToPlainForm(std::string& text)
+{
+    text.erase(0, kTelnetScheme.size());
+    std::size_t slashes = 0;
+    while (slashes < text.size() && text[slashes] == '/')
+        ++slashes;
+    text.erase(0, slashes);
+
+    // The host and port end at the first slash or blank; the path runs on to the next blank.
+    std::size_t end = 0;
+    while (end < text.size() && text[end] != '/' && !IsSpace(text[end]))
+        ++end;
+    std::size_t pathEnd = end;
+    while (pathEnd < text.size() && !IsSpace(text[pathEnd]))
+        ++pathEnd;
+    std::string authority = text.substr(0, end);
+    const std::string rest = text.substr(pathEnd);
+
+    const std::size_t close = authority.find(']');
+    if (authority.starts_with('[') && close != std::string::npos && close > 1) {
+        std::string after = authority.substr(close + 1);
+        if (after.starts_with(':'))
+            after[0] = ' ';
+        authority = authority.substr(1, close - 1) + after;
+    } else {
+        // "host:4000" becomes "host 4000"; a colon in the first place is not a port mark.
+        const std::size_t colon = authority.find(':');
+        if (colon != std::string::npos && colon > 0)
+            authority[colon] = ' ';
+    }
+    text = authority + rest;
+}
+
 } // namespace
 
 std::optional<CStartRequest> ParseCommandLine(std::string text)
 {
-    if (StartsWithNoCase(text, kTelnetScheme)) {
-        text.erase(0, kTelnetScheme.size());
-        std::size_t slashes = 0;
-        while (slashes < text.size() && text[slashes] == '/')
-            ++slashes;
-        text.erase(0, slashes);
-        // "host:4000" becomes "host 4000"; a colon in the first place is not a port mark.
-        const std::size_t colon = text.find(':');
-        if (colon != std::string::npos && colon > 0)
-            text[colon] = ' ';
-    }
+    if (StartsWithNoCase(text, kTelnetScheme))
+        LinkToPlainForm(text);
 
     Trim(text);
     if (text.empty())
@@ -113,4 +142,59 @@ std::optional<CStartRequest> ParseCommandLine(std::string text)
         request.command = command;
     }
     return request;
+}
+
+CProgramArguments ParseProgramArguments(const std::vector<std::string>& arguments)
+{
+    CProgramArguments parsed;
+    bool hostNamed = false;
+    bool first = true;
+    for (const std::string& argument : arguments) {
+        if (argument == "--no-telnet-offer") {
+            parsed.telnetOffer = false;
+            continue;
+        }
+        if (!hostNamed && parsed.action == CProgramArguments::Action::Run) {
+            if (argument == "--help" || argument == "-h")
+                parsed.action = CProgramArguments::Action::ShowUsage;
+            else if (argument == "--version")
+                parsed.action = CProgramArguments::Action::ShowVersion;
+            if (parsed.action != CProgramArguments::Action::Run)
+                continue;
+        }
+        if (!argument.starts_with('-'))
+            hostNamed = true;
+        if (!first)
+            parsed.commandLine += ' ';
+        parsed.commandLine += argument;
+        first = false;
+    }
+    return parsed;
+}
+
+std::string UsageText()
+{
+    return "Usage: brumble [HOST [PORT [FIRST COMMAND]]]\n"
+           "       brumble telnet://HOST[:PORT]\n"
+           "       brumble --help | --version\n"
+           "Opens a connection window to HOST on PORT (8888 when none is given) and sends\n"
+           "FIRST COMMAND once connected. Without a host Brumble starts with no connection.\n"
+           "In a telnet: link an IPv6 address is written in brackets: telnet://[::1]:4000/\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help           show this help and exit\n"
+           "      --version        show the version and exit\n"
+           "      --no-telnet-offer\n"
+           "                       do not offer to open the desktop's telnet: links\n"
+           "\n"
+           "Environment:\n"
+           "  BRUMBLE_CONFIG_DIR       folder of the settings (settings.db); by default\n"
+           "                           $XDG_CONFIG_HOME/brumble\n"
+           "  XDG_CONFIG_HOME          base folder of the settings; by default ~/.config\n"
+           "  BRUMBLE_NO_TELNET_OFFER  when 1, the same as --no-telnet-offer\n";
+}
+
+std::string VersionText()
+{
+    return "Brumble " BRUMBLE_VERSION "\n";
 }

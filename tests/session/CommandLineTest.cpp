@@ -31,10 +31,13 @@ TEST(CommandLine, HostPortAndCommandOfEachForm)
         {"host 65536", "host", 0, ""},
         {"host 65559", "host", 0, ""},
         {"host 99999999999999999999999 hi", "host", 0, "hi"},
-        // Links: any case, any number of slashes, the first colon marks the port, and a
-        // trailing slash follows the digits or, without a port, stays on the host.
+        // Links: any case, any number of slashes, the first colon marks the port, a path
+        // or trailing slash is dropped, and an IPv6 literal loses its brackets.
         {"TELNET://Host:4000/", "Host", 4000, ""},
-        {"telnet://host/", "host/", 8888, ""},
+        {"telnet://host/", "host", 8888, ""},
+        {"telnet://host:4000/some/path", "host", 4000, ""},
+        {"telnet://[::1]:4000/", "::1", 4000, ""},
+        {"telnet://[::1]", "::1", 8888, ""},
         {"telnet:mud.example.org:23", "mud.example.org", 23, ""},
         {"Telnet:///localhost:7", "localhost", 7, ""},
         {"telnet://host:4000:5", "host", 4000, ""},
@@ -53,4 +56,38 @@ TEST(CommandLine, HostPortAndCommandOfEachForm)
         EXPECT_EQ(request->port, c.port);
         EXPECT_EQ(request->command, c.command);
     }
+}
+
+TEST(CommandLine, HelpAndVersionBeforeTheHostOtherwiseWordsOfTheCommandLine)
+{
+    using Action = CProgramArguments::Action;
+    const struct {
+        std::vector<std::string> arguments;
+        Action action;
+        bool telnetOffer;
+        const char* commandLine;
+    } cases[] = {
+        {{}, Action::Run, true, ""},
+        {{"--help"}, Action::ShowUsage, true, ""},
+        {{"-h", "host"}, Action::ShowUsage, true, "host"},
+        {{"--no-telnet-offer", "--version"}, Action::ShowVersion, false, ""},
+        {{"--no-telnet-offer", "host", "4000"}, Action::Run, false, "host 4000"},
+        {{"host", "4000", "--no-telnet-offer"}, Action::Run, false, "host 4000"},
+        // After the host, a dash belongs to the first command.
+        {{"host", "4000", "page", "--help"}, Action::Run, true, "host 4000 page --help"},
+        {{"", "host"}, Action::Run, true, " host"},
+    };
+    for (const auto& c : cases) {
+        const CProgramArguments parsed = ParseProgramArguments(c.arguments);
+        EXPECT_EQ(parsed.action, c.action) << c.commandLine;
+        EXPECT_EQ(parsed.telnetOffer, c.telnetOffer) << c.commandLine;
+        EXPECT_EQ(parsed.commandLine, c.commandLine);
+    }
+
+    for (const char* text :
+         {"brumble [HOST [PORT [FIRST COMMAND]]]", "brumble telnet://HOST[:PORT]", "--help",
+          "--version", "--no-telnet-offer", "BRUMBLE_CONFIG_DIR", "BRUMBLE_NO_TELNET_OFFER",
+          "XDG_CONFIG_HOME"})
+        EXPECT_NE(UsageText().find(text), std::string::npos) << text;
+    EXPECT_EQ(VersionText(), "Brumble " BRUMBLE_VERSION "\n");
 }
