@@ -143,8 +143,11 @@ void SavePairs(CSettingsStore& store, std::string_view section, std::string_view
 
 bool NeedsMigration(CSettingsStore& store, std::string_view section, std::string_view firstEntry)
 {
-    // "-" has no letters, so comparing it without regard to case is a plain comparison.
-    return store.ReadString(section, firstEntry, "-") == "-";
+    // Only a missing entry means the list was never saved: a first name that happens to be
+    // "-" is an answer too, and taking it for none would import the old list at every load.
+    // Two reads with different defaults tell a missing entry from a stored one.
+    return store.ReadString(section, firstEntry, "-") == "-" &&
+           store.ReadString(section, firstEntry, "").empty();
 }
 
 std::vector<std::string> LoadLegacy(CSettingsStore& store, std::string_view globalSection,

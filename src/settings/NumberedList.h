@@ -31,8 +31,8 @@ Pairs LoadPairs(CSettingsStore& store, std::string_view section, std::string_vie
 void SavePairs(CSettingsStore& store, std::string_view section, std::string_view keyFormat,
                std::string_view valueFormat, const Pairs& items);
 
-// Legacy migration: a host section that has never held the list (its first entry, read with
-// the default "-", compares equal to "-" without regard to case) takes the old global list.
+// Legacy migration: a host section that has never held the list (its first entry is missing)
+// takes the old global list.
 bool NeedsMigration(CSettingsStore& store, std::string_view section, std::string_view firstEntry);
 // The old global lists: counter without leading zeros (format "Text %d"), from 1, stopping
 // at the first empty entry.

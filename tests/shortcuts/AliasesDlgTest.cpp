@@ -1,12 +1,12 @@
 // The alias store and expander: what a typed line becomes, and what the host section holds.
 #include <gtest/gtest.h>
 
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "res/StringTable.h"
 #include "script/RandomGenerator.h"
-#include "base/AppServices.h"
-#include "base/AppState.h"
 #include "settings/NumberedList.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasResources.h"
@@ -25,7 +25,6 @@ protected:
         aliases.SetAliases(aliasChar, list);
         return aliases;
     }
-
 };
 
 TEST_F(Aliases, ExpansionEdgeCases)
@@ -147,6 +146,10 @@ TEST_F(Aliases, ImportsTheGlobalListUntilTheFirstSave)
     CAliasesDlg(services, "mud").Save();
     settings.WriteString("Shortcuts", "Alias 1", "changed=later");
     EXPECT_EQ(CAliasesDlg(services, "mud").Aliases(), imported);
+
+    // A first alias called "-" is a saved list like any other: nothing is imported beside it.
+    Make({{"-", "flee"}}).Save();
+    EXPECT_EQ(CAliasesDlg(services, "mud").Aliases(), (AliasList{{"-", "flee"}}));
 }
 
 TEST_F(Aliases, EmptyNamesOrActionsAreRefusedAndNeverSaved)
