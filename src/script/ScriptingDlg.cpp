@@ -7,16 +7,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <utility>
 
 #include "alerts/SoundPlayer.h"
-#include "script/RandomGenerator.h"
-#include "script/WildcardMatcher.h"
 #include "base/AppServices.h"
 #include "base/SessionView.h"
+#include "script/RandomGenerator.h"
+#include "script/WildcardMatcher.h"
 #include "settings/NumberedList.h"
 
 namespace {
@@ -29,10 +28,10 @@ constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
 // The read command sends a whole file as commands and runs on the UI thread, so a huge file
 // would freeze the window and flood the server. It sends at most the first 10,000 lines
 // within the first 1 MiB of the file; a line cut by the byte limit is left out rather than
-// sent half. The line command likewise takes at most 1 MiB of the chosen line.
+// sent half. The line command chooses among the same lines, so it too reads no more than
+// 1 MiB and never sends a piece of a line.
 constexpr std::size_t kReadByteLimit = 1u << 20;
 constexpr int kReadLineLimit = 10000;
-constexpr std::size_t kLineByteLimit = 1u << 20;
 
 // Script timer n is window timer n + 10.
 constexpr int kScriptTimerBase = 10;
@@ -140,33 +139,55 @@ std::string ReadHead(int fd, std::size_t limit)
     return data;
 }
 
+// The lines of a file that read sends and line chooses from: its first kReadLineLimit lines
+// within its first kReadByteLimit bytes, each with its line end; a line the byte limit cuts
+// is left out. A last line without a line end is kept when the file ends there.
+std::string WholeLinesOfHead(int fd)
+{
+    std::string data = ReadHead(fd, kReadByteLimit + 1);
+    const bool cut = data.size() > kReadByteLimit;
+    if (cut)
+        data.resize(kReadByteLimit);
+    std::size_t end = 0;
+    for (int lines = 0; end < data.size() && lines < kReadLineLimit; ++lines) {
+        const std::size_t lineFeed = data.find('\n', end);
+        if (lineFeed == std::string::npos) {
+            if (!cut)
+                end = data.size();
+            break;
+        }
+        end = lineFeed + 1;
+    }
+    data.resize(end);
+    return data;
+}
+
+// The line that starts at pos, without its line end (LF, or CR LF). A CR is part of a last
+// line that has no line feed after it.
+std::string_view LineAt(std::string_view data, std::size_t pos)
+{
+    const std::size_t lineFeed = data.find('\n', pos);
+    if (lineFeed == std::string_view::npos)
+        return data.substr(pos);
+    std::string_view line = data.substr(pos, lineFeed - pos);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
 // The read command: every line of the file followed by CR LF.
 void AppendFileLines(const std::string& path, std::string& out)
 {
     FileHandle file = OpenRegularFile(path, O_RDONLY);
     if (!file.IsOpen())
         return;
-    std::string data = ReadHead(file.Fd(), kReadByteLimit + 1);
-    const bool cut = data.size() > kReadByteLimit;
-    if (cut)
-        data.resize(kReadByteLimit);
+    const std::string data = WholeLinesOfHead(file.Fd());
     std::size_t pos = 0;
-    for (int lines = 0; pos < data.size() && lines < kReadLineLimit; ++lines) {
-        const std::size_t lineFeed = data.find('\n', pos);
-        std::string_view line;
-        if (lineFeed == std::string::npos) {
-            if (cut)
-                break;
-            line = std::string_view(data).substr(pos);
-            pos = data.size();
-        } else {
-            line = std::string_view(data).substr(pos, lineFeed - pos);
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            pos = lineFeed + 1;
-        }
-        out.append(line);
+    while (pos < data.size()) {
+        out.append(LineAt(data, pos));
         out.append(kLineEnd);
+        const std::size_t lineFeed = data.find('\n', pos);
+        pos = lineFeed == std::string::npos ? data.size() : lineFeed + 1;
     }
 }
 
@@ -191,48 +212,6 @@ void AppendToFile(const std::string& path, const std::string& line)
             return;
         written += static_cast<std::size_t>(done);
     }
-}
-
-// The position after the last line feed in bytes 1..offset, or 0 when there is none. Byte 0
-// is never looked at: the walk back stops when it reaches the start of the file.
-off_t StartOfLineAt(int fd, off_t offset)
-{
-    char buffer[4096];
-    off_t last = offset; // highest byte still to look at
-    while (last >= 1) {
-        const off_t first = std::max<off_t>(1, last - static_cast<off_t>(sizeof buffer) + 1);
-        const std::size_t got =
-            ReadAt(fd, buffer, static_cast<std::size_t>(last - first + 1), first);
-        for (std::size_t i = got; i-- > 0;) {
-            if (buffer[i] == '\n')
-                return first + static_cast<off_t>(i) + 1;
-        }
-        last = first - 1;
-    }
-    return 0;
-}
-
-// One line from offset: up to (not including) its line feed and a CR before it.
-std::string LineFrom(int fd, off_t offset)
-{
-    std::string line;
-    char buffer[4096];
-    bool ended = false;
-    while (!ended && line.size() < kLineByteLimit) {
-        const std::size_t got =
-            ReadAt(fd, buffer, sizeof buffer, offset + static_cast<off_t>(line.size()));
-        if (got == 0)
-            break;
-        const char* lineFeed = static_cast<const char*>(std::memchr(buffer, '\n', got));
-        const std::size_t take = lineFeed ? static_cast<std::size_t>(lineFeed - buffer) : got;
-        line.append(buffer, take);
-        ended = lineFeed != nullptr;
-        if (ended && !line.empty() && line.back() == '\r')
-            line.pop_back();
-    }
-    if (line.size() > kLineByteLimit)
-        line.resize(kLineByteLimit);
-    return line;
 }
 
 // The words of a received line for $1..$9: trimmed, split at single spaces, with the white
@@ -473,13 +452,21 @@ std::string CScriptingDlg::ExpandArguments(std::string_view text, const std::str
 
 std::optional<std::string> CScriptingDlg::RandomLine(const std::string& path)
 {
-    off_t size = 0;
-    FileHandle file = OpenRegularFile(path, O_RDONLY, &size);
-    if (!file.IsOpen() || size <= 1)
+    FileHandle file = OpenRegularFile(path, O_RDONLY);
+    if (!file.IsOpen())
+        return std::nullopt;
+    const std::string data = WholeLinesOfHead(file.Fd());
+    if (data.size() <= 1)
         return std::nullopt;
     // Two 15-bit draws make a 30-bit offset, so longer lines are more likely to be chosen.
     const std::int64_t first = m_services.random.Next();
     const std::int64_t second = m_services.random.Next();
-    const off_t offset = static_cast<off_t>((first * 65536 + second) % size);
-    return LineFrom(file.Fd(), StartOfLineAt(file.Fd(), offset));
+    const std::size_t offset =
+        static_cast<std::size_t>((first * 65536 + second) % static_cast<std::int64_t>(data.size()));
+    // Back to the start of the line around the offset: after the last line feed at or before
+    // it; the first byte is never looked at, so a file that starts with a line feed gives
+    // its first, empty line for offsets inside the second.
+    const std::size_t lineFeed = data.rfind('\n', offset);
+    const std::size_t start = lineFeed == std::string::npos || lineFeed == 0 ? 0 : lineFeed + 1;
+    return std::string(LineAt(data, start));
 }

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "common/RecordingView.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "script/RandomGenerator.h"
 #include "script/ScriptingDlg.h"
-#include "base/AppServices.h"
-#include "base/AppState.h"
 #include "settings/SettingsStore.h"
 
 namespace {
@@ -274,6 +274,28 @@ TEST_F(ScriptingDlgTest, LineSendsTheLineAtARandomOffset)
     Write("lines.txt", "alpha\nbeta\n");
     EXPECT_EQ(Run("L" + file, nullptr), "");
     EXPECT_EQ(random.Next(), 41);
+
+    // It chooses among the lines read would send: none beyond the first 10,000 lines or the
+    // first 1 MiB, and never a piece of an over-long line.
+    std::string tenThousand[2];
+    for (int i = 0; i < 10000; ++i) {
+        tenThousand[0] += "a\n";
+        tenThousand[1] += "b\n";
+    }
+    const std::string noLineFeeds(3u << 20, 'x');
+    const struct {
+        std::string content, expected;
+    } bounded[] = {
+        {tenThousand[0] + tenThousand[1], "a\r\n"},
+        {"first\n" + noLineFeeds + "\nlast\n", "first\r\n"},
+        {noLineFeeds, ""},
+    };
+    for (const auto& c : bounded) {
+        random = CRandomGenerator();
+        Write("lines.txt", c.content);
+        for (int draw = 0; draw < 4; ++draw)
+            EXPECT_EQ(Run("L" + file, &m_view, 'T'), c.expected) << c.content.substr(0, 8);
+    }
 }
 
 TEST_F(ScriptingDlgTest, LoadAndSaveUseNumberedPairsWithAnEndMarker)
