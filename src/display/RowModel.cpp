@@ -82,11 +82,12 @@ int CRowModel::PresentLines() const
     return static_cast<int>(m_lineRows.size()) - m_droppedLines;
 }
 
-int CRowModel::RenderLine(const std::string& line, bool complete, int start, int oldRows,
+int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRows,
                           std::string& toSend, int& firstChanged)
 {
+    const std::string& line = m_source.Lines()[index];
     std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
-    if (complete) {
+    if (complete && !m_source.IsLocalLine(index)) {
         toSend += m_source.ReceiveScript(line, colour);
         m_source.DetectImageUrls(line);
     }
@@ -163,7 +164,7 @@ CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const Send
         // The open line is complete once a line follows it or its line end has come.
         const bool complete = fresh > 0 || lastComplete;
         int first = 0;
-        m_openLineRows = RenderLine(lines[static_cast<std::size_t>(present - 1)], complete,
+        m_openLineRows = RenderLine(static_cast<std::size_t>(present - 1), complete,
                                     m_openLineStart, m_openLineRows, toSend, first);
         m_lineRows.back() = m_openLineRows;
         firstDirty = std::min(firstDirty, first);
@@ -178,7 +179,7 @@ CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const Send
         const bool complete = j < fresh - 1 || lastComplete;
         m_openLineRows = 0;
         int first = 0;
-        m_openLineRows = RenderLine(lines[static_cast<std::size_t>(present + j)], complete,
+        m_openLineRows = RenderLine(static_cast<std::size_t>(present + j), complete,
                                     m_openLineStart, 0, toSend, first);
         m_lineRows.push_back(m_openLineRows);
         firstDirty = std::min(firstDirty, first);

@@ -108,11 +108,11 @@ public:
 private:
     // Lines of the session that have rows and are still in its list.
     int PresentLines() const;
-    // Renders one line at row start (replacing rows there, appending beyond the end);
-    // oldRows is what the line had before (for the open line), 0 for a new line.
-    // Returns its number of rows and sets firstChanged to the first row that changed.
-    int RenderLine(const std::string& line, bool complete, int start, int oldRows,
-                   std::string& toSend, int& firstChanged);
+    // Renders line index of the source at row start (replacing rows there, appending beyond the
+    // end); oldRows is what the line had before (for the open line), 0 for a new line. Returns its
+    // number of rows and sets firstChanged to the first row that changed.
+    int RenderLine(std::size_t index, bool complete, int start, int oldRows, std::string& toSend,
+                   int& firstChanged);
     Change RemoveFront(int lines);
     void SetRange();
     int Clamp(int pos) const;

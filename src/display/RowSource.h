@@ -3,6 +3,7 @@
 // highlight colour, the receive scripts and the image-URL detector. The view forwards these
 // to its CBrumbleDoc; the model's tests use a plain list of lines.
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -21,4 +22,11 @@ public:
     virtual std::string ReceiveScript(const std::string& line, std::uint32_t& colour) = 0;
     // Looks for picture URLs in a complete line.
     virtual void DetectImageUrls(const std::string& line) = 0;
+    // Whether line index of Lines() is the local echo of something sent: such a line is
+    // shown and highlighted, but scripts and URL detection are for what the server sends.
+    virtual bool IsLocalLine(std::size_t index) const
+    {
+        static_cast<void>(index);
+        return false;
+    }
 };

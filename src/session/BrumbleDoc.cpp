@@ -6,13 +6,13 @@
 #include <cstdio>
 
 #include "alerts/SoundPlayer.h"
-#include "res/StringTable.h"
 #include "base/AppState.h"
-#include "script/ScriptingDlg.h"
-#include "shortcuts/AliasesDlg.h"
 #include "base/MessageSink.h"
 #include "base/SessionView.h"
+#include "res/StringTable.h"
+#include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
+#include "shortcuts/AliasesDlg.h"
 
 namespace {
 
@@ -42,21 +42,30 @@ bool CBrumbleDoc::OnNewDocument()
     if (host.empty())
         return false;
     SetTitle(host);
-    if (port == 23)
-        SetTelnetOptions(true);
     return OpenSession(host, port);
 }
 
 bool CBrumbleDoc::OpenSession(const std::string& host, unsigned port)
 {
     // A live connection is dropped silently: the user already agreed to disconnect.
+    const bool hadSocket = m_socket != nullptr;
     m_socket.reset();
+    // A window reopened on another port must treat byte 255 as that port needs.
+    SetTelnetOptions(port == 23);
 
     m_socket = std::make_unique<CTelnetSocket>(m_services.messages);
     // A handle that cannot be created makes Connect fail with its own message.
     m_socket->SetDocument(this);
     if (!m_socket->Connect(host, port)) {
         m_socket.reset();
+        if (hadSocket) {
+            // The window had a connection a moment ago: it must not go on looking connected.
+            UpdateTitle();
+            for (CSessionView* view : ViewsSnapshot()) {
+                if (HasView(view))
+                    view->OnConnectionChanged(false);
+            }
+        }
         return false;
     }
     CreateFeatureObjects(host);
@@ -118,13 +127,19 @@ void CBrumbleDoc::UpdateTitle()
         SetTitle(LoadString(8006));
         return;
     }
+    // Counted from the connect time itself, so the minutes never lag behind the timer.
+    SetTitle(ConnectedTitle(GetHostName(), m_connectTime.secsTo(QDateTime::currentDateTime())));
+}
+
+std::string CBrumbleDoc::ConnectedTitle(const std::string& host, long long seconds)
+{
     // A clock set back must not give a negative time.
-    const qint64 seconds = std::max<qint64>(0, m_connectTime.secsTo(QDateTime::currentDateTime()));
+    seconds = std::max(0LL, seconds);
     char times[96];
-    std::snprintf(times, sizeof times, " (connected for %lld hours and %d minutes)",
-                  static_cast<long long>(seconds / 3600), static_cast<int>(seconds % 3600 / 60));
+    std::snprintf(times, sizeof times, " (connected for %lld hours and %d minutes)", seconds / 3600,
+                  static_cast<int>(seconds % 3600 / 60));
     // The host goes in as it is, never through a format (it may hold a "%").
-    SetTitle(GetHostName() + times);
+    return host + times;
 }
 
 void CBrumbleDoc::SetTitle(const std::string& title)
@@ -155,13 +170,30 @@ void CBrumbleDoc::SendTimedText()
 
 void CBrumbleDoc::OnReceiveText(std::string_view text)
 {
+    Receive(text, false);
+}
+
+void CBrumbleDoc::EchoText(std::string_view text)
+{
+    Receive(text, true);
+}
+
+void CBrumbleDoc::Receive(std::string_view text, bool local)
+{
     if (m_logFile)
         WriteLog(text);
-    // Auto-log and trigger matching join here once those features exist.
+    // Auto-log and trigger matching join here once those features exist (triggers only
+    // for text that is not local).
 
     const auto linesBefore = static_cast<long long>(m_lines.size());
+    const auto firstWritten = static_cast<std::size_t>(m_filter.CurrentLine());
     m_filter.Filter(text);
     const auto added = static_cast<int>(static_cast<long long>(m_lines.size()) - linesBefore);
+    // Text is only ever written at the cursor line and below, so the lines from the cursor
+    // line on are the ones this text wrote (or created on its way).
+    m_localLines.resize(m_lines.size(), false);
+    for (std::size_t i = firstWritten; i < m_localLines.size(); ++i)
+        m_localLines[i] = local;
 
     for (CSessionView* view : ViewsSnapshot()) {
         if (HasView(view))
@@ -176,6 +208,10 @@ void CBrumbleDoc::OnReceiveText(std::string_view text)
                 view->RemoveLines(static_cast<int>(excess));
         }
         m_filter.DropFrontLines(static_cast<int>(excess));
+        m_localLines.erase(m_localLines.begin(),
+                           m_localLines.begin() +
+                               static_cast<std::ptrdiff_t>(std::min<long long>(
+                                   excess, static_cast<long long>(m_localLines.size()))));
     }
     // Line feeds without text only move the cursor line; lines past it are created when
     // text comes. A server sending nothing but line feeds would make that one huge burst

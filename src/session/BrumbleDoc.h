@@ -35,13 +35,26 @@ public:
     CBrumbleDoc& operator=(const CBrumbleDoc&) = delete;
 
     // The framework's new-document step: the application's next host and port; an empty
-    // host fails. Sets the title to the host and telnet options for port 23.
+    // host fails. Sets the title to the host.
     bool OnNewDocument();
+    // (Re)connects to host and port. Telnet commands are interpreted on port 23 only,
+    // decided afresh at every open. A live connection is dropped without a message; when
+    // the new one cannot even be started, the views are told the connection is gone.
     bool OpenSession(const std::string& host, unsigned port);
 
     // CSocketListener
     void OnConnectionChanged(bool connected) override;
     void OnReceiveText(std::string_view text) override;
+    // Local echo: text the user (or an alias, key or script) sent, shown and logged like
+    // received text. The lines it writes are marked as local, so that receive scripts (and
+    // everything else that reacts to the server) never see them: a script answering its
+    // own echo would otherwise feed itself forever.
+    void EchoText(std::string_view text);
+    // Whether line index of GetLines() was last written by local echo.
+    bool IsLocalLine(std::size_t index) const
+    {
+        return index < m_localLines.size() && m_localLines[index];
+    }
 
     bool IsConnected() const;
     std::string GetHostName() const;
@@ -50,6 +63,8 @@ public:
     CAliasesDlg* Aliases() const { return m_aliases.get(); }
     CScriptingDlg* Scripts() const { return m_scripts.get(); }
     void UpdateTitle();
+    // "host (connected for H hours and M minutes)" after seconds connected.
+    static std::string ConnectedTitle(const std::string& host, long long seconds);
     const std::string& Title() const { return m_title; }
     void SendCommand(std::string_view text);
     void SendTimedText();
@@ -106,6 +121,7 @@ private:
     std::vector<CSessionView*> ViewsSnapshot() const { return m_views; }
     bool HasView(const CSessionView* view) const;
     void WriteLog(std::string_view bytes);
+    void Receive(std::string_view text, bool local);
 
     CAppServices& m_services;
     std::string m_title;
@@ -123,4 +139,6 @@ private:
     QDateTime m_connectTime;
     std::unique_ptr<CTelnetSocket> m_socket;
     std::deque<std::string>& m_lines;
+    // Beside m_lines: true where a line was last written by local echo.
+    std::deque<bool> m_localLines;
 };

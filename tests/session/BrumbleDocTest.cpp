@@ -16,12 +16,12 @@
 #include <map>
 #include <utility>
 
+#include "base/AppState.h"
 #include "common/RecordingView.h"
 #include "common/ScriptedServer.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "script/RandomGenerator.h"
-#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -402,6 +402,38 @@ TEST_F(BrumbleDocTest, ConnectedSessionSendsReceivesAndTitlesItself)
     Connect(); // reconnecting keeps the buffer
     EXPECT_TRUE(Has("Welcome home"));
     EXPECT_EQ(view.calls.back(), "Connected(true)");
+
+    // Reopened on port 23 the window speaks telnet (nothing needs to listen there), and
+    // back on a game port byte 255 is text again.
+    doc.OpenSession(kHost, 23);
+    doc.OnReceiveText("\xff\xfb\x01on 23\r\n");
+    EXPECT_EQ(doc.GetLines().back(), "on 23");
+    Connect();
+    doc.OnReceiveText("\xff!\r\n");
+    EXPECT_EQ(doc.GetLines().back(), "\xff!");
+
+    // A reopen that cannot even start leaves a window that no longer looks connected.
+    view.calls.clear();
+    messages.shown.clear();
+    doc.OpenSession("no-such-host.invalid", 4000);
+    ASSERT_TRUE(WaitUntil([&] { return !view.calls.empty(); }));
+    EXPECT_EQ(view.calls, Lines{"Connected(false)"});
+    EXPECT_FALSE(doc.IsConnected());
+    EXPECT_EQ(doc.Title(), "No Connection");
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown[0].text.rfind("Unable to connect to no-such-host.invalid.\n", 0), 0u);
+}
+
+TEST(BrumbleDocTitle, CountsWholeHoursAndTheMinutesOfTheHour)
+{
+    const std::vector<std::pair<long long, std::string>> cases = {
+        {-30, "0 hours and 0 minutes"},  {59, "0 hours and 0 minutes"},
+        {60, "0 hours and 1 minutes"},   {3900, "1 hours and 5 minutes"},
+        {3959, "1 hours and 5 minutes"}, {90061, "25 hours and 1 minutes"}};
+    for (const auto& [seconds, times] : cases)
+        EXPECT_EQ(CBrumbleDoc::ConnectedTitle("mud.org", seconds),
+                  "mud.org (connected for " + times + ")")
+            << seconds;
 }
 
 TEST_F(BrumbleDocTest, FeatureObjectsAreRebuiltFromTheHostSectionOnEveryOpen)

@@ -50,6 +50,7 @@ public:
         return m_doc.GetReceiveScript(line, &m_view, colour);
     }
     void DetectImageUrls(const std::string& line) override { m_doc.DetectImageUrls(line, &m_view); }
+    bool IsLocalLine(std::size_t index) const override { return m_doc.IsLocalLine(index); }
 
 private:
     CBrumbleDoc& m_doc;
@@ -441,6 +442,9 @@ void CBrumbleView::SetWindowTimer(int id, int periodMs)
     auto& timer = m_timers[id];
     if (!timer) {
         timer = std::make_unique<QTimer>();
+        // A coarse timer may fire up to 5% early: the title's minute would then lag behind
+        // the time connected, and a script's "every 10 seconds" would run short.
+        timer->setTimerType(Qt::PreciseTimer);
         connect(timer.get(), &QTimer::timeout, this, [this, id] { OnTimer(id); });
     }
     timer->start(std::max(periodMs, kSmallestTimerMs));
@@ -534,7 +538,7 @@ void CBrumbleView::SendLine(const std::string& text)
 {
     m_doc.SendCommand(text);
     if (IsLocalEcho())
-        m_doc.OnReceiveText(text);
+        m_doc.EchoText(text);
 }
 
 bool CBrumbleView::SendCtrlChar(char c)

@@ -7,8 +7,8 @@
 
 #include "AppFixture.h"
 #include "app/MainFrame.h"
-#include "display/ui/BrumbleView.h"
 #include "base/AppState.h"
+#include "display/ui/BrumbleView.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -101,4 +101,23 @@ TEST_F(AliasesAndScriptsTest, ScriptTimersFireThroughTheViewUntilKilled)
     const QByteArray afterStop = server.Received();
     WaitUntil([] { return false; }, 2300);
     EXPECT_EQ(server.Received(), afterStop);
+}
+
+TEST_F(AliasesAndScriptsTest, LocalEchoNeverRunsReceiveScripts)
+{
+    // The script's own output, and a typed line, both match its pattern once echoed.
+    CChildFrame* frame =
+        OpenWith({{"Script Condition 01", "R*hello*"}, {"Script Commands 01", "Xsay hello"}});
+    ASSERT_NE(frame, nullptr);
+    app->Settings().WriteInt(kHost, "Local Echo", 1);
+
+    server.Send("Someone says hello\r\n");
+    ASSERT_TRUE(server.WaitForReceived(11));
+    TypeAndEnter(frame->CommandLine(), QStringLiteral("hello there"));
+    ASSERT_TRUE(server.WaitForReceived(24));
+    WaitUntil([] { return false; }, 300); // a loop would have sent more by now
+    EXPECT_EQ(server.Received(), QByteArray("say hello\r\nhello there\r\n"));
+    const auto& lines = frame->Doc().GetLines();
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end()),
+              (std::vector<std::string>{"Someone says hello", "say hello", "hello there"}));
 }
