@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 HOST ?=
 PORT ?=
 
-.PHONY: all deps configure build test bench run clean
+.PHONY: all deps configure build build-run test bench run clean
 
 all: build
 
@@ -17,6 +17,10 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Only what `make run` starts: the program and the demo world, not every test and benchmark.
+build-run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target brumble demoworld
+
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
@@ -25,7 +29,7 @@ bench: build
 
 # Starts the demo world on 127.0.0.1 and opens a connection window to it, or to HOST/PORT
 # when given (make run HOST=mud.example.org PORT=4000).
-run: build
+run: build-run
 	@bash scripts/run.sh "$(BUILD)" "$(HOST)" "$(PORT)"
 
 clean:

@@ -19,7 +19,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 if [ ! -x "$brumble" ]; then
-  echo "run: $brumble is missing; build first (make build BUILD=$build)" >&2
+  echo "run: $brumble is missing; build first (make build-run BUILD=$build)" >&2
   exit 1
 fi
 
@@ -34,7 +34,7 @@ if [ -n "$host" ]; then
 fi
 
 if [ ! -x "$demoworld" ]; then
-  echo "run: $demoworld is missing; build first (make build BUILD=$build)" >&2
+  echo "run: $demoworld is missing; build first (make build-run BUILD=$build)" >&2
   exit 1
 fi
 
