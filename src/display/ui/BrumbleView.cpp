@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -16,24 +18,26 @@
 #include <climits>
 #include <cstdlib>
 
-#include "session/ui/InputViewGuard.h"
-#include "shortcuts/AliasesDlg.h"
-#include "shortcuts/ui/AliasesDialog.h"
+#include "base/AppServices.h"
+#include "base/AppState.h"
+#include "base/MessageSink.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
 #include "res/StringTable.h"
-#include "base/AppServices.h"
-#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
-#include "base/MessageSink.h"
 #include "session/ui/ConnectDlg.h"
+#include "session/ui/InputViewGuard.h"
 #include "settings/SettingsStore.h"
+#include "shortcuts/AliasesDlg.h"
+#include "shortcuts/ui/AliasesDialog.h"
 
 namespace {
 
 constexpr int kStringAlreadyConnected = 8005;
 constexpr int kFaceNameLength = 31;
 constexpr int kSmallestTimerMs = 10;
+// A default no stored colour can equal: colour references have a top byte of 0.
+constexpr int kNothingStored = INT_MIN;
 
 // The session as the row model sees it.
 class CDocRowSource final : public CRowSource {
@@ -56,6 +60,12 @@ private:
     CBrumbleDoc& m_doc;
     CSessionView& m_view;
 };
+
+// Control codes take their width in a row but show nothing.
+bool HasPicture(unsigned char c)
+{
+    return c >= 0x20 && c != 0x7F && (c < 0x80 || c >= 0xA0);
+}
 
 QString ToWidgetText(std::string_view text)
 {
@@ -258,8 +268,17 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
     const int background = ReadHostInt("Colour", "Display", "Colour", -1);
     if (background != -1)
         painter.fillRect(clip, ToColour(static_cast<std::uint32_t>(background)));
-    const QColor textColour = ToColour(
-        static_cast<std::uint32_t>(ReadHostInt("Text Colour", "Display", "Text Colour", 0)));
+    // Black, the built-in text colour, is unreadable on the dark window background of a dark
+    // desktop theme; where nothing is stored and the window keeps its own background, the
+    // text takes the theme's text colour instead.
+    const int storedText = ReadHostInt("Text Colour", "Display", "Text Colour", kNothingStored);
+    QColor textColour;
+    if (storedText != kNothingStored)
+        textColour = ToColour(static_cast<std::uint32_t>(storedText));
+    else if (background == -1)
+        textColour = viewport()->palette().color(QPalette::Text);
+    else
+        textColour = ToColour(0);
 
     painter.save();
     painter.setFont(m_font);
@@ -273,7 +292,7 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
         if (index >= 0) {
             const CRowModel::Row& row = rows[static_cast<std::size_t>(index)];
             painter.setPen((row.colour >> 24) == 0 ? ToColour(row.colour) : textColour);
-            painter.drawText(QPoint(0, y + m_ascent), ToWidgetText(row.text));
+            DrawRow(painter, row.text, y + m_ascent);
         }
         y += m_lineHeight;
         ++index;
@@ -281,12 +300,43 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
     painter.restore();
 }
 
+void CBrumbleView::DrawRow(QPainter& painter, const std::string& text, int baseline)
+{
+    // The wrap measured the row with the whole-pixel widths of the table; the font's own
+    // (fractional) advances would draw it wider or narrower than that, cutting characters off
+    // at the right edge. So every character goes exactly where the table puts it.
+    m_runGlyphs.clear();
+    m_runPositions.clear();
+    int x = 0;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (m_glyphs[c] != 0) {
+            m_runGlyphs.push_back(m_glyphs[c]);
+            m_runPositions.emplace_back(x, 0);
+        } else if (HasPicture(c)) {
+            // Not in the display font: the platform finds it in another one.
+            painter.drawText(QPoint(x, baseline), QString(QChar(static_cast<char16_t>(c))));
+        }
+        x += m_model.CharWidth(c);
+    }
+    if (m_runGlyphs.empty())
+        return;
+    QGlyphRun run;
+    run.setRawFont(m_rawFont);
+    run.setRawData(m_runGlyphs.data(), m_runPositions.data(), static_cast<int>(m_runGlyphs.size()));
+    run.setUnderline(m_font.underline());
+    run.setStrikeOut(m_font.strikeOut());
+    painter.drawGlyphRun(QPointF(0, baseline), run);
+}
+
 // ---- Font -------------------------------------------------------------------------------
 
 void CBrumbleView::CreateDisplayFont(bool redraw)
 {
     CSettingsStore& store = m_services.settings;
-    const QFont base = font();
+    // Servers draw maps, tables and pictures in characters of one width; without a stored
+    // font, the desktop's fixed-width font keeps them in line.
+    const QFont base = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     const int dpi = logicalDpiY() > 0 ? logicalDpiY() : 96;
     int basePixels = base.pixelSize();
     if (basePixels <= 0)
@@ -339,6 +389,21 @@ void CBrumbleView::CreateDisplayFont(bool redraw)
     for (int c = 0; c < 256; ++c)
         widths[static_cast<std::size_t>(c)] = metrics.horizontalAdvance(QChar(c));
     m_model.SetWidthTable(widths, metrics.maxWidth());
+
+    m_rawFont = QRawFont::fromFont(m_font);
+    m_glyphs.fill(0);
+    if (m_rawFont.isValid()) {
+        for (int c = 0; c < 256; ++c) {
+            if (!HasPicture(static_cast<unsigned char>(c)))
+                continue;
+            const QChar ch(c);
+            quint32 glyph = 0;
+            int count = 1;
+            if (m_rawFont.supportsCharacter(ch) &&
+                m_rawFont.glyphIndexesForChars(&ch, 1, &glyph, &count) && count == 1)
+                m_glyphs[static_cast<std::size_t>(c)] = glyph;
+        }
+    }
 
     if (redraw) {
         ApplyChange(m_model.SetPage(PageRows()));

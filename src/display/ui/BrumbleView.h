@@ -8,8 +8,10 @@
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QRawFont>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "display/RowModel.h"
 #include "base/SessionView.h"
+#include "display/RowModel.h"
 
 class CBrumbleDoc;
 class CCommandLineHost;
@@ -120,6 +122,8 @@ protected:
 private:
     // Draws the rows from topRow on that meet clip (paint and print share it).
     void DrawRows(QPainter& painter, const QRect& clip, int topRow);
+    // Draws one row with its baseline at y, each character at the place the wrap gave it.
+    void DrawRow(QPainter& painter, const std::string& text, int baseline);
     void ApplyChange(const CRowModel::Change& change);
     void ScheduleRepaint();
     void SyncScrollBar();
@@ -139,6 +143,12 @@ private:
     CRowModel m_model;
 
     QFont m_font;
+    // The display font's glyphs by character code (0 where the font has none), so that a
+    // row is drawn as one run of glyphs placed by the width table.
+    QRawFont m_rawFont;
+    std::array<quint32, 256> m_glyphs{};
+    std::vector<quint32> m_runGlyphs; // reused by every row drawn
+    std::vector<QPointF> m_runPositions;
     int m_lineHeight = 0;
     int m_ascent = 0;
     bool m_shown = false;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QScrollBar>
 
@@ -11,17 +13,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/AppServices.h"
+#include "base/AppState.h"
 #include "common/ScriptedServer.h"
 #include "common/TestSupport.h"
 #include "display/ui/BrumbleView.h"
 #include "script/RandomGenerator.h"
-#include "base/AppServices.h"
-#include "base/AppState.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -354,11 +357,17 @@ TEST_F(BrumbleViewTest, PaintsInTheStoredFontAndColours)
         }
         return n;
     };
-    // Nothing stored: the window's own background, black text.
+    // No colours stored under a dark theme: the window's own background and the theme's
+    // text colour; a stored 0 is black, on either background.
+    QPalette dark = view->palette();
+    dark.setColor(QPalette::Base, QColor(20, 20, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 200));
+    view->setPalette(dark);
     const QImage plain = view->viewport()->grab().toImage();
-    EXPECT_EQ(plain.pixelColor(plain.width() - 2, plain.height() - 2),
-              view->viewport()->palette().color(QPalette::Base));
-    EXPECT_GT(count(plain, QColor(0, 0, 0)), 0);
+    EXPECT_EQ(plain.pixelColor(plain.width() - 2, plain.height() - 2), QColor(20, 20, 30));
+    EXPECT_GT(count(plain, QColor(230, 230, 200)), 10);
+    settings.WriteInt("Display", "Text Colour", 0);
+    EXPECT_GT(count(view->viewport()->grab().toImage(), QColor(0, 0, 0)), 10);
     // 0x00BBGGRR: a blue background, green text, read again at the next paint.
     settings.WriteInt("Display", "Colour", 0x00FF0000);
     settings.WriteInt(kHost, "Text Colour", 0x0000FF00);
@@ -385,6 +394,52 @@ TEST_F(BrumbleViewTest, PaintsInTheStoredFontAndColours)
     EXPECT_EQ(view->CharWidth('M'), metrics.horizontalAdvance(QLatin1Char('M')));
     EXPECT_EQ(view->CharWidth(0xE9), metrics.maxWidth());
     EXPECT_EQ(view->LineHeight(), metrics.height());
+
+    // No font stored: the desktop's fixed-width font, whatever the widgets use.
+    settings.DeleteSection("Display");
+    settings.DeleteSection(kHost);
+    view->CreateDisplayFont(true);
+    EXPECT_EQ(view->DisplayFont().family().toStdString(),
+              QFontDatabase::systemFont(QFontDatabase::FixedFont).family().toStdString());
+}
+
+TEST_F(BrumbleViewTest, RowsAreDrawnWithinTheWidthTheWrapUsed)
+{
+    // DejaVu Sans Mono advances by 0.602 of its size: fractional at every size here, while the
+    // width table holds whole pixels. (At 96 dpi a stored -14 passes through 11 points and
+    // comes out as 15 pixels.)
+    Connect();
+    view->resize(600, 300);
+    std::string word;
+    while (word.size() < 300)
+        word += "western";
+    Receive(QByteArray::fromStdString(word + "\r\n"), word);
+    for (const int size : {-11, -12, -13, -14, -16}) {
+        SCOPED_TRACE(size);
+        settings.WriteInt("Display", "Font Size", size);
+        doc->RefreshViews();
+        view->RewrapAll();
+        const QFontMetricsF metrics(view->DisplayFont());
+        const double advance = metrics.horizontalAdvance(QLatin1Char('n'));
+        ASSERT_NE(advance, std::round(advance)) << "the font's advances are whole pixels";
+
+        const std::string& row = view->Model().Rows().at(0).text;
+        int rowWidth = 0;
+        for (const char c : row)
+            rowWidth += view->CharWidth(static_cast<unsigned char>(c));
+        ASSERT_LE(rowWidth, view->viewport()->width());
+        const QImage image = view->viewport()->grab().toImage();
+        const QColor background = view->viewport()->palette().color(QPalette::Base);
+        int rightmostInk = -1;
+        for (int x = 0; x < image.width(); ++x) {
+            for (int y = 0; y < view->LineHeight(); ++y) {
+                if (image.pixelColor(x, y) != background)
+                    rightmostInk = x;
+            }
+        }
+        EXPECT_LT(rightmostInk, rowWidth);
+        EXPECT_GE(rightmostInk, rowWidth - view->CharWidth(static_cast<unsigned char>(row.back())));
+    }
 }
 
 } // namespace
