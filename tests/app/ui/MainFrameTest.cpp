@@ -202,3 +202,21 @@ TEST_F(MainFrameTest, RecentHostMenuIsRebuiltAfterConnectingAndOpensTheStoredPor
     EXPECT_FALSE(app->OpenRecentHost(1));
     EXPECT_EQ(app->MainFrame()->Frames().size(), 2u);
 }
+
+TEST_F(MainFrameTest, RecentHostLabelsCarryTheirNumberAsMnemonic)
+{
+    app = StartApp();
+    for (int n = 16; n >= 1; --n) // the last one added is the first entry
+        HostList::AddToRecentFileList(app->Settings(),
+                                      n == 11 ? "r&d.example.org" : "host" + std::to_string(n));
+    CMainFrame* frame = app->MainFrame();
+    frame->RebuildRecentHosts();
+    // Entries 10 to 16 take their second digit as mnemonic; a host's own "&" is no mnemonic.
+    QStringList labels;
+    for (const QAction* action : frame->RecentHostActions())
+        labels.push_back(action->text());
+    EXPECT_EQ(labels.join(QLatin1Char('|')).toStdString(),
+              "&1 host1|&2 host2|&3 host3|&4 host4|&5 host5|&6 host6|&7 host7|&8 host8|&9 host9|"
+              "1&0 host10|1&1 r&&d.example.org|1&2 host12|1&3 host13|1&4 host14|1&5 host15|"
+              "1&6 host16");
+}
