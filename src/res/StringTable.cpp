@@ -31,6 +31,8 @@ const std::map<int, const char*>& Table()
                "settings, and changes to them will not be saved."},
         {8100, "The settings file %1 could not be read and was kept as %2. Brumble is starting "
                "with empty settings."},
+        {8101, "The settings file %1 can be read but not written. Brumble is using the settings "
+               "in it, but changes to them will not be saved."},
         {8200, "Please enter both the alias name and the text to send."},
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},

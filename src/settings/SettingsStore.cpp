@@ -11,8 +11,8 @@
 #include <limits>
 #include <system_error>
 
-#include "res/StringTable.h"
 #include "base/MessageSink.h"
+#include "res/StringTable.h"
 
 static_assert(SQLITE_VERSION_NUMBER >= 3035000, "the upserts and sqlite_schema need SQLite 3.35");
 
@@ -27,6 +27,7 @@ constexpr int kKindString = 2;
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kDamagedMessage = 8100;
 constexpr int kUnavailableMessage = 8099;
+constexpr int kReadOnlyMessage = 8101;
 
 // Names are bytes; only ASCII letters fold, so that every other byte keeps its identity.
 std::string LowerAscii(std::string_view text)
@@ -98,6 +99,28 @@ bool PathExists(const std::string& path)
     return fs::exists(fs::symlink_status(path, ec));
 }
 
+// A URI naming the file read-only and unchanging, so that SQLite neither locks it nor looks
+// for its shared-memory index. Every byte a URI could read as syntax is escaped.
+std::string ImmutableUri(const std::string& path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    // An empty authority, so that a path beginning with "//" is never taken for a host.
+    std::string uri = path.starts_with('/') ? "file://" : "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+            (byte >= '0' && byte <= '9') ||
+            std::string_view("/-._~").find(c) != std::string_view::npos) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0xf];
+        }
+    }
+    return uri + "?mode=ro&immutable=1";
+}
+
 // The integrity check reads every page of the (small) file; "ok" is its only good answer.
 int QuickCheck(sqlite3* db)
 {
@@ -116,18 +139,24 @@ int QuickCheck(sqlite3* db)
     return healthy ? SQLITE_OK : SQLITE_CORRUPT;
 }
 
-bool HasTables(sqlite3* db)
+// Counts the tables of the database, and among them the two of ours.
+int CountTables(sqlite3* db, int& all, int& ours)
 {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND "
-                           "name IN ('sections', 'entries')",
-                           -1, &statement, nullptr) != SQLITE_OK)
-        return false;
-    const bool both =
-        sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_int(statement, 0) == 2;
+    int rc = sqlite3_prepare_v2(db,
+                                "SELECT count(*), total(name IN ('sections', 'entries')) FROM "
+                                "sqlite_schema WHERE type = 'table'",
+                                -1, &statement, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW) {
+        all = sqlite3_column_int(statement, 0);
+        ours = sqlite3_column_int(statement, 1);
+        rc = SQLITE_OK;
+    }
     sqlite3_finalize(statement);
-    return both;
+    return rc;
 }
 
 // Names and keys are BLOBs so that every byte survives and comparisons are plain byte
@@ -193,17 +222,30 @@ const char* CSettingsStore::StatementText(Statement which)
 CSettingsStore::CSettingsStore(const std::string& path, CMessageSink* messages)
     : m_path(path), m_messages(messages)
 {
-    const OpenResult result = OpenDatabase();
-    if (result == OpenResult::Opened)
+    // A dangling link counts as something there: its target may be on a disk that is not
+    // mounted yet, and a new file made through the link would hide it once it is.
+    switch (OpenDatabase(!PathExists(m_path))) {
+    case OpenResult::Opened:
         return;
-    std::string keptAs;
-    if (result == OpenResult::Damaged && MoveDamagedFileAside(keptAs)) {
-        // The old file is safe under its new name; whether or not a fresh database can be
-        // made, the user hears about it once.
-        OpenDatabase();
+    case OpenResult::ReadOnly:
+        Tell(kReadOnlyMessage, std::string());
+        return;
+    case OpenResult::Damaged: {
+        std::string keptAs;
+        if (!MoveDamagedFileAside(keptAs))
+            break;
+        // The old file is safe under its new name, so its name is free for a new one (made
+        // through the link, when there is one); whether or not that works, the user hears
+        // about it once.
+        if (OpenDatabase(true) != OpenResult::Opened)
+            OpenInMemory();
         Tell(kDamagedMessage, keptAs);
         return;
     }
+    case OpenResult::Unusable:
+        break;
+    }
+    OpenInMemory();
     Tell(kUnavailableMessage, std::string());
 }
 
@@ -244,65 +286,121 @@ std::string CSettingsStore::DefaultPath()
     return ConfigDir() + "/settings.db";
 }
 
-CSettingsStore::OpenResult CSettingsStore::OpenDatabase()
+CSettingsStore::OpenResult CSettingsStore::OpenDatabase(bool mayCreate)
 {
     CloseDatabase();
     std::error_code ec;
     const fs::path parent = fs::path(m_path).parent_path();
-    if (!parent.empty())
+    if (mayCreate && !parent.empty())
         fs::create_directories(parent, ec);
 
-    // Only faults of the file itself count as damage; a lock held too long, a full disk or
-    // an I/O error say nothing about the file and must never get it moved aside.
-    auto verdict = [this](int rc) {
+    // Each way of opening asks less of the file than the one before: to read and write it;
+    // to read it; to read it as a file that nothing changes (no locks, no shared-memory
+    // index). Only the last can read a WAL database in a folder we may not write to, such as
+    // one on a read-only disk, where SQLite can neither make that index nor find one. It is
+    // safe there, as a program writing the file would keep the index beside it and the
+    // second way would have used it. (A WAL left behind by a crash is not read then: the
+    // settings are a little older, and as nothing is written, nothing of it is lost.)
+    for (Access access : {Access::ReadWrite, Access::ReadOnly, Access::Immutable}) {
+        const int rc = OpenAs(access, mayCreate);
+        if (rc == SQLITE_OK)
+            return m_writable ? OpenResult::Opened : OpenResult::ReadOnly;
+        CloseDatabase();
         switch (rc & 0xff) {
+        // Only SQLite's verdict on the bytes of the file counts as damage. A file it cannot
+        // reach, a lock held too long, a full disk or another program's database say nothing
+        // against the file and must never get it moved.
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT:
-        case SQLITE_FORMAT:
-        case SQLITE_ERROR:
             return OpenResult::Damaged;
+        case SQLITE_READONLY:
         case SQLITE_CANTOPEN:
-            return PathExists(m_path) ? OpenResult::Damaged : OpenResult::Failed;
+            continue; // perhaps it can be read with less
         default:
-            return OpenResult::Failed;
+            return OpenResult::Unusable;
         }
-    };
-
-    int rc =
-        sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc != SQLITE_OK) {
-        CloseDatabase();
-        return verdict(rc);
     }
+    return OpenResult::Unusable;
+}
+
+int CSettingsStore::OpenAs(Access access, bool mayCreate)
+{
+    std::string name = m_path;
+    int flags = SQLITE_OPEN_READONLY;
+    if (access == Access::ReadWrite)
+        flags = SQLITE_OPEN_READWRITE | (mayCreate ? SQLITE_OPEN_CREATE : 0);
+    if (access == Access::Immutable) {
+        name = ImmutableUri(m_path);
+        flags |= SQLITE_OPEN_URI;
+    }
+    int rc = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    // SQLite quietly opens a file it may not write read-only.
+    m_writable = sqlite3_db_readonly(m_db, "main") == 0;
 
-    // WAL lets one instance read while the other writes; a file that cannot switch (a
-    // read-only one) still works in its old mode, so only damage stops us here.
-    rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    if ((rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT) {
-        CloseDatabase();
-        return OpenResult::Damaged;
-    }
-    sqlite3_exec(m_db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-
+    // Everything is read and checked before anything is written, so that a file we cannot
+    // use (another program's database, say) is left exactly as it was.
+    int all = 0;
+    int ours = 0;
     rc = QuickCheck(m_db);
-    if (rc == SQLITE_OK && !HasTables(m_db)) {
-        rc = sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK && !sqlite3_get_autocommit(m_db))
+    if (rc == SQLITE_OK)
+        rc = CountTables(m_db, all, ours);
+    if (rc != SQLITE_OK)
+        return rc;
+    const bool fresh = all == 0;
+    if (!fresh && ours != 2)
+        return SQLITE_EMPTY; // not ours; no verdict on the file
+    if (!fresh && (rc = PrepareStatements()) != SQLITE_OK)
+        return rc;
+    if (!m_writable)
+        return fresh ? SQLITE_EMPTY : SQLITE_OK; // an empty file read-only: nothing to use
+
+    // WAL lets one instance read while the other writes. A file that is writable in a
+    // folder that is not can keep neither a WAL nor a journal beside it: it is read-only
+    // in effect, and the next way of opening treats it so.
+    rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT || primary == SQLITE_READONLY ||
+        primary == SQLITE_CANTOPEN)
+        return rc;
+    sqlite3_exec(m_db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    if (!fresh)
+        return SQLITE_OK;
+    rc = sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        if (!sqlite3_get_autocommit(m_db))
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return rc;
     }
+    return PrepareStatements();
+}
+
+int CSettingsStore::PrepareStatements()
+{
     // Preparing every statement also proves the schema usable: a table of the same name but
     // other columns, or without the unique keys the upserts rely on, fails here.
+    int rc = SQLITE_OK;
     for (int i = 0; rc == SQLITE_OK && i < kStatementCount; ++i)
         rc = sqlite3_prepare_v3(m_db, StatementText(static_cast<Statement>(i)), -1,
                                 SQLITE_PREPARE_PERSISTENT,
                                 &m_statements[static_cast<std::size_t>(i)], nullptr);
-    if (rc != SQLITE_OK) {
-        CloseDatabase();
-        return verdict(rc);
+    return rc;
+}
+
+bool CSettingsStore::OpenInMemory()
+{
+    CloseDatabase();
+    if (sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+        sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK &&
+        PrepareStatements() == SQLITE_OK) {
+        m_writable = true;
+        return true;
     }
-    return OpenResult::Opened;
+    CloseDatabase();
+    return false;
 }
 
 void CSettingsStore::CloseDatabase()
@@ -316,33 +414,44 @@ void CSettingsStore::CloseDatabase()
     if (m_db != nullptr)
         sqlite3_close_v2(m_db);
     m_db = nullptr;
+    m_writable = false;
 }
 
 bool CSettingsStore::MoveDamagedFileAside(std::string& keptAs)
 {
-    if (!PathExists(m_path))
+    // Behind a symbolic link the damaged file is the target: it is set aside in its own
+    // folder, where SQLite also keeps its journals, and the link stays as the user made it,
+    // so that the new database is made where the link points.
+    std::error_code ec;
+    fs::path file = m_path;
+    if (fs::is_symlink(fs::symlink_status(file, ec))) {
+        file = fs::canonical(file, ec);
+        if (ec)
+            return false;
+    }
+    const std::string damaged = file.string();
+    if (!PathExists(damaged))
         return false;
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = m_path + ".damaged-" + stamp;
+    const std::string base = damaged + ".damaged-" + stamp;
     std::string target = base;
     for (int counter = 2; PathExists(target); ++counter) {
         if (counter > 1000)
             return false;
         target = base + "-" + std::to_string(counter);
     }
-    std::error_code ec;
-    fs::rename(m_path, target, ec);
+    fs::rename(damaged, target, ec);
     if (ec)
         return false;
     // A journal left beside the new empty file would be replayed into it; it belongs to the
     // old file, so it travels with it.
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
-        if (PathExists(m_path + suffix))
-            fs::rename(m_path + suffix, target + suffix, ec);
+        if (PathExists(damaged + suffix))
+            fs::rename(damaged + suffix, target + suffix, ec);
     }
     keptAs = target;
     return true;
@@ -441,7 +550,7 @@ std::int64_t CSettingsStore::SectionId(std::string_view section)
         return statement.Step() == SQLITE_ROW ? sqlite3_column_int64(statement.Get(), 0) : -1;
     };
     std::int64_t id = find();
-    if (id >= 0)
+    if (id >= 0 || !m_writable)
         return id;
     {
         // Another instance may create the same section at the same moment: the conflict
@@ -492,7 +601,7 @@ void CSettingsStore::WriteString(std::string_view section, std::string_view entr
 void CSettingsStore::WriteValue(std::string_view section, std::string_view entry, bool isNumber,
                                 std::int32_t number, std::string_view text)
 {
-    if (m_db == nullptr || !Begin())
+    if (m_db == nullptr || !m_writable || !Begin())
         return;
     m_cache.clear();
     const std::int64_t sectionId = SectionId(section);
@@ -519,7 +628,7 @@ void CSettingsStore::WriteValue(std::string_view section, std::string_view entry
 void CSettingsStore::DeleteSection(std::string_view section)
 {
     std::lock_guard lock(m_mutex);
-    if (m_db == nullptr || !Begin())
+    if (m_db == nullptr || !m_writable || !Begin())
         return;
     m_cache.clear();
     const std::string key = LowerAscii(section);
@@ -543,7 +652,7 @@ void CSettingsStore::DeleteSection(std::string_view section)
 void CSettingsStore::DeleteAll()
 {
     std::lock_guard lock(m_mutex);
-    if (m_db == nullptr || !Begin())
+    if (m_db == nullptr || !m_writable || !Begin())
         return;
     m_cache.clear();
     if (Run(kDeleteAllEntries) && Run(kDeleteAllSections))

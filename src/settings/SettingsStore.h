@@ -29,11 +29,16 @@ public:
         std::string text;
     };
 
-    // Opens (creating when needed) the database at path. A file that cannot be opened or
-    // is damaged is moved aside (to "<path>.damaged-<timestamp>"), the user is told once
-    // through messages (when given), and the store continues with a new, empty database.
-    // When not even that works the store stays usable: reads give defaults, writes are lost
-    // (and the user is told so).
+    // Opens the database at path, creating it only when nothing (not even a symbolic link)
+    // is there; links are followed, never replaced. The user hears at most once, through
+    // messages (when given), about a file that is not fully usable:
+    // - damaged (SQLite finds no database, or a corrupt one): moved aside (to
+    //   "<file>.damaged-<timestamp>", beside the link's target for a link) and replaced by a
+    //   new, empty database;
+    // - readable but not writable (permissions, a read-only disk): its settings are used,
+    //   writes are ignored;
+    // - anything else (unreadable, a dangling link, a folder, another program's database):
+    //   left exactly as it is, and the store runs in memory for this run only.
     explicit CSettingsStore(const std::string& path, CMessageSink* messages = nullptr);
     ~CSettingsStore();
     CSettingsStore(const CSettingsStore&) = delete;
@@ -44,6 +49,7 @@ public:
     static std::string ConfigDir();
     static std::string DefaultPath();
 
+    // False only when not even a store in memory could be made.
     bool IsOpen() const { return m_db != nullptr; }
     const std::string& Path() const { return m_path; }
 
@@ -61,7 +67,8 @@ public:
     std::vector<Value> Values(std::string_view section);
 
 private:
-    enum class OpenResult { Opened, Damaged, Failed };
+    enum class OpenResult { Opened, ReadOnly, Damaged, Unusable };
+    enum class Access { ReadWrite, ReadOnly, Immutable };
     enum Statement {
         kFindEntry,
         kFindSection,
@@ -88,7 +95,10 @@ private:
     };
 
     static const char* StatementText(Statement which);
-    OpenResult OpenDatabase();
+    OpenResult OpenDatabase(bool mayCreate);
+    int OpenAs(Access access, bool mayCreate);
+    int PrepareStatements();
+    bool OpenInMemory();
     void CloseDatabase();
     bool MoveDamagedFileAside(std::string& keptAs);
     void Tell(int messageId, const std::string& keptAs);
@@ -106,6 +116,9 @@ private:
     std::string m_path;
     CMessageSink* m_messages = nullptr;
     sqlite3* m_db = nullptr;
+    // False for a file opened read-only: writes then return before touching it (so neither
+    // the cache nor a lock wait is spent on a write that cannot succeed).
+    bool m_writable = false;
     std::array<sqlite3_stmt*, kStatementCount> m_statements{};
     // Cached statements are not safe to share between threads; the lock keeps a stray
     // caller from another thread from corrupting an operation in progress.

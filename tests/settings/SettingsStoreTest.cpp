@@ -2,21 +2,29 @@
 
 #include <sqlite3.h>
 
-#include <QCoreApplication>
 #include <QProcess>
-#include <QProcessEnvironment>
 
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "common/ScriptedServer.h"
 #include "common/TestSupport.h"
 #include "settings/SettingsStore.h"
+#include "settings/writer/ConcurrentWrites.h"
 
 namespace {
 
@@ -43,20 +51,23 @@ Strings Names(const std::vector<CSettingsStore::Value>& values)
     return names;
 }
 
+// Every file in folder that the store has moved aside.
+Strings KeptAsideIn(const std::string& folder)
+{
+    Strings kept;
+    std::error_code ec;
+    for (const auto& item : fs::directory_iterator(folder, ec)) {
+        const std::string name = item.path().filename().string();
+        if (name.find(".damaged-") != std::string::npos && !name.ends_with("-wal") &&
+            !name.ends_with("-shm"))
+            kept.push_back(item.path().string());
+    }
+    return kept;
+}
+
 class SettingsStore : public testing::Test {
 protected:
-    // Every file beside settings.db that the store has moved aside.
-    Strings KeptAside() const
-    {
-        Strings kept;
-        for (const auto& item : fs::directory_iterator(dir.Path())) {
-            const std::string name = item.path().filename().string();
-            if (name.starts_with("settings.db.damaged-") && !name.ends_with("-wal") &&
-                !name.ends_with("-shm"))
-                kept.push_back(item.path().string());
-        }
-        return kept;
-    }
+    Strings KeptAside() const { return KeptAsideIn(dir.Path()); }
 
     brumble::test::ScopedTempDir dir;
     const std::string path = dir.File("settings.db");
@@ -181,36 +192,21 @@ TEST_F(SettingsStore, TwoStoresOnOneFileSeeEachOtherAtOnce)
     EXPECT_EQ(first.ReadInt("host", "n", 0), 8);
 }
 
-TEST_F(SettingsStore, DamagedFileIsKeptAsideWithOneMessage)
+TEST_F(SettingsStore, DamageFoundAgainNeverOverwritesWhatWasKept)
 {
-    const std::string garbage = "this is no database\n" + std::string(5000, 'x');
-    WriteFile(path, garbage);
     CRecordingMessageSink messages;
-    {
-        CSettingsStore store(path, &messages);
-        ASSERT_TRUE(store.IsOpen());
-        store.WriteInt("h", "n", 5);
-    }
-    ASSERT_EQ(messages.shown.size(), 1u);
-    const Strings kept = KeptAside();
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(ReadFile(kept[0]), garbage);
-    EXPECT_EQ(messages.shown[0].text, "The settings file " + path +
-                                          " could not be read and was kept as " + kept[0] +
-                                          ". Brumble is starting with empty settings.");
-    EXPECT_EQ(messages.shown[0].icon, CMessageSink::Icon::Exclamation);
-
-    // The new database is sound: opening it again says nothing and finds the value.
-    EXPECT_EQ(CSettingsStore(path, &messages).ReadInt("h", "n", 0), 5);
-    EXPECT_EQ(messages.shown.size(), 1u);
-
-    // Damage found again (even within the same second) never overwrites what was kept.
+    // Found twice, mostly within one second: the second file needs a name beyond the time.
     for (int round = 0; round < 2; ++round) {
         WriteFile(path, "damage " + std::to_string(round));
-        EXPECT_TRUE(CSettingsStore(path, &messages).IsOpen());
+        CSettingsStore store(path, &messages);
+        store.WriteInt("h", "n", round + 1);
     }
-    EXPECT_EQ(KeptAside().size(), 3u);
-    EXPECT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(CSettingsStore(path, &messages).ReadInt("h", "n", 0), 2); // a sound new file
+    Strings kept = KeptAside();
+    std::sort(kept.begin(), kept.end());
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(ReadFile(kept[0]) + ReadFile(kept[1]), "damage 0damage 1");
+    EXPECT_EQ(messages.shown.size(), 2u);
 
     // Corrupt pages behind a readable header count as damage.
     {
@@ -223,49 +219,254 @@ TEST_F(SettingsStore, DamagedFileIsKeptAsideWithOneMessage)
     std::fill(bytes.begin() + 4096, bytes.begin() + 8192, '\x5a');
     WriteFile(path, bytes);
     EXPECT_TRUE(CSettingsStore(path, &messages).Sections().empty());
-    EXPECT_EQ(messages.shown.size(), 4u);
-
-    // So does a sound database made by something else, with our table name but other columns.
-    fs::remove(path);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db, "CREATE TABLE sections(x); INSERT INTO sections VALUES(1);", nullptr, nullptr,
-                 nullptr);
-    sqlite3_close(db);
-    CSettingsStore store(path, &messages);
-    EXPECT_EQ(messages.shown.size(), 5u);
-    EXPECT_EQ(KeptAside().size(), 5u);
-    store.WriteInt("h", "n", 3);
-    EXPECT_EQ(store.ReadInt("h", "n", 0), 3);
+    EXPECT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(KeptAside().size(), 3u);
 }
 
-TEST_F(SettingsStore, UnopenablePathsLeaveAUsableStore)
-{
-    // A folder where the file should be is moved aside like a damaged file.
-    fs::create_directory(path);
-    WriteFile(path + "/inside", "keep me");
-    CRecordingMessageSink messages;
-    EXPECT_TRUE(CSettingsStore(path, &messages).IsOpen());
-    EXPECT_EQ(messages.shown.size(), 1u);
-    ASSERT_EQ(KeptAside().size(), 1u);
-    EXPECT_EQ(ReadFile(KeptAside()[0] + "/inside"), "keep me");
+// Root reads and writes past file permissions through two capabilities. While this lives the
+// calling thread (the one the store runs on) goes without them, so that a read-only file is
+// read-only to root as well; for anyone else it changes nothing.
+class CScopedPermissionChecks {
+public:
+    CScopedPermissionChecks()
+    {
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_lowered = syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~CScopedPermissionChecks()
+    {
+        if (m_lowered)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    CScopedPermissionChecks(const CScopedPermissionChecks&) = delete;
+    CScopedPermissionChecks& operator=(const CScopedPermissionChecks&) = delete;
 
-    // Below a plain file nothing can be created: defaults, ignored writes, one message.
-    WriteFile(dir.File("plain"), "x");
-    CRecordingMessageSink failed;
-    CSettingsStore store(dir.File("plain") + "/settings.db", &failed);
-    EXPECT_FALSE(store.IsOpen());
-    store.WriteInt("h", "n", 1);
-    store.WriteString("h", "s", "t");
-    store.DeleteSection("h");
-    store.DeleteAll();
-    EXPECT_EQ(store.ReadInt("h", "n", 7), 7);
-    EXPECT_EQ(store.ReadString("h", "s", "d"), "d");
-    EXPECT_TRUE(store.Sections().empty());
-    EXPECT_TRUE(store.Values("h").empty());
-    ASSERT_EQ(failed.shown.size(), 1u);
-    EXPECT_NE(failed.shown[0].text.find("could not be opened"), std::string::npos);
-    EXPECT_EQ(ReadFile(dir.File("plain")), "x");
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_lowered = false;
+};
+
+enum class Layout {
+    IntactFile,
+    DamagedFile,
+    NoFile,
+    LinkToIntactFile,
+    LinkToDamagedFile,
+    DanglingLink,
+    FolderInItsPlace,
+    OtherProgramsDatabase,
+    PlainFileForFolder,
+};
+enum class Told { Nothing, CannotOpen, ReadOnly, KeptAside };
+
+struct FileState {
+    const char* name;
+    Layout layout;
+    fs::perms fileMode; // fs::perms::unknown: as created
+    bool folderReadOnly;
+    bool settingsSeen; // the stored value is read
+    bool changesSeen;  // a change is read back in the same run
+    bool changesSaved; // a change is there in the next run (once permissions are back)
+    Told told;
+    bool movedAside;
+};
+
+bool CanOpen(const std::string& path, int flags)
+{
+    const int fd = open(path.c_str(), flags, 0600);
+    if (fd < 0)
+        return false;
+    close(fd);
+    if (flags & O_CREAT)
+        unlink(path.c_str());
+    return true;
+}
+
+// What a user could tell apart at the path: what kind of thing it is, where a link points,
+// and the bytes of the file it leads to.
+std::string Snapshot(const std::string& path)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    std::string shot = std::to_string(static_cast<int>(status.type()));
+    if (fs::is_symlink(status))
+        shot += " -> " + fs::read_symlink(path, ec).string();
+    if (fs::is_regular_file(path, ec)) {
+        const std::string bytes = ReadFile(path);
+        shot += ": " + std::to_string(bytes.size()) + " bytes, hash " +
+                std::to_string(std::hash<std::string>()(bytes));
+    }
+    return shot;
+}
+
+TEST_F(SettingsStore, FileStatesDecideWhatIsUsedSavedToldAndMoved)
+{
+    using P = fs::perms;
+    constexpr P kAsIs = P::unknown;
+    constexpr P kReadOnly = P::owner_read | P::group_read | P::others_read;
+    // clang-format off
+    const FileState states[] = {
+        // name                           layout                        file mode   ro folder  seen   changes saved  told              moved
+        {"intact",                        Layout::IntactFile,           kAsIs,      false,     true,  true,   true,  Told::Nothing,    false},
+        {"not there yet",                 Layout::NoFile,               kAsIs,      false,     false, true,   true,  Told::Nothing,    false},
+        {"link to an intact file",        Layout::LinkToIntactFile,     kAsIs,      false,     true,  true,   true,  Told::Nothing,    false},
+        {"file read-only",                Layout::IntactFile,           kReadOnly,  false,     true,  false,  false, Told::ReadOnly,   false},
+        {"folder read-only",              Layout::IntactFile,           kAsIs,      true,      true,  false,  false, Told::ReadOnly,   false},
+        {"read-only disk",                Layout::IntactFile,           kReadOnly,  true,      true,  false,  false, Told::ReadOnly,   false},
+        {"unreadable",                    Layout::IntactFile,           P::none,    false,     false, true,   false, Told::CannotOpen, false},
+        {"dangling link",                 Layout::DanglingLink,         kAsIs,      false,     false, true,   false, Told::CannotOpen, false},
+        {"a folder in its place",         Layout::FolderInItsPlace,     kAsIs,      false,     false, true,   false, Told::CannotOpen, false},
+        {"another program's database",    Layout::OtherProgramsDatabase, kAsIs,     false,     false, true,   false, Told::CannotOpen, false},
+        {"not there, folder read-only",   Layout::NoFile,               kAsIs,      true,      false, true,   false, Told::CannotOpen, false},
+        {"below a plain file",            Layout::PlainFileForFolder,   kAsIs,      false,     false, true,   false, Told::CannotOpen, false},
+        {"damaged",                       Layout::DamagedFile,          kAsIs,      false,     false, true,   true,  Told::KeptAside,  true},
+        {"link to a damaged file",        Layout::LinkToDamagedFile,    kAsIs,      false,     false, true,   true,  Told::KeptAside,  true},
+        {"damaged on a read-only disk",   Layout::DamagedFile,          kReadOnly,  true,      false, true,   false, Told::CannotOpen, false},
+    };
+    // clang-format on
+    const std::string garbage = "this is no database\n" + std::string(5000, 'x');
+    Strings unenforced;
+    for (const FileState& state : states) {
+        SCOPED_TRACE(state.name);
+        brumble::test::ScopedTempDir root;
+        // Characters a URI would read as syntax, for the ways of opening that use one.
+        const std::string folder = root.File("a ?#%41 b");
+        const std::string file = folder + "/settings.db";
+        const std::string elsewhere = root.File("elsewhere");
+        const std::string target = elsewhere + "/real.db";
+        fs::create_directories(folder);
+        fs::create_directories(elsewhere);
+        {
+            CSettingsStore store(file);
+            store.WriteInt("h", "n", 5);
+        }
+        switch (state.layout) {
+        case Layout::IntactFile:
+            break;
+        case Layout::DamagedFile:
+            WriteFile(file, garbage);
+            break;
+        case Layout::NoFile:
+            fs::remove(file);
+            break;
+        case Layout::LinkToIntactFile:
+            fs::rename(file, target);
+            fs::create_symlink(target, file);
+            break;
+        case Layout::LinkToDamagedFile:
+            WriteFile(target, garbage);
+            fs::remove(file);
+            fs::create_symlink(target, file);
+            break;
+        case Layout::DanglingLink:
+            fs::remove(file);
+            // The folder it points into is there, as a mount point is while nothing is mounted.
+            fs::create_directory(root.File("mount point"));
+            fs::create_symlink(root.File("mount point/settings.db"), file);
+            break;
+        case Layout::FolderInItsPlace:
+            fs::remove(file);
+            fs::create_directory(file);
+            WriteFile(file + "/inside", "keep me");
+            break;
+        case Layout::OtherProgramsDatabase: {
+            fs::remove(file);
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+            sqlite3_exec(db, "CREATE TABLE sections(x); INSERT INTO sections VALUES(1);", nullptr,
+                         nullptr, nullptr);
+            sqlite3_close(db);
+            break;
+        }
+        case Layout::PlainFileForFolder:
+            fs::remove_all(folder);
+            WriteFile(folder, "x");
+            break;
+        }
+        const std::string before = Snapshot(file);
+        if (state.fileMode != kAsIs)
+            fs::permissions(file, state.fileMode);
+        if (state.folderReadOnly)
+            fs::permissions(folder, kReadOnly | P::owner_exec | P::group_exec | P::others_exec);
+
+        CRecordingMessageSink messages;
+        std::int32_t readFirst = 0;
+        std::int32_t readAfterWrite = 0;
+        {
+            CScopedPermissionChecks asAnyUser;
+            // A user whom permissions do not bind would make these rows meaningless.
+            const bool enforced =
+                (state.fileMode == kAsIs ||
+                 !CanOpen(file, state.fileMode == P::none ? O_RDONLY : O_WRONLY)) &&
+                (!state.folderReadOnly || !CanOpen(folder + "/probe", O_WRONLY | O_CREAT));
+            if (!enforced) {
+                unenforced.push_back(state.name);
+            } else {
+                CSettingsStore store(file, &messages);
+                readFirst = store.ReadInt("h", "n", 0);
+                store.WriteInt("h", "n", 9);
+                store.WriteString("h", "s", "new");
+                readAfterWrite = store.ReadInt("h", "n", 0);
+            }
+        }
+        if (state.folderReadOnly)
+            fs::permissions(folder, P::owner_all);
+        if (state.fileMode != kAsIs)
+            fs::permissions(file, P::owner_read | P::owner_write);
+        if (!unenforced.empty() && unenforced.back() == state.name)
+            continue;
+
+        EXPECT_EQ(readFirst, state.settingsSeen ? 5 : 0);
+        EXPECT_EQ(readAfterWrite, state.changesSeen ? 9 : readFirst);
+
+        const Strings kept =
+            KeptAsideIn(state.layout == Layout::LinkToDamagedFile ? elsewhere : folder);
+        EXPECT_EQ(kept.size(), state.movedAside ? 1u : 0u);
+        if (state.movedAside && kept.size() == 1u) {
+            EXPECT_EQ(ReadFile(kept[0]), garbage);
+        }
+        if (!state.changesSaved) {
+            EXPECT_EQ(Snapshot(file), before);
+        }
+        if (state.layout == Layout::LinkToIntactFile || state.layout == Layout::LinkToDamagedFile) {
+            EXPECT_TRUE(fs::is_symlink(file));
+        }
+        // Last, as a file still damaged is moved aside now.
+        EXPECT_EQ(CSettingsStore(file).ReadInt("h", "n", 0) == 9, state.changesSaved);
+
+        std::string text;
+        switch (state.told) {
+        case Told::Nothing:
+            break;
+        case Told::CannotOpen:
+            text = "The settings file " + file +
+                   " could not be opened. Brumble is starting with "
+                   "empty settings, and changes to them will not be saved.";
+            break;
+        case Told::ReadOnly:
+            text = "The settings file " + file +
+                   " can be read but not written. Brumble is using "
+                   "the settings in it, but changes to them will not be saved.";
+            break;
+        case Told::KeptAside:
+            text = "The settings file " + file + " could not be read and was kept as " +
+                   (kept.empty() ? std::string() : kept[0]) +
+                   ". Brumble is starting with empty settings.";
+            break;
+        }
+        ASSERT_EQ(messages.shown.size(), text.empty() ? 0u : 1u);
+        if (!text.empty()) {
+            EXPECT_EQ(messages.shown[0].text, text);
+            EXPECT_EQ(messages.shown[0].icon, CMessageSink::Icon::Exclamation);
+        }
+    }
+    if (!unenforced.empty())
+        GTEST_SKIP() << "file permissions do not bind this user, so these rows were not run: "
+                     << testing::PrintToString(unenforced);
 }
 
 TEST_F(SettingsStore, ConfigDirFollowsTheEnvironmentAndIsCreated)
@@ -300,46 +501,18 @@ TEST_F(SettingsStore, ConfigDirFollowsTheEnvironmentAndIsCreated)
 }
 
 // Two real processes and this one write to one file at the same time; every write must arrive.
-constexpr int kWritesPerWriter = 600;
-
-void WriteManyValues(CSettingsStore& store, const std::string& writer)
-{
-    for (int i = 0; i < kWritesPerWriter; ++i) {
-        const std::string n = std::to_string(i);
-        store.WriteString("Shared", writer + " " + n, writer + " value " + n);
-        store.WriteInt(writer, "Number " + n, i);
-        store.ReadInt("Fresh " + n, "x", 0); // all create the same sections at once
-    }
-}
-
-// Runs only as a child of SettingsStore.TwoProcessesWritingAtOnceLoseNothing.
-TEST(SettingsStoreWriter, WritesItsShare)
-{
-    const char* path = std::getenv("BRUMBLE_TEST_WRITER_DB");
-    const char* name = std::getenv("BRUMBLE_TEST_WRITER_NAME");
-    if (path == nullptr || name == nullptr)
-        GTEST_SKIP() << "helper process of a concurrency test";
-    CSettingsStore store(path);
-    ASSERT_TRUE(store.IsOpen());
-    WriteManyValues(store, name);
-}
-
 TEST_F(SettingsStore, TwoProcessesWritingAtOnceLoseNothing)
 {
     std::vector<std::unique_ptr<QProcess>> writers;
     for (const char* name : {"first", "second"}) {
         auto& process = writers.emplace_back(std::make_unique<QProcess>());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BRUMBLE_TEST_WRITER_DB"), QString::fromStdString(path));
-        env.insert(QStringLiteral("BRUMBLE_TEST_WRITER_NAME"), QLatin1String(name));
-        process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::MergedChannels);
-        process->start(QCoreApplication::applicationFilePath(),
-                       {QStringLiteral("--gtest_filter=SettingsStoreWriter.WritesItsShare")});
+        process->start(QStringLiteral(BRUMBLE_SETTINGS_WRITER),
+                       {QString::fromStdString(path), QLatin1String(name)});
     }
     {
         CSettingsStore store(path);
-        WriteManyValues(store, "third");
+        brumble::test::WriteManyValues(store, "third");
     }
     for (auto& process : writers) {
         ASSERT_TRUE(process->waitForFinished(120000));
@@ -348,16 +521,18 @@ TEST_F(SettingsStore, TwoProcessesWritingAtOnceLoseNothing)
     }
 
     CSettingsStore store(path);
-    EXPECT_EQ(store.Values("Shared").size(), 3u * kWritesPerWriter);
+    EXPECT_EQ(store.Values("Shared").size(), 3u * brumble::test::kWritesPerWriter);
     for (const std::string writer : {"first", "second", "third"}) {
-        EXPECT_EQ(store.Values(writer).size(), static_cast<std::size_t>(kWritesPerWriter));
-        for (int i = 0; i < kWritesPerWriter; ++i) {
+        EXPECT_EQ(store.Values(writer).size(),
+                  static_cast<std::size_t>(brumble::test::kWritesPerWriter));
+        for (int i = 0; i < brumble::test::kWritesPerWriter; ++i) {
             const std::string n = std::to_string(i);
             ASSERT_EQ(store.ReadString("Shared", writer + " " + n, ""), writer + " value " + n);
             ASSERT_EQ(store.ReadInt(writer, "Number " + n, -1), i);
         }
     }
-    EXPECT_EQ(store.Sections().size(), 4u + kWritesPerWriter); // each Fresh section once
+    EXPECT_EQ(store.Sections().size(),
+              4u + brumble::test::kWritesPerWriter); // each Fresh section once
 }
 
 } // namespace
