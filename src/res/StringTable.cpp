@@ -26,6 +26,8 @@ const std::map<int, const char*>& Table()
         {8004, "A session was disconnected from "},
         {8005, "This window is already connected. Do you want to disconnect the session?"},
         {8006, "No Connection"},
+        {8007, "The server stopped reading what Brumble sends, and the text waiting to be sent "
+               "grew too large."},
         {8019, "To copy text, highlight it and release the mouse button."},
         {8099, "The settings file %1 could not be opened. Brumble is starting with empty "
                "settings, and changes to them will not be saved."},

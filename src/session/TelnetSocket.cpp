@@ -1,5 +1,6 @@
 #include "session/TelnetSocket.h"
 
+#include <QHostInfo>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -7,7 +8,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
-#include <netdb.h>
+#include <cstring>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -18,14 +20,15 @@
 #include <utility>
 #include <vector>
 
-#include "res/StringTable.h"
 #include "base/MessageSink.h"
+#include "res/StringTable.h"
 
 namespace {
 
 // Windows Sockets codes, which the messages (and the people who read them) know.
 constexpr int kWouldBlock = 10035;
 constexpr int kInvalidArgument = 10022;
+constexpr int kFamilyNotSupported = 10047;
 constexpr int kAddressNotAvailable = 10049;
 constexpr int kAlreadyConnected = 10056;
 constexpr int kInProgress = 10036;
@@ -69,31 +72,50 @@ bool WouldBlock(int err)
     return err == EAGAIN || err == EWOULDBLOCK;
 }
 
-// The IPv4 address for a host: a dotted address as it is, else the first answer of a
-// blocking look-up. Error code 0 on success.
-int ResolveHost(const std::string& host, in_addr& address)
+// A host typed as an address needs no look-up. IPv6 may come in the brackets of a URL
+// ("[::1]"); the brackets are not part of the address.
+std::optional<QHostAddress> LiteralAddress(const std::string& host)
 {
-    // A NUL inside the name would silently look up a different, shorter name.
-    if (host.empty() || host.find('\0') != std::string::npos)
-        return kInvalidArgument;
-    if (inet_pton(AF_INET, host.c_str(), &address) == 1)
-        return 0;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* answers = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &answers) != 0 || answers == nullptr)
-        return kInvalidArgument;
-    int result = kInvalidArgument;
-    for (const addrinfo* a = answers; a != nullptr; a = a->ai_next) {
-        if (a->ai_family == AF_INET && a->ai_addr != nullptr) {
-            address = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr;
-            result = 0;
-            break;
-        }
+    std::string text = host;
+    if (text.size() > 2 && text.front() == '[' && text.back() == ']')
+        text = text.substr(1, text.size() - 2);
+    QHostAddress address;
+    if (!address.setAddress(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()))))
+        return std::nullopt;
+    return address;
+}
+
+// The system's form of an address and port; false for a family we cannot connect to.
+bool ToSocketAddress(const QHostAddress& address, unsigned port, sockaddr_storage& storage,
+                     socklen_t& length)
+{
+    storage = {};
+    const auto netPort = htons(static_cast<std::uint16_t>(port));
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+        auto* in = reinterpret_cast<sockaddr_in*>(&storage);
+        in->sin_family = AF_INET;
+        in->sin_port = netPort;
+        in->sin_addr.s_addr = htonl(address.toIPv4Address());
+        length = sizeof(sockaddr_in);
+        return true;
     }
-    freeaddrinfo(answers);
-    return result;
+    if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = netPort;
+        const Q_IPV6ADDR bytes = address.toIPv6Address();
+        std::memcpy(&in6->sin6_addr, bytes.c, sizeof bytes.c);
+        // A link-local address needs its interface, given by name or by number.
+        const QByteArray scope = address.scopeId().toLatin1();
+        if (!scope.isEmpty()) {
+            in6->sin6_scope_id = ::if_nametoindex(scope.constData());
+            if (in6->sin6_scope_id == 0)
+                in6->sin6_scope_id = scope.toUInt();
+        }
+        length = sizeof(sockaddr_in6);
+        return true;
+    }
+    return false;
 }
 
 // Disables a notifier and lets the event loop delete it: it may be the very notifier whose
@@ -124,13 +146,14 @@ bool CTelnetSocket::SetDocument(CSocketListener* session)
 {
     m_session = session;
     CloseHandle();
-    return CreateHandle();
+    return CreateHandle(AF_INET);
 }
 
-bool CTelnetSocket::CreateHandle()
+bool CTelnetSocket::CreateHandle(int family)
 {
     ++m_handleGeneration;
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    m_family = family;
+    m_fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0) {
         m_createError = errno;
         return false;
@@ -152,6 +175,12 @@ bool CTelnetSocket::CreateHandle()
 
 void CTelnetSocket::CloseHandle()
 {
+    // A look-up still running belongs to the connect this ends; its answer must not start
+    // a connection nobody asked for any more.
+    if (m_lookupId >= 0)
+        QHostInfo::abortHostLookup(m_lookupId);
+    m_lookupId = -1;
+    m_resolving = false;
     // The notifiers must let go of the descriptor before it is closed and its number reused.
     Retire(m_readNotifier);
     Retire(m_writeNotifier);
@@ -176,35 +205,94 @@ void CTelnetSocket::EnableNotifiers(bool read, bool write, bool exception)
 
 bool CTelnetSocket::Connect(const std::string& host, unsigned port)
 {
+    if (!BeginConnect(host, port))
+        return false;
+    // A NUL inside the name would silently look up a different, shorter name.
+    if (host.empty() || host.find('\0') != std::string::npos)
+        return FailConnect(kInvalidArgument);
+    if (const std::optional<QHostAddress> literal = LiteralAddress(host))
+        return WalkAddresses({*literal});
+
+    // A name is looked up on Qt's worker threads, so that a name server that does not answer
+    // freezes no window; the answer comes back on this thread. The generation tells a late
+    // answer for a connect that was closed meanwhile.
+    const unsigned generation = m_handleGeneration;
+    m_resolving = true;
+    m_lookupId = QHostInfo::lookupHost(
+        QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())), this,
+        [this, generation](const QHostInfo& info) { OnLookedUp(info, generation); });
+    return true;
+}
+
+bool CTelnetSocket::ConnectToAddresses(const std::string& host, unsigned port,
+                                       const std::vector<QHostAddress>& addresses)
+{
+    return BeginConnect(host, port) && WalkAddresses(addresses);
+}
+
+bool CTelnetSocket::BeginConnect(const std::string& host, unsigned port)
+{
     // A second connect on a live or starting connection must not take over its host name.
-    if (m_connected || m_connecting) {
+    if (m_connected || m_connecting || m_resolving) {
         ReportError(m_connected ? kAlreadyConnected : kInProgress, true);
         return false;
     }
     m_host = host;
     m_port = port;
-
-    auto fail = [&](int code) {
-        // A socket whose connect failed cannot be used again: start over with a fresh one.
-        CloseHandle();
-        CreateHandle();
-        ReportError(code, true);
-        return false;
-    };
-
-    if (m_fd < 0 && !CreateHandle())
-        return fail(ErrorCodeFromErrno(m_createError));
+    m_addresses.clear();
+    m_nextAddress = 0;
+    // The handle SetDocument could not create makes the connect fail with its reason.
+    if (m_fd < 0 && !CreateHandle(m_family == 0 ? AF_INET : m_family))
+        return FailConnect(ErrorCodeFromErrno(m_createError));
     if (port > 65535) // cut to 16 bits it would silently become another port
-        return fail(kAddressNotAvailable);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (int code = ResolveHost(host, address.sin_addr); code != 0)
-        return fail(code);
+        return FailConnect(kAddressNotAvailable);
+    return true;
+}
 
-    const int rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+bool CTelnetSocket::FailConnect(int code)
+{
+    // A socket whose connect failed cannot be used again: start over with a fresh one.
+    CloseHandle();
+    CreateHandle(m_family);
+    ReportError(code, true);
+    return false;
+}
+
+bool CTelnetSocket::WalkAddresses(const std::vector<QHostAddress>& addresses)
+{
+    m_addresses = addresses;
+    m_nextAddress = 0;
+    const int code = TryNextAddresses(kInvalidArgument);
+    return code == 0 || FailConnect(code);
+}
+
+int CTelnetSocket::TryNextAddresses(int lastError)
+{
+    // A host may stand for several addresses (IPv6 and IPv4, or several servers): one that
+    // refuses or cannot be reached is no reason to give up while others are left.
+    while (m_nextAddress < m_addresses.size()) {
+        lastError = StartAttempt(m_addresses[m_nextAddress++]);
+        if (lastError == 0)
+            return 0;
+    }
+    return lastError;
+}
+
+int CTelnetSocket::StartAttempt(const QHostAddress& address)
+{
+    sockaddr_storage storage;
+    socklen_t length = 0;
+    if (!ToSocketAddress(address, m_port, storage, length))
+        return kFamilyNotSupported;
+    // The handle must be of the address's family; the one made in advance is IPv4.
+    if (m_fd < 0 || m_family != storage.ss_family) {
+        CloseHandle();
+        if (!CreateHandle(storage.ss_family))
+            return ErrorCodeFromErrno(m_createError);
+    }
+
+    const int rc = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&storage), length);
     const int err = rc < 0 ? errno : 0;
-
     if (rc == 0) {
         // Done at once (it happens on the loopback): the report still comes from the event
         // loop, so that the caller finishes setting up before it hears of the connection.
@@ -216,15 +304,31 @@ bool CTelnetSocket::Connect(const std::string& host, unsigned port)
             m_connecting = false;
             OnConnect(0);
         });
-        return true;
+        return 0;
     }
     // EINTR leaves the connect running in the background, just like a connect that would block.
     if (err == EINPROGRESS || err == EINTR || WouldBlock(err)) {
         m_connecting = true;
         EnableNotifiers(false, true, false); // writable (or failed) = the connect is done
-        return true;
+        return 0;
     }
-    return fail(ErrorCodeFromErrno(err));
+    // A socket whose connect failed cannot be used again.
+    CloseHandle();
+    return ErrorCodeFromErrno(err);
+}
+
+void CTelnetSocket::OnLookedUp(const QHostInfo& info, unsigned generation)
+{
+    if (generation != m_handleGeneration || !m_resolving)
+        return; // closed meanwhile
+    m_resolving = false;
+    m_lookupId = -1;
+    const QList<QHostAddress> found = info.addresses();
+    m_addresses.assign(found.begin(), found.end());
+    m_nextAddress = 0;
+    // A name that does not resolve fails like any other connect that cannot be made.
+    if (const int code = TryNextAddresses(kInvalidArgument); code != 0)
+        OnConnect(code);
 }
 
 void CTelnetSocket::OnConnect(int error)
@@ -234,6 +338,7 @@ void CTelnetSocket::OnConnect(int error)
         m_sendState = 0;
         m_pendingOutput.clear();
         m_sendError = 0;
+        m_outputOverflowed = false;
         // The write notifier stays on for the first writable report, which makes us ready.
         EnableNotifiers(true, true, true);
         if (m_session)
@@ -243,7 +348,7 @@ void CTelnetSocket::OnConnect(int error)
     // Quiet the failed handle before the message: a message box runs an event loop.
     QPointer<CTelnetSocket> alive(this);
     CloseHandle();
-    CreateHandle();
+    CreateHandle(m_family);
     ReportError(error, true);
     if (alive && m_session)
         m_session->OnConnectionChanged(false);
@@ -266,7 +371,14 @@ void CTelnetSocket::OnWritable()
         if (err == EINPROGRESS || err == EALREADY)
             return; // not finished after all; the notifier reports again
         m_connecting = false;
-        OnConnect(err == 0 ? 0 : ErrorCodeFromErrno(err));
+        if (err == 0) {
+            OnConnect(0);
+            return;
+        }
+        // This address failed; the next one, if any, gets a handle of its own.
+        CloseHandle();
+        if (const int code = TryNextAddresses(ErrorCodeFromErrno(err)); code != 0)
+            OnConnect(code);
         return;
     }
     if (!m_connected) {
@@ -360,16 +472,58 @@ void CTelnetSocket::OnOutOfBandData(int error)
 
 bool CTelnetSocket::SendText(std::string_view text)
 {
-    m_pendingOutput.append(text);
-    if (m_sendState != 1)
+    if (m_outputOverflowed)
+        return false; // the connection is about to close; nothing more is kept for it
+    if (m_sendState != 1) {
+        Queue(text);
         return false;
-    if (m_pendingOutput.empty())
+    }
+    if (m_pendingOutput.empty() && text.empty())
         return false;
     m_sendState = -1;
-    const bool sent = SendPending();
+    bool sent = true;
+    if (!m_pendingOutput.empty()) {
+        // What waits goes first. When the text would not fit behind it, the network gets the
+        // chance to make room before the text counts as too much.
+        if (m_pendingOutput.size() + text.size() <= kMaxPendingOutput) {
+            m_pendingOutput.append(text);
+            text = {};
+        }
+        sent = SendPending();
+    }
+    if (!text.empty() && m_pendingOutput.empty() && sent) {
+        // Nothing waits: send from the caller's bytes, and keep only what the network left.
+        const ssize_t n = SendBytes(text);
+        sent = n >= 0;
+        text.remove_prefix(n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    Queue(text);
     m_sendState = 1;
     UpdateWriteNotifier();
     return sent;
+}
+
+void CTelnetSocket::Queue(std::string_view text)
+{
+    if (m_pendingOutput.size() + text.size() <= kMaxPendingOutput) {
+        m_pendingOutput.append(text);
+        return;
+    }
+    // Not connected, the text would be thrown away at the next connect anyway.
+    if (!m_connected)
+        return;
+    // A server that floods us with requests and never reads the answers would otherwise
+    // take all memory. The close waits for the event loop: we may be deep inside the
+    // receive path (telnet answers are sent while filtering), whose caller must not find
+    // the connection gone under it.
+    if (m_outputOverflowed)
+        return;
+    m_outputOverflowed = true;
+    const unsigned generation = m_handleGeneration;
+    QTimer::singleShot(0, this, [this, generation] {
+        if (generation == m_handleGeneration && m_connected && m_outputOverflowed)
+            Disconnect(LoadString(kStringStoppedReading));
+    });
 }
 
 void CTelnetSocket::OnSend(int error)
@@ -389,11 +543,20 @@ void CTelnetSocket::OnSend(int error)
 
 bool CTelnetSocket::SendPending()
 {
-    if (m_fd < 0)
+    const ssize_t n = SendBytes(m_pendingOutput);
+    if (n < 0)
         return false;
+    m_pendingOutput.erase(0, static_cast<std::size_t>(n));
+    return true;
+}
+
+ssize_t CTelnetSocket::SendBytes(std::string_view bytes)
+{
+    if (m_fd < 0)
+        return -1;
     ssize_t n;
     do {
-        n = ::send(m_fd, m_pendingOutput.data(), m_pendingOutput.size(), MSG_NOSIGNAL);
+        n = ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         const int err = errno;
@@ -401,10 +564,8 @@ bool CTelnetSocket::SendPending()
         // to see: the kernel hands the reset to whichever call asks first.
         if (!WouldBlock(err) && m_sendError == 0)
             m_sendError = ErrorCodeFromErrno(err);
-        return false;
     }
-    m_pendingOutput.erase(0, static_cast<std::size_t>(n));
-    return true;
+    return n;
 }
 
 void CTelnetSocket::UpdateWriteNotifier()
@@ -422,27 +583,38 @@ void CTelnetSocket::Close()
 
 void CTelnetSocket::OnClose(int error)
 {
+    Disconnect(error != 0 ? std::optional<std::string>(ErrorReason(error)) : std::nullopt);
+}
+
+void CTelnetSocket::Disconnect(const std::optional<std::string>& reason)
+{
     m_connected = false;
     m_sendState = 0;
     m_pendingOutput.clear();
     m_sendError = 0;
+    m_outputOverflowed = false;
     // A fresh handle at once, so that this object can connect again; the old one is
     // silenced before any message box gets to run an event loop.
     CloseHandle();
-    CreateHandle();
+    CreateHandle(m_family);
     QPointer<CTelnetSocket> alive(this);
-    if (error != 0)
-        ReportError(error, false);
+    if (reason)
+        ReportReason(*reason, false);
     if (alive && m_session)
         m_session->OnConnectionChanged(false);
 }
 
 void CTelnetSocket::ReportError(int code, bool connecting)
 {
+    ReportReason(ErrorReason(code), connecting);
+}
+
+void CTelnetSocket::ReportReason(const std::string& reason, bool connecting)
+{
     std::string text = LoadString(connecting ? 8003 : 8004);
     text += m_host;
     text += ".\n";
-    text += ErrorReason(code);
+    text += reason;
     m_messages.ShowMessage(text, CMessageSink::Icon::None, CMessageSink::Buttons::Ok);
 }
 

@@ -1,16 +1,23 @@
 #pragma once
 // The one TCP connection of a session: a non-blocking POSIX socket driven by
-// QSocketNotifiers on the UI thread. It connects, hands every read on to its listener in
-// pieces of at most 508 bytes, queues outgoing text until the network takes it, turns
-// network errors into messages, and reports connects and disconnects.
+// QSocketNotifiers on the UI thread. It looks the host up without blocking, connects (IPv4
+// or IPv6), hands every read on to its listener in pieces of at most 508 bytes, queues
+// outgoing text until the network takes it, turns network errors into messages, and
+// reports connects and disconnects.
 
+#include <QHostAddress>
 #include <QObject>
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
+#include <vector>
 
 class CMessageSink;
+class QHostInfo;
 class QSocketNotifier;
 
 // What the socket tells its session (CBrumbleDoc implements it).
@@ -26,6 +33,11 @@ class CTelnetSocket final : public QObject {
 public:
     static constexpr int kReadPiece = 508; // bytes handed on per read
     static constexpr int kOobPiece = 1020; // bytes of one out-of-band read
+    // Most text that may wait for a server that stopped reading. Beyond it a connected
+    // socket disconnects with a message, and one not connected drops the text.
+    static constexpr std::size_t kMaxPendingOutput = 4 * 1024 * 1024;
+    // The reason shown when a server stopped reading what we send.
+    static constexpr int kStringStoppedReading = 8007;
 
     explicit CTelnetSocket(CMessageSink& messages, QObject* parent = nullptr);
     // Destruction closes a live connection without any notification or message.
@@ -35,10 +47,18 @@ public:
 
     // Stores the session and creates the socket handle; false when that fails.
     bool SetDocument(CSocketListener* session);
-    // Resolves (dotted address, else a blocking look-up: no answer is error 10022) and
-    // starts a non-blocking connect. False (after the message) when it cannot start.
+    // Starts a non-blocking connect. A literal address (IPv4, IPv6, IPv6 in brackets) is
+    // tried at once: false (after the message) when it cannot start. A name is looked up
+    // in the background and true is returned; a name that does not resolve then shows
+    // error 10022 and reports the failed connect to the session, like a refused one.
     bool Connect(const std::string& host, unsigned port);
+    // Connects to the first of the addresses that takes the connection, in order, each
+    // with a handle of its own family; a failure shows the error of the last address.
+    // The host only names the connection. Results as for a literal address in Connect.
+    bool ConnectToAddresses(const std::string& host, unsigned port,
+                            const std::vector<QHostAddress>& addresses);
     // Queues text and sends what the network takes now; false when it stays queued.
+    // Never closes under its caller: an overflow is handled from the event loop.
     bool SendText(std::string_view text);
     // Every close, whoever asks for it, takes the disconnect path (OnClose with 0).
     void Close();
@@ -58,14 +78,24 @@ public:
     static std::string ErrorReason(int code);
 
 private:
-    bool CreateHandle();
+    bool BeginConnect(const std::string& host, unsigned port);
+    bool FailConnect(int code);
+    bool WalkAddresses(const std::vector<QHostAddress>& addresses);
+    int TryNextAddresses(int lastError);
+    int StartAttempt(const QHostAddress& address);
+    void OnLookedUp(const QHostInfo& info, unsigned generation);
+    bool CreateHandle(int family);
     void CloseHandle();
     void OnConnect(int error);
     void OnReceive(int error);
     void OnSend(int error);
     void OnOutOfBandData(int error);
     void OnClose(int error);
+    void Disconnect(const std::optional<std::string>& reason);
+    void ReportReason(const std::string& reason, bool connecting);
     bool SendPending();
+    ssize_t SendBytes(std::string_view bytes); // -1 on failure
+    void Queue(std::string_view text);
     void UpdateWriteNotifier();
     void EnableNotifiers(bool read, bool write, bool exception);
     void EnableReading(bool on); // the read and the urgent-data reports
@@ -82,7 +112,13 @@ private:
 
     CMessageSink& m_messages;
     int m_fd = -1;
-    bool m_connecting = false;
+    int m_family = 0;                      // address family of m_fd
+    bool m_connecting = false;             // a connect is under way on m_fd
+    bool m_resolving = false;              // the host is being looked up
+    int m_lookupId = -1;                   // that look-up's id, when Qt gave one
+    std::vector<QHostAddress> m_addresses; // what the host stands for, tried in order
+    std::size_t m_nextAddress = 0;
+    bool m_outputOverflowed = false; // the close for a server that stopped reading is due
     unsigned m_handleGeneration = 0; // changes with every new or closed handle
     int m_createError = 0;           // errno of the last failed handle creation
     int m_sendError = 0;             // a hard error met outside the read path, for the close

@@ -10,9 +10,9 @@
 
 namespace brumble::test {
 
-CScriptedServer::CScriptedServer() : m_server(new QTcpServer(this))
+CScriptedServer::CScriptedServer(const QHostAddress& address) : m_server(new QTcpServer(this))
 {
-    m_server->listen(QHostAddress::LocalHost, 0);
+    m_server->listen(address, 0);
     connect(m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* next = m_server->nextPendingConnection()) {
             // The newest client is the one the test talks to (a reconnect replaces the old).
@@ -39,6 +39,11 @@ CScriptedServer::~CScriptedServer()
 {
     if (m_client)
         m_client->disconnect(this);
+}
+
+bool CScriptedServer::IsListening() const
+{
+    return m_server->isListening();
 }
 
 quint16 CScriptedServer::Port() const

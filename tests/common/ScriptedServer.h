@@ -1,9 +1,10 @@
 #pragma once
-// A real TCP server on 127.0.0.1 (an ephemeral port) for network tests: it accepts one
-// client, records what the client sends, sends what the test says, and can close the
-// connection normally or reset it.
+// A real TCP server on 127.0.0.1 (or another local address; an ephemeral port) for network
+// tests: it accepts one client, records what the client sends, sends what the test says,
+// and can close the connection normally or reset it.
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QObject>
 
 class QTcpServer;
@@ -14,18 +15,19 @@ namespace brumble::test {
 class CScriptedServer final : public QObject {
     Q_OBJECT
 public:
-    CScriptedServer();
+    explicit CScriptedServer(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
     ~CScriptedServer() override;
 
+    bool IsListening() const; // false when the address is not on this machine
     quint16 Port() const;
     // Event-loop waits; false on time-out.
     bool WaitForClient(int timeoutMs = 5000);
     bool WaitForReceived(int byteCount, int timeoutMs = 5000);
-    void Send(const QByteArray& bytes);          // written and flushed at once
+    void Send(const QByteArray& bytes); // written and flushed at once
     QByteArray Received() const { return m_received; }
     void ClearReceived() { m_received.clear(); }
-    void CloseClient();                          // orderly close (FIN)
-    void ResetClient();                          // abortive close (RST, SO_LINGER 0)
+    void CloseClient(); // orderly close (FIN)
+    void ResetClient(); // abortive close (RST, SO_LINGER 0)
     bool HasClient() const { return m_client != nullptr; }
 
 private:

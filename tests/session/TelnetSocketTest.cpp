@@ -5,9 +5,13 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <algorithm>
+#include <cerrno>
 #include <functional>
+#include <netinet/in.h>
 #include <numeric>
 #include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 #include "common/ScriptedServer.h"
@@ -19,6 +23,9 @@ using Change = std::pair<bool, std::size_t>; // connected, messages shown before
 
 namespace {
 
+const std::string kUnresolved = ".\nBrumble was unable to initialise the connection "
+                                "successfully.\nPlease make sure you are connected to a network "
+                                "or the internet.";
 const std::string kResetText =
     "A session was disconnected from 127.0.0.1.\nThe connection was reset by the remote side.";
 
@@ -63,6 +70,43 @@ protected:
     std::function<void()> onChange;
 };
 
+// A server on 127.0.0.1 that accepts and sends but never reads, so that what a client sends
+// piles up in the kernel's buffers and then in the client's own.
+class CDeafServer {
+public:
+    CDeafServer()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(m_listener, 1);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    ~CDeafServer()
+    {
+        for (int fd : {m_client, m_listener}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    quint16 Port() const { return m_port; }
+    // Call once the client is connected: the connection then waits in the backlog.
+    bool Accept() { return (m_client = ::accept(m_listener, nullptr, nullptr)) >= 0; }
+    bool Send(const std::string& bytes)
+    {
+        return ::send(m_client, bytes.data(), bytes.size(), 0) == ssize_t(bytes.size());
+    }
+
+private:
+    int m_listener = -1;
+    int m_client = -1;
+    quint16 m_port = 0;
+};
+
 // A port on 127.0.0.1 where nobody listens.
 quint16 ClosedPort()
 {
@@ -75,24 +119,73 @@ quint16 ClosedPort()
 
 TEST_F(TelnetSocketTest, BadHostOrPortFailsAtOnceWithItsMessage)
 {
-    EXPECT_FALSE(socket->Connect("no-such-host.invalid", 4000));
-    // An empty name and a name with a NUL in it do not resolve either.
+    // An empty name and a name with a NUL in it cannot be looked up.
     EXPECT_FALSE(socket->Connect("", 4000));
     const std::string nulName("127.0.0.1\0evil", 14);
     EXPECT_FALSE(socket->Connect(nulName, server.Port()));
     // A port beyond 16 bits would be silently cut to another port.
     EXPECT_FALSE(socket->Connect("127.0.0.1", 65536u + server.Port()));
-    ASSERT_EQ(sink.shown.size(), 4u);
-    const std::string unresolved = ".\nBrumble was unable to initialise the connection "
-                                   "successfully.\nPlease make sure you are connected to a "
-                                   "network or the internet.";
-    EXPECT_EQ(sink.shown[0].text, "Unable to connect to no-such-host.invalid" + unresolved);
-    EXPECT_EQ(sink.shown[2].text, "Unable to connect to " + nulName + unresolved);
-    EXPECT_EQ(sink.shown[3].text, "Unable to connect to 127.0.0.1.\nThe specified address is "
+    ASSERT_EQ(sink.shown.size(), 3u);
+    EXPECT_EQ(sink.shown[1].text, "Unable to connect to " + nulName + kUnresolved);
+    EXPECT_EQ(sink.shown[2].text, "Unable to connect to 127.0.0.1.\nThe specified address is "
                                   "not available from the local machine.");
     QCoreApplication::processEvents();
     EXPECT_TRUE(changes.empty()); // a connect that never started is not a disconnect
     EXPECT_FALSE(server.HasClient());
+
+    // The highest port is a port like any other: nobody listens there, so it is refused.
+    socket->Connect("127.0.0.1", 65535);
+    ASSERT_TRUE(WaitUntil([&] { return sink.shown.size() == 4; }));
+    EXPECT_EQ(sink.shown[3].text,
+              "Unable to connect to 127.0.0.1.\nThe attempt to connect was rejected.");
+}
+
+TEST_F(TelnetSocketTest, NameThatDoesNotResolveFailsLikeARefusedConnect)
+{
+    // The look-up runs in the background, so the failure is reported as a failed connect.
+    ASSERT_TRUE(socket->Connect("nonexistent.invalid", 4000));
+    ASSERT_TRUE(WaitForChanges(1));
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text, "Unable to connect to nonexistent.invalid" + kUnresolved);
+    EXPECT_EQ(changes[0], Change(false, 1));
+}
+
+TEST_F(TelnetSocketTest, AddressesAreTriedInOrderAndTheLastFailureIsShown)
+{
+    // Nobody listens on 127.0.0.2: refused there, the connect goes on to 127.0.0.1.
+    const QHostAddress refusing(QStringLiteral("127.0.0.2"));
+    const QHostAddress listening(QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(socket->ConnectToAddresses("mud.example", server.Port(), {refusing, listening}));
+    ASSERT_TRUE(server.WaitForClient());
+    ASSERT_TRUE(WaitForChanges(1));
+    EXPECT_EQ(changes[0], Change(true, 0));
+    EXPECT_EQ(socket->GetHost(), "mud.example");
+    socket->Close();
+
+    // When every address fails, the message names the reason of the last one.
+    socket->ConnectToAddresses("mud.example", ClosedPort(), {listening, QHostAddress()});
+    ASSERT_TRUE(WaitUntil([&] { return sink.shown.size() == 1; }));
+    EXPECT_EQ(sink.shown[0].text, "Unable to connect to mud.example.\nAddresses in the specified "
+                                  "family cannot be used with Brumble.");
+}
+
+TEST_F(TelnetSocketTest, Ipv6LoopbackConnectsWithOrWithoutBrackets)
+{
+    CScriptedServer server6{QHostAddress(QHostAddress::LocalHostIPv6)};
+    if (!server6.IsListening())
+        GTEST_SKIP() << "no IPv6 loopback on this machine";
+    for (const std::string host : {"[::1]", "::1"}) {
+        SCOPED_TRACE(host);
+        socket = std::make_unique<CTelnetSocket>(sink);
+        ASSERT_TRUE(socket->SetDocument(this));
+        ASSERT_TRUE(socket->Connect(host, server6.Port()));
+        ASSERT_TRUE(WaitUntil([&] { return socket->SendState() == 1; }));
+        server6.ClearReceived();
+        EXPECT_TRUE(socket->SendText("look\r\n"));
+        EXPECT_TRUE(server6.WaitForReceived(6));
+        EXPECT_EQ(socket->GetHost(), host); // the settings section keeps the name as typed
+    }
+    EXPECT_TRUE(sink.shown.empty());
 }
 
 TEST_F(TelnetSocketTest, PeerCloseGivesOnlyTheDisconnectAndResetItsMessageFirst)
@@ -142,8 +235,10 @@ TEST_F(TelnetSocketTest, WaitingBurstArrivesIn508BytePiecesInOrder)
 
 TEST_F(TelnetSocketTest, TextQueuedBeforeFirstWritableReportGoesOutThen)
 {
-    // Text sent while not connected is dropped at the next connect.
+    // Text sent while not connected is dropped at the next connect, and meanwhile kept only
+    // up to the limit, without a word.
     EXPECT_FALSE(socket->SendText("stale timed text\r\n"));
+    EXPECT_FALSE(socket->SendText(std::string(CTelnetSocket::kMaxPendingOutput, 't')));
     EXPECT_EQ(socket->PendingOutput(), "stale timed text\r\n");
     bool queuedResult = true;
     int stateAtConnect = -2;
@@ -162,12 +257,17 @@ TEST_F(TelnetSocketTest, TextQueuedBeforeFirstWritableReportGoesOutThen)
 
     // Once ready, text goes out at once; more than the kernel takes waits for writable.
     EXPECT_TRUE(socket->SendText("look\r\n"));
-    std::string big(8 * 1024 * 1024, '\0');
+    std::string big(2 * 1024 * 1024, '\0');
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>('a' + i % 26);
-    socket->SendText(big);
+    std::string sent = "connect hero\r\nlook\r\n";
+    for (int i = 0; i < 4; ++i) {
+        socket->SendText(big);
+        sent += big;
+        ASSERT_TRUE(WaitUntil([&] { return socket->PendingOutput().empty(); }, 20000));
+    }
     socket->SendText("END");
-    const QByteArray all = QByteArray::fromStdString("connect hero\r\nlook\r\n" + big + "END");
+    const QByteArray all = QByteArray::fromStdString(sent + "END");
     ASSERT_TRUE(server.WaitForReceived(static_cast<int>(all.size()), 20000));
     EXPECT_TRUE(server.Received() == all);
     EXPECT_TRUE(socket->PendingOutput().empty());
@@ -200,6 +300,21 @@ TEST_F(TelnetSocketTest, CloseFromAnywhereTakesTheDisconnectPathAndDeletionIsSil
     EXPECT_EQ(changes.size(), 5u);
     EXPECT_TRUE(sink.shown.empty());
 
+    // A connect closed, or deleted, while its host is looked up: the late answer starts
+    // nothing.
+    auto lateAnswerActs = [&] {
+        return WaitUntil([&] { return server.HasClient() || changes.size() > 6; }, 300);
+    };
+    socket = std::make_unique<CTelnetSocket>(sink);
+    socket->SetDocument(this);
+    ASSERT_TRUE(socket->Connect("localhost", server.Port()));
+    socket->Close();
+    EXPECT_EQ(changes.size(), 6u);
+    EXPECT_FALSE(lateAnswerActs());
+    ASSERT_TRUE(socket->Connect("localhost", server.Port()));
+    socket.reset();
+    EXPECT_FALSE(lateAnswerActs());
+
     // Deleting from inside the connect failure report.
     socket = std::make_unique<CTelnetSocket>(sink);
     socket->SetDocument(this);
@@ -226,4 +341,82 @@ TEST_F(TelnetSocketTest, UrgentDataReportReadsTheStreamButNotTheUrgentByte)
     EXPECT_EQ(Joined(), "ab\xff"
                         "cd");
     EXPECT_TRUE(socket->IsConnected());
+}
+
+TEST_F(TelnetSocketTest, ServerThatStopsReadingIsDisconnectedOnceTheOutputOverflows)
+{
+    CDeafServer deaf;
+    ASSERT_TRUE(socket->Connect("127.0.0.1", deaf.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return socket->SendState() == 1; }));
+    ASSERT_TRUE(deaf.Accept());
+    // Every piece the server sends makes a relay script answer with a lot of text.
+    const std::string answer(1024 * 1024, 'r');
+    std::size_t mostPending = 0;
+    bool closedUnderCaller = false;
+    onReceive = [&] {
+        socket->SendText(answer);
+        mostPending = std::max(mostPending, socket->PendingOutput().size());
+        closedUnderCaller = closedUnderCaller || !socket->IsConnected() || !sink.shown.empty();
+    };
+    ASSERT_TRUE(deaf.Send(std::string(64 * 1024, 'x')));
+    ASSERT_TRUE(WaitUntil([&] { return !sink.shown.empty(); }, 20000));
+    EXPECT_EQ(sink.shown[0].text, "A session was disconnected from 127.0.0.1.\nThe server stopped "
+                                  "reading what Brumble sends, and the text waiting to be sent "
+                                  "grew too large.");
+    ASSERT_TRUE(WaitForChanges(2));
+    EXPECT_EQ(changes[1], Change(false, 1)); // the session hears of it after the message
+    EXPECT_LE(mostPending, CTelnetSocket::kMaxPendingOutput);
+    EXPECT_FALSE(closedUnderCaller); // the close waits until the receive path is done
+    EXPECT_EQ(sink.shown.size(), 1u);
+}
+
+TEST(TelnetSocketErrors, EveryCodeAndSystemErrorHasItsReason)
+{
+    const std::vector<std::pair<int, std::string>> reasons = {
+        {10014, "Invalid Host address name."},
+        {10022, "Brumble was unable to initialise the connection successfully.\nPlease make "
+                "sure you are connected to a network or the internet."},
+        {10024, "No more file descriptors are available."},
+        {10036, "A blocking Windows Sockets call is in progress."},
+        {10038, "The descriptor is not a socket."},
+        {10039, "A valid destination address is required."},
+        {10047, "Addresses in the specified family cannot be used with Brumble."},
+        {10048, "The specified address is already in use."},
+        {10049, "The specified address is not available from the local machine."},
+        {10050, "The network subsystem has failed."},
+        {10051, "The network cannot be reached from this host at this time."},
+        {10053, "The connection was aborted due to timeout or other failure."},
+        {10054, "The connection was reset by the remote side."},
+        {10055, "No buffer space is available. The socket cannot be connected."},
+        {10056, "The socket is already connected."},
+        {10060, "Attempt to connect timed out without establishing a connection."},
+        {10061, "The attempt to connect was rejected."},
+        {10093, "The socket was not initialised properly.\nPlease shutdown Brumble and restart."},
+        {10035, "Unknown error occured: 10035"},
+        {-7, "Unknown error occured: -7"},
+    };
+    for (const auto& [code, reason] : reasons)
+        EXPECT_EQ(CTelnetSocket::ErrorReason(code), reason) << code;
+
+    const std::vector<std::pair<int, int>> systemErrors = {
+        {EFAULT, 10014},       {EINVAL, 10022},
+        {EMFILE, 10024},       {ENFILE, 10024},
+        {EINPROGRESS, 10036},  {EALREADY, 10036},
+        {ENOTSOCK, 10038},     {EBADF, 10038},
+        {EDESTADDRREQ, 10039}, {EAFNOSUPPORT, 10047},
+        {EADDRINUSE, 10048},   {EADDRNOTAVAIL, 10049},
+        {ENETDOWN, 10050},     {ENETUNREACH, 10051},
+        {EHOSTUNREACH, 10051}, {ECONNABORTED, 10053},
+        {ECONNRESET, 10054},   {EPIPE, 10054},
+        {ENOBUFS, 10055},      {EISCONN, 10056},
+        {ETIMEDOUT, 10060},    {ECONNREFUSED, 10061},
+        {EAGAIN, 10035},       {ENOENT, ENOENT}, // unmapped: shown with its own number
+    };
+    for (const auto& [err, code] : systemErrors)
+        EXPECT_EQ(CTelnetSocket::ErrorCodeFromErrno(err), code) << err;
+    // A connect that timed out, as the user reads it.
+    EXPECT_EQ(CTelnetSocket::ErrorReason(CTelnetSocket::ErrorCodeFromErrno(ETIMEDOUT)),
+              "Attempt to connect timed out without establishing a connection.");
+    EXPECT_EQ(CTelnetSocket::ErrorReason(CTelnetSocket::ErrorCodeFromErrno(ENOENT)),
+              "Unknown error occured: 2");
 }
