@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <utility>
 
 #include "base/AppState.h"
@@ -345,32 +346,39 @@ TEST_F(BrumbleDocTest, FailedOpensShowTheirMessagesInOrder)
     doc.SendCommand("look\r\n");
     EXPECT_TRUE(sound.played.empty()); // no socket: not even a beep
 
-    // A name that does not resolve: the socket's message only, no socket, no late report.
-    EXPECT_FALSE(doc.OpenSession("no-such-host.invalid", 4000));
-    app.nextHost = "no-such-host.invalid";
-    EXPECT_FALSE(doc.OnNewDocument());
+    // A port that cannot exist fails at once: the socket's message only, no late report.
+    EXPECT_FALSE(doc.OpenSession(kHost, 65536));
     EXPECT_EQ(doc.Socket(), nullptr);
     WaitUntil([] { return false; }, 200);
-    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(view.calls.empty());
-    messages.shown.clear();
 
-    // Refused: the socket's message, then the session's, after the views were told.
+    // A name that does not resolve (looked up in the background) and a refused port both
+    // give the socket's message, then the session's, after the views were told.
     QTcpServer probe; // a port with nobody listening once the probe is gone
     probe.listen(QHostAddress::LocalHost, 0);
     const quint16 port = probe.serverPort();
     probe.close();
-    ASSERT_TRUE(doc.OpenSession(kHost, port));
-    ASSERT_TRUE(WaitUntil([&] { return messages.shown.size() >= 2; }));
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Unable to connect to 127.0.0.1.\nThe attempt to connect was rejected.");
-    EXPECT_EQ(messages.shown[1].text, kDisconnected);
-    EXPECT_EQ(messages.shown[1].icon, CMessageSink::Icon::Exclamation);
-    EXPECT_EQ(messages.shown[1].buttons, CMessageSink::Buttons::Ok);
-    EXPECT_EQ(view.calls, Lines{"Connected(false)"});
-    EXPECT_NE(doc.Socket(), nullptr); // kept, ready to connect again
-    EXPECT_EQ(doc.Title(), "No Connection");
+    const std::vector<std::tuple<std::string, unsigned, std::string>> cases = {
+        {"no-such-host.invalid", 4000,
+         "Unable to connect to no-such-host.invalid.\nBrumble was unable to initialise the "
+         "connection successfully.\nPlease make sure you are connected to a network or the "
+         "internet."},
+        {kHost, port, "Unable to connect to 127.0.0.1.\nThe attempt to connect was rejected."}};
+    for (const auto& [host, hostPort, reason] : cases) {
+        messages.shown.clear();
+        view.calls.clear();
+        ASSERT_TRUE(doc.OpenSession(host, hostPort));
+        ASSERT_TRUE(WaitUntil([&] { return messages.shown.size() >= 2; }, 15000));
+        ASSERT_EQ(messages.shown.size(), 2u);
+        EXPECT_EQ(messages.shown[0].text, reason);
+        EXPECT_EQ(messages.shown[1].text, "A session was disconnected from " + host);
+        EXPECT_EQ(messages.shown[1].icon, CMessageSink::Icon::Exclamation);
+        EXPECT_EQ(messages.shown[1].buttons, CMessageSink::Buttons::Ok);
+        EXPECT_EQ(view.calls, Lines{"Connected(false)"});
+        EXPECT_NE(doc.Socket(), nullptr); // kept, ready to connect again
+        EXPECT_EQ(doc.Title(), "No Connection");
+    }
     ASSERT_GE(titles.count(), 1);
     EXPECT_EQ(titles.back().at(0).toString(), QStringLiteral("No Connection"));
 }
