@@ -1,19 +1,25 @@
 #include "app/ChildFrame.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 
-#include "display/ui/BrumbleView.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
+#include "display/ui/BrumbleView.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -61,6 +67,9 @@ CChildFrame::CChildFrame(std::unique_ptr<CBrumbleDoc> doc, CAppServices& service
     m_commandLine->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_commandLine->lineEdit()->installEventFilter(this);
     m_commandLine->installEventFilter(this);
+    // An entry chosen from the drop-down list is where Up and Down continue from.
+    connect(m_commandLine, &QComboBox::activated, this,
+            [this](int index) { m_historyIndex = index; });
 
     auto* barLayout = new QHBoxLayout(m_commandBar);
     barLayout->setContentsMargins(2, 2, 2, 2);
@@ -188,6 +197,7 @@ void CChildFrame::AddToHistory(const std::string& text, int limit)
             m_commandLine->removeItem(m_commandLine->count() - 1);
     }
     m_commandLine->insertItem(0, ToWidgetText(text));
+    m_historyIndex = -1;
 
     m_commandLine->setCurrentIndex(-1);
     edit->setText(typed);
@@ -199,6 +209,20 @@ void CChildFrame::ClearCommandText()
     // Back to "no entry chosen", so that Down starts again at the newest command.
     m_commandLine->setCurrentIndex(-1);
     m_commandLine->clearEditText();
+    m_historyIndex = -1;
+    m_draft.clear();
+}
+
+void CChildFrame::StepHistory(int step)
+{
+    const int target = m_historyIndex + step;
+    if (target < -1 || target >= m_commandLine->count())
+        return;
+    QLineEdit* edit = m_commandLine->lineEdit();
+    if (m_historyIndex == -1)
+        m_draft = edit->text();
+    m_historyIndex = target;
+    edit->setText(target == -1 ? m_draft : m_commandLine->itemText(target));
 }
 
 void CChildFrame::PasteIntoCommandLine(CBrumbleView& view, const std::string& text)
@@ -256,6 +280,32 @@ void CChildFrame::FocusCommandLine()
             return;
     }
     m_commandLine->setFocus(Qt::OtherFocusReason);
+}
+
+void CChildFrame::TypeIntoCommandLine(const QKeyEvent& key)
+{
+    if (!m_commandLine->isEnabled())
+        return;
+    m_commandLine->setFocus(Qt::OtherFocusReason);
+    QKeyEvent copy(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(),
+                   static_cast<quint16>(key.count()));
+    QCoreApplication::sendEvent(m_commandLine->lineEdit(), &copy);
+}
+
+void CChildFrame::ShowCommandLineMenu(const QPoint& globalPos)
+{
+    std::unique_ptr<QMenu> menu(m_commandLine->lineEdit()->createStandardContextMenu());
+    // The line edit would paste the clipboard as one line, line ends and all. Its Paste is
+    // known by the text the line edit gives it (shortcut after a tab), as translated.
+    const QString pasteText = QLineEdit::tr("&Paste");
+    for (QAction* action : menu->actions()) {
+        if (action->text().section(QLatin1Char('\t'), 0, 0) != pasteText)
+            continue;
+        action->setObjectName(QStringLiteral("edit-paste"));
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { m_view->OnEditPaste(); });
+    }
+    menu->exec(globalPos);
 }
 
 void CChildFrame::CopyCommandText()
@@ -321,6 +371,29 @@ bool CChildFrame::eventFilter(QObject* watched, QEvent* event)
             // Enter, and the keys that would otherwise page through the history.
             if (HandleKey(*key))
                 return true;
+            const Qt::KeyboardModifiers plain = key->modifiers() & ~Qt::KeypadModifier;
+            if (plain == Qt::NoModifier &&
+                (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+                StepHistory(key->key() == Qt::Key_Up ? 1 : -1);
+                return true;
+            }
+            break;
+        }
+        case QEvent::ContextMenu:
+            if (watched == m_commandLine->lineEdit()) {
+                ShowCommandLineMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonRelease: {
+            // The middle button pastes the mouse selection, by the same rule as Paste.
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QClipboard* clipboard = QGuiApplication::clipboard();
+            if (watched == m_commandLine->lineEdit() && mouse->button() == Qt::MiddleButton &&
+                clipboard && clipboard->supportsSelection()) {
+                m_view->OnEditPaste(CBrumbleView::PasteSource::Selection);
+                return true;
+            }
             break;
         }
         case QEvent::FocusIn:

@@ -52,6 +52,7 @@ public:
     void PasteIntoCommandLine(CBrumbleView& view, const std::string& text) override;
     void EnableCommandLine(bool enable) override;
     void FocusCommandLine() override;
+    void TypeIntoCommandLine(const QKeyEvent& key) override;
 
     // Edit > Copy and Cut act on the command line's selection.
     void CopyCommandText();
@@ -67,6 +68,11 @@ private:
     // when the key was used.
     bool HandleKey(const QKeyEvent& key);
     void ScrollView(CRowModel::Scroll request);
+    // Up (step 1, older) and Down (step -1, newer) through the history; below the newest
+    // entry lies what was being typed when the walk began.
+    void StepHistory(int step);
+    // The line edit's own menu, with its Paste going through the window's paste.
+    void ShowCommandLineMenu(const QPoint& globalPos);
     QMdiSubWindow* SubWindow() const;
     void OnSubWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState);
 
@@ -75,7 +81,9 @@ private:
     CBrumbleView* m_view = nullptr;
     QWidget* m_commandBar = nullptr;
     QComboBox* m_commandLine = nullptr;
-    QTimer m_focusTimer;    // timer 1: focus back to the command line
-    QRect m_normalGeometry; // the sub-window's place when last neither maximized nor
-                            // minimized, so a maximized window keeps where it was
+    int m_historyIndex = -1; // the entry shown by the history walk; -1: the typed line
+    QString m_draft;         // the line being typed when the walk left it
+    QTimer m_focusTimer;     // timer 1: focus back to the command line
+    QRect m_normalGeometry;  // the sub-window's place when last neither maximized nor
+                             // minimized, so a maximized window keeps where it was
 };

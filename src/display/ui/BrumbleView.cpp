@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -18,6 +19,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "alerts/SoundPlayer.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "base/MessageSink.h"
@@ -500,6 +502,21 @@ void CBrumbleView::focusInEvent(QFocusEvent* event)
     m_services.app.SetInputView(this);
 }
 
+void CBrumbleView::keyPressEvent(QKeyEvent* event)
+{
+    // The scrollback only has the keyboard after a click into it; what is typed then belongs
+    // on the command line, where Enter sends it.
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool command = modifiers & (Qt::ControlModifier | Qt::MetaModifier);
+    const bool typed = !event->text().isEmpty() && event->text().front().isPrint();
+    if (m_frame && !command && (typed || event->key() == Qt::Key_Backspace)) {
+        m_frame->TypeIntoCommandLine(*event);
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
 // ---- Timers -----------------------------------------------------------------------------
 
 void CBrumbleView::SetWindowTimer(int id, int periodMs)
@@ -716,6 +733,10 @@ void CBrumbleView::OnToolsLogText()
 
 void CBrumbleView::OnEditInsertFile()
 {
+    if (!m_doc.IsConnected()) {
+        m_services.sound.Beep();
+        return;
+    }
     const std::optional<std::string> path = ChooseFile({false, {}});
     if (!path)
         return;
@@ -745,17 +766,37 @@ void CBrumbleView::OnEditInsertFile()
     }
 }
 
-void CBrumbleView::OnEditPaste()
+void CBrumbleView::OnEditPaste(PasteSource source)
 {
+    if (!m_doc.IsConnected()) {
+        // Pasted lines would only be echoed, never sent.
+        m_services.sound.Beep();
+        return;
+    }
     if (!m_frame)
         return;
     const QClipboard* clipboard = QGuiApplication::clipboard();
-    const QString text = clipboard ? clipboard->text() : QString();
+    const QClipboard::Mode mode =
+        source == PasteSource::Selection ? QClipboard::Selection : QClipboard::Clipboard;
+    const QString text = clipboard ? clipboard->text(mode) : QString();
     if (text.isEmpty())
         return;
     const QByteArray bytes = text.toLatin1();
-    m_frame->PasteIntoCommandLine(
-        *this, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    // Clipboards here end lines with LF alone (now and then CR alone); a server expects CR LF
+    // and echoes a bare LF as a step sideways.
+    std::string pasted;
+    pasted.reserve(static_cast<std::size_t>(bytes.size()) + 16);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (c == '\r' || c == '\n') {
+            pasted += "\r\n";
+            if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
+                ++i;
+        } else {
+            pasted += c;
+        }
+    }
+    m_frame->PasteIntoCommandLine(*this, pasted);
 }
 
 void CBrumbleView::OnToolsLocalEcho()

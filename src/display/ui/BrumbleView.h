@@ -88,7 +88,11 @@ public:
     void OnFileOpenConnection();
     void OnFileSaveText();
     void OnFilePrint();
-    void OnEditPaste();
+    // Where pasted text comes from: the clipboard, or the text last selected with the mouse
+    // (the middle button's paste).
+    enum class PasteSource { Clipboard, Selection };
+    // Without a connection both only beep: nothing is typed, sent or echoed.
+    void OnEditPaste(PasteSource source = PasteSource::Clipboard);
     void OnEditInsertFile();
     void OnToolsLogText();
     void OnToolsLocalEcho();
@@ -116,6 +120,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

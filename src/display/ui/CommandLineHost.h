@@ -5,6 +5,7 @@
 #include <string>
 
 class CBrumbleView;
+class QKeyEvent;
 
 class CCommandLineHost {
 public:
@@ -18,4 +19,7 @@ public:
     virtual void PasteIntoCommandLine(CBrumbleView& view, const std::string& text) = 0;
     virtual void EnableCommandLine(bool enable) = 0;
     virtual void FocusCommandLine() = 0;
+    // A key typed while another part of the window had the keyboard: the command line takes
+    // the focus and the key.
+    virtual void TypeIntoCommandLine(const QKeyEvent& key) = 0;
 };

@@ -1,12 +1,19 @@
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "AppFixture.h"
 #include "app/MainFrame.h"
@@ -42,6 +49,28 @@ TEST_F(ChildFrameTest, TheCommandLineSendsKeepsTheHistoryAndScrollsTheView)
     EXPECT_GT(box->width(), frame->width() - 20); // stretched across the window
     EXPECT_EQ(app->Services().app.InputView(), static_cast<CSessionView*>(&frame->View()));
 
+    // With nothing stored the history holds 50 commands.
+    QByteArray numbers;
+    for (int i = 0; i <= 50; ++i) {
+        TypeAndEnter(box, QString::number(i));
+        numbers += QByteArray::number(i) + "\r\n";
+    }
+    EXPECT_EQ(box->count(), 50);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("50"));
+    ASSERT_TRUE(server.WaitForReceived(numbers.size()));
+    server.ClearReceived();
+
+    // Keys typed after a click into the scrollback go to the command line.
+    QTest::mouseClick(frame->View().viewport(), Qt::LeftButton);
+    ASSERT_TRUE(frame->View().hasFocus());
+    for (const char c : {'s', 'a', 'y', ' ', 'h', 'i'})
+        QTest::keyClick(QApplication::focusWidget(), c);
+    EXPECT_EQ(box->currentText(), QStringLiteral("say hi"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(server.WaitForReceived(8));
+    EXPECT_EQ(server.Received(), QByteArray("say hi\r\n"));
+    server.ClearReceived();
+
     // The host's limit over the global one; newest first, duplicates and empty lines too.
     app->Settings().WriteInt("Display", "Commands", 2);
     app->Settings().WriteInt(kHost, "History", 3);
@@ -58,13 +87,17 @@ TEST_F(ChildFrameTest, TheCommandLineSendsKeepsTheHistoryAndScrollsTheView)
     ASSERT_TRUE(server.WaitForReceived(6 + 6 + 2 + 7));
     EXPECT_EQ(server.Received(), QByteArray("look\r\nlook\r\n\r\nnorth\r\n"));
 
-    // Plain Down walks from the newest entry to older ones, Up back again.
-    for (const char* entry : {"north", "", "look"}) {
-        QTest::keyClick(box, Qt::Key_Down);
-        EXPECT_EQ(box->currentText(), QString::fromLatin1(entry));
+    // Up walks from the newest entry to older ones and Down back; below the newest lies the
+    // line that was being typed.
+    QTest::keyClicks(box, QStringLiteral("half"));
+    for (const auto& [key, shown] :
+         {std::pair(Qt::Key_Up, "north"), std::pair(Qt::Key_Up, ""), std::pair(Qt::Key_Up, "look"),
+          std::pair(Qt::Key_Up, "look"), std::pair(Qt::Key_Down, ""),
+          std::pair(Qt::Key_Down, "north"), std::pair(Qt::Key_Down, "half"),
+          std::pair(Qt::Key_Down, "half")}) {
+        QTest::keyClick(box, key);
+        EXPECT_EQ(box->currentText(), QString::fromLatin1(shown));
     }
-    QTest::keyClick(box, Qt::Key_Up);
-    EXPECT_EQ(box->currentText(), QString());
 
     // Changes of the list leave what is being typed alone; a limit of 0 sets no bound.
     frame->ClearCommandText();
@@ -145,14 +178,50 @@ TEST_F(ChildFrameTest, PasteSendsCompleteLinesAndKeepsTheUnfinishedRest)
         EXPECT_FALSE(edit->hasSelectedText());
     }
 
-    // Ctrl+V pastes the clipboard this way, high Latin-1 characters as their bytes.
+    // Ctrl+V and the line edit's own menu paste the clipboard this way, high Latin-1
+    // characters as their bytes, a lone LF or CR as CR LF.
     server.ClearReceived();
     edit->clear();
-    QApplication::clipboard()->setText(QString::fromLatin1("caf\xe9\nsec"));
+    QApplication::clipboard()->setText(QString::fromLatin1("caf\xe9\neast\r\nup\rsec"));
     QTest::keyClick(frame->CommandLine(), Qt::Key_V, Qt::ControlModifier);
-    ASSERT_TRUE(server.WaitForReceived(5));
-    EXPECT_EQ(server.Received(), QByteArray("caf\xe9\n"));
+    ASSERT_TRUE(server.WaitForReceived(16));
+    EXPECT_EQ(server.Received(), QByteArray("caf\xe9\r\neast\r\nup\r\n"));
     EXPECT_EQ(edit->text(), QStringLiteral("sec"));
+    server.ClearReceived();
+    QApplication::clipboard()->setText(QStringLiteral("ond\nwest"));
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        if (auto* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste")))
+            paste->trigger();
+        menu->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                edit->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(edit, &menuEvent);
+    ASSERT_TRUE(server.WaitForReceived(8));
+    EXPECT_EQ(server.Received(), QByteArray("second\r\n"));
+    EXPECT_EQ(edit->text(), QStringLiteral("west"));
+
+    // Disconnected, Paste and Insert File only beep: nothing is asked, sent or echoed.
+    server.CloseClient();
+    ASSERT_TRUE(WaitUntil([frame] { return !frame->Doc().IsConnected(); }));
+    sound.played.clear();
+    bool asked = false;
+    frame->View().chooseFile = [&asked](const CBrumbleView::FileRequest&) {
+        asked = true;
+        return std::optional<std::string>();
+    };
+    QApplication::clipboard()->setText(QStringLiteral("gone\n"));
+    edit->clear();
+    frame->View().OnEditPaste();
+    frame->View().OnEditInsertFile();
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(sound.played,
+              (std::vector<std::string>{"system:SystemExclamation", "system:SystemExclamation"}));
+    const auto& lines = frame->Doc().GetLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "gone"), 0);
 }
 
 TEST_F(ChildFrameTest, PlacementIsRestoredPerHostAndCutToTheArea)
