@@ -21,7 +21,7 @@
 #include "common/ScriptedServer.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 

@@ -19,7 +19,7 @@
 #include "common/ScriptedServer.h"
 #include "common/TestSupport.h"
 #include "display/ui/BrumbleView.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "session/BrumbleDoc.h"
