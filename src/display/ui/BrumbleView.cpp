@@ -18,6 +18,8 @@
 
 #include "session/ui/InputViewGuard.h"
 #include "shortcuts/AliasesDlg.h"
+#include "alerts/ui/TimedTextDialog.h"
+#include "alerts/ui/TriggersDialog.h"
 #include "shortcuts/ui/AliasesDialog.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
@@ -705,6 +707,19 @@ bool CBrumbleView::OnToolsAliases()
 {
     CAliasesDlg* aliases = m_doc.Aliases();
     return aliases != nullptr && EditAliases(*aliases, m_services, this);
+}
+
+bool CBrumbleView::OnToolsTriggers()
+{
+    return m_doc.EditTriggers(
+        [this](CTriggersDlg& triggers) { return ::EditTriggers(triggers, m_services, this); });
+}
+
+bool CBrumbleView::OnToolsTimedText()
+{
+    return m_doc.EditTimedText([this](CTimedTextDlg& timedText) {
+        return ::EditTimedText(timedText, m_services, this);
+    });
 }
 
 void CBrumbleView::OnFilePrint()
