@@ -186,7 +186,11 @@ void CTimedTextDialog::UpdateButtons()
     if (!empty && list->selectedItems().isEmpty())
         list->setCurrentRow(0);
     m_ui->removeButton->setEnabled(!empty);
-    m_ui->addButton->setEnabled(!m_ui->textField->text().isEmpty());
+    const bool typed = !m_ui->textField->text().isEmpty();
+    m_ui->addButton->setEnabled(typed);
+    // Enter adds what is being typed rather than closing the dialog without it.
+    m_ui->addButton->setDefault(typed);
+    OkButton()->setDefault(!typed);
 }
 
 void CTimedTextDialog::InsertSorted(const std::string& text)
