@@ -34,7 +34,7 @@
 #include "SilentServices.h"
 #include "alerts/SoundPlayer.h"
 #include "display/ui/BrumbleView.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "session/BrumbleDoc.h"

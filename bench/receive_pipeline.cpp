@@ -27,7 +27,7 @@
 #include "MudStream.h"
 #include "SilentServices.h"
 #include "alerts/SoundPlayer.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "base/AppState.h"
 #include "session/BrumbleDoc.h"
 #include "base/MessageSink.h"

@@ -4,6 +4,7 @@
 // Playing never blocks and never reports a failure; a new sound cuts off the one playing.
 
 #include <string>
+#include <string_view>
 
 class CSoundPlayer {
 public:
@@ -14,4 +15,10 @@ public:
 
     // The platform's warning beep (BEL received, sending while not connected).
     void Beep() { PlaySystemSound("SystemExclamation"); }
+
+    // Whether name is one of the system sounds this player knows ("SystemAsterisk",
+    // "SystemExclamation", "SystemExit", "SystemHand", "SystemQuestion", "SystemStart"),
+    // compared without regard to case. Any other name gets a default sound from
+    // PlaySystemSound; callers that want silence for an unknown name ask first.
+    static bool IsSystemSoundName(std::string_view name);
 };

@@ -20,7 +20,7 @@
 
 #include "base/AppServices.h"
 #include "base/AppState.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 
 class CChildFrame;
 class CMainFrame;

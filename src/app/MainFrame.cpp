@@ -40,6 +40,8 @@ constexpr char kFlashMark[] = "* ";
 enum Command {
     kCmdLocalEcho = 32771,
     kCmdLogText = 32772,
+    kCmdTriggers = 32774,
+    kCmdTimedText = 32775,
     kCmdAliases = 32781,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
@@ -68,6 +70,8 @@ std::string CommandTip(int id)
         {kCmdLocalEcho, "Show the commands you send in the window\nLocal echo"},
         {kCmdLogText, "Log the received text to a file, or stop logging\nLog text"},
         {kCmdAliases, "Edit the aliases of this window's host\nAliases"},
+        {kCmdTriggers, "Edit the trigger strings and warning of this window's host\nTriggers"},
+        {kCmdTimedText, "Edit the timed text of this window's host\nTimed text"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -233,6 +237,16 @@ void CMainFrame::CreateActions()
     connect(m_aliasesAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAliases(); }); });
 
+    m_triggersAction = AddCommand(nullptr, tr("&Triggers..."), kCmdTriggers);
+    auto triggers = [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsTriggers(); }); };
+    connect(m_triggersAction, &QAction::triggered, this, triggers);
+    m_buttonTriggersAction = AddCommand(nullptr, tr("Triggers..."), kCmdTriggers);
+    m_buttonTriggersAction->setIconText(tr("Triggers..."));
+    connect(m_buttonTriggersAction, &QAction::triggered, this, triggers);
+    m_timedTextAction = AddCommand(nullptr, tr("T&imed Text..."), kCmdTimedText);
+    connect(m_timedTextAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsTimedText(); }); });
+
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
     m_tileAction = AddCommand(nullptr, tr("&Tile"), kCmdTile);
@@ -278,6 +292,8 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_localEchoAction);
     m_toolsMenu->addAction(m_logTextAction);
     m_toolsMenu->addSeparator();
+    m_toolsMenu->addAction(m_triggersAction);
+    m_toolsMenu->addAction(m_timedTextAction);
     m_toolsMenu->addAction(m_aliasesAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
 
@@ -308,6 +324,7 @@ void CMainFrame::CreateBars()
     m_buttonBar->setObjectName(QStringLiteral("dialogBar"));
     m_buttonBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_buttonBar->addAction(m_buttonLogTextAction);
+    m_buttonBar->addAction(m_buttonTriggersAction);
     addToolBar(Qt::TopToolBarArea, m_buttonBar);
 
     m_messagePane = new QLabel(this);
@@ -494,6 +511,8 @@ void CMainFrame::UpdateCommandStates()
     for (QAction* action : {m_openAction, m_closeAction, m_saveTextAction, m_printAction,
                             m_copyAction, m_cutAction, m_pasteAction, m_insertFileAction,
                             m_localEchoAction, m_logTextAction, m_buttonLogTextAction, m_aliasesAction})
+        action->setEnabled(hasWindow);
+    for (QAction* action : {m_triggersAction, m_buttonTriggersAction, m_timedTextAction})
         action->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);

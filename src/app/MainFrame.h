@@ -125,6 +125,9 @@ private:
     QAction* m_statusBarAction = nullptr;
     QAction* m_localEchoAction = nullptr;
     QAction* m_aliasesAction = nullptr;
+    QAction* m_triggersAction = nullptr;
+    QAction* m_buttonTriggersAction = nullptr;
+    QAction* m_timedTextAction = nullptr;
     QAction* m_logTextAction = nullptr;
     QAction* m_buttonLogTextAction = nullptr;
     QAction* m_cascadeAction = nullptr;

@@ -12,6 +12,10 @@ const std::map<int, const char*>& Table()
         {128, "Brumble"},
         {1002, "Select a host from the drop down list or type in a new host/server domain name."},
         {1003, "Select the port for the host from the list, or type in a numerical port number."},
+        {1004, "Play the warning sound whenever a trigger string arrives."},
+        {1005, "Flash the main window whenever a trigger string arrives."},
+        {1006, "Play the warning sound and flash the main window whenever a trigger string "
+               "arrives."},
         {1030, "The list of currently available aliases."},
         {1031, "Select the character to use as the alias indicator - this is always typed before "
                "the alias name."},
@@ -20,6 +24,19 @@ const std::map<int, const char*>& Table()
         {1034, "Delete the selected alias."},
         {1035, "Enter the name of the alias - you will type this to run the aliased commands."},
         {1036, "Enter the commands you want to be aliased - enter each command on a new line."},
+        {1040, "The strings that set off a warning when they arrive."},
+        {1041, "Type a string to watch for - it is matched whatever its case."},
+        {1042, "Add the string typed beside the list to the triggers."},
+        {1043, "Delete the selected trigger string."},
+        {1044, "Choose the warning sound - you hear it as you choose."},
+        {1045, "Choose a WAV file to play as the warning sound."},
+        {1046, "A few words about triggers."},
+        {1047, "Save the trigger strings and close."},
+        {1050, "The strings of which one, chosen at random, is sent at every interval."},
+        {1051, "Type a string to be sent now and then."},
+        {1052, "Add the string typed beside the list."},
+        {1053, "Remove the selected string."},
+        {1054, "How many seconds pass between two strings - 0 sends none."},
         {8001, "You must select a port from the drop down list or enter a port number."},
         {8002, "You must select a server from the drop down list, or enter a domain address."},
         {8003, "Unable to connect to "},
@@ -39,6 +56,7 @@ const std::map<int, const char*>& Table()
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},
+        {61715, "Please enter an integer between %1 and %2."},
     };
     return table;
 }

@@ -14,7 +14,7 @@
 #include "alerts/SoundPlayer.h"
 #include "base/AppServices.h"
 #include "base/SessionView.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "script/WildcardMatcher.h"
 #include "settings/NumberedList.h"
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "alerts/SoundPlayer.h"
+#include "alerts/TimedTextDlg.h"
+#include "alerts/TriggersDlg.h"
 #include "base/AppState.h"
 #include "base/MessageSink.h"
 #include "base/SessionView.h"
@@ -78,6 +80,8 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
     // fresh ones. Order: auto-log, highlights, triggers, timed text, function keys,
     // keypad, aliases, scripts, @image.
     DeleteFeatureObjects();
+    m_triggers = std::make_unique<CTriggersDlg>(m_services, host);
+    m_timedText = std::make_unique<CTimedTextDlg>(m_services, host);
     m_aliases = std::make_unique<CAliasesDlg>(m_services, host);
     m_scripts = std::make_unique<CScriptingDlg>(m_services, host);
 }
@@ -85,6 +89,8 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
 void CBrumbleDoc::DeleteFeatureObjects()
 {
     // Deleted in the order they are created (see CreateFeatureObjects).
+    m_triggers.reset();
+    m_timedText.reset();
     m_aliases.reset();
     m_scripts.reset();
 }
@@ -98,7 +104,8 @@ void CBrumbleDoc::OnConnectionChanged(bool connected)
             if (!HasView(view))
                 continue;
             view->OnConnectionChanged(true);
-            // The timed-text timer is started here once the timed-text feature exists.
+            if (m_timedText && HasView(view))
+                view->SetTimedTextTimer(static_cast<int>(m_timedText->GetInterval()));
         }
         return;
     }
@@ -165,7 +172,27 @@ void CBrumbleDoc::SendCommand(std::string_view text)
 
 void CBrumbleDoc::SendTimedText()
 {
-    // Nothing to send until the timed-text feature exists.
+    if (!m_timedText || !IsConnected())
+        return;
+    std::string text = m_timedText->NextText();
+    if (text.empty())
+        return;
+    text += "\r\n";
+    m_socket->SendText(text);
+}
+
+bool CBrumbleDoc::EditTriggers(const std::function<bool(CTriggersDlg&)>& runDialog)
+{
+    return m_triggers && runDialog && runDialog(*m_triggers);
+}
+
+bool CBrumbleDoc::EditTimedText(const std::function<bool(CTimedTextDlg&)>& runDialog)
+{
+    if (!m_timedText || !runDialog || !runDialog(*m_timedText))
+        return false;
+    if (!m_views.empty() && m_timedText)
+        m_views.front()->SetTimedTextTimer(static_cast<int>(m_timedText->GetInterval()));
+    return true;
 }
 
 void CBrumbleDoc::OnReceiveText(std::string_view text)
@@ -182,8 +209,9 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
 {
     if (m_logFile)
         WriteLog(text);
-    // Auto-log and trigger matching join here once those features exist (triggers only
-    // for text that is not local).
+    // Auto-logging joins here once that feature exists.
+    // Triggers answer the server only: the user's own echoed words never warn.
+    const bool flash = !local && CheckTriggers(text);
 
     const auto linesBefore = static_cast<long long>(m_lines.size());
     const auto firstWritten = static_cast<std::size_t>(m_filter.CurrentLine());
@@ -218,6 +246,21 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
     // of empty lines, of which all but the last `limit` are trimmed at once anyway, so the
     // cursor is kept within `limit` lines of the buffer's end.
     m_filter.LimitPendingLines(limit);
+
+    if (flash && onFlash)
+        onFlash();
+}
+
+bool CBrumbleDoc::CheckTriggers(std::string_view text)
+{
+    // One piece gives at most one sound and one flash however many triggers it holds. The
+    // piece is matched as it came from the socket, before any filtering, and as the
+    // continuation of the pieces before it.
+    if (!m_triggers || !m_triggers->MatchesReceived(text))
+        return false;
+    if (m_triggers->WantsSound())
+        m_triggers->PlayWarningSound(GetHostName());
+    return m_triggers->WantsFlash();
 }
 
 void CBrumbleDoc::WriteLog(std::string_view bytes)

@@ -21,6 +21,8 @@
 #include "session/TelnetSocket.h"
 
 class CAliasesDlg;
+class CTimedTextDlg;
+class CTriggersDlg;
 class CScriptingDlg;
 class CSessionView;
 class QFile;
@@ -62,12 +64,22 @@ public:
     // The feature objects (null before the first OpenSession), for their dialogs.
     CAliasesDlg* Aliases() const { return m_aliases.get(); }
     CScriptingDlg* Scripts() const { return m_scripts.get(); }
+    CTriggersDlg* Triggers() const { return m_triggers.get(); }
+    CTimedTextDlg* TimedText() const { return m_timedText.get(); }
     void UpdateTitle();
     // "host (connected for H hours and M minutes)" after seconds connected.
     static std::string ConnectedTitle(const std::string& host, long long seconds);
     const std::string& Title() const { return m_title; }
     void SendCommand(std::string_view text);
+    // Timer 3: the next timed text, straight to the socket (neither echoed nor logged), and
+    // only while connected: a socket that is not connected would keep it pending for ever.
     void SendTimedText();
+
+    // The Triggers and Timed Text dialogs, run by the caller's runDialog (the window that
+    // asked, which owns the widgets); each result is the dialog's. After the Timed Text
+    // dialog's OK the first view restarts its timer with the new interval.
+    bool EditTriggers(const std::function<bool(CTriggersDlg&)>& runDialog);
+    bool EditTimedText(const std::function<bool(CTimedTextDlg&)>& runDialog);
 
     bool IsLogging() const;
     // With a path: (re)opens the text log, truncating; false when it cannot be created.
@@ -122,14 +134,18 @@ private:
     bool HasView(const CSessionView* view) const;
     void WriteLog(std::string_view bytes);
     void Receive(std::string_view text, bool local);
+    // Sound now for a piece of server text holding a trigger; true when a flash is due
+    // once the text is shown.
+    bool CheckTriggers(std::string_view text);
 
     CAppServices& m_services;
     std::string m_title;
     std::vector<CSessionView*> m_views;
 
     // Feature objects: null before the first OpenSession, rebuilt on every reconnect.
-    // (@image, function keys, keypad, timed text, triggers, highlights and auto-log arrive
-    // with their features.)
+    // (@image, function keys, keypad, highlights and auto-log arrive with their features.)
+    std::unique_ptr<CTriggersDlg> m_triggers;
+    std::unique_ptr<CTimedTextDlg> m_timedText;
     std::unique_ptr<CAliasesDlg> m_aliases;
     std::unique_ptr<CScriptingDlg> m_scripts;
 

@@ -4,7 +4,7 @@
 // from it (with ::testing::Test) to get them as members.
 
 #include "common/TestSupport.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "settings/SettingsStore.h"

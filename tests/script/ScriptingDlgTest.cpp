@@ -12,7 +12,7 @@
 #include "common/RecordingView.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
 

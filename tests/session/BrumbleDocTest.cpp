@@ -22,7 +22,7 @@
 #include "common/ScriptedServer.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -391,7 +391,7 @@ TEST_F(BrumbleDocTest, ConnectedSessionSendsReceivesAndTitlesItself)
     EXPECT_FALSE(doc.TelnetOptions()); // only port 23 speaks telnet
     ASSERT_TRUE(server.WaitForClient());
     ASSERT_TRUE(WaitUntil([&] { return doc.IsConnected(); }));
-    EXPECT_EQ(view.calls, Lines{"Connected(true)"});
+    EXPECT_EQ(view.calls, (Lines{"Connected(true)", "SetTimedTextTimer(0)"}));
     doc.UpdateTitle();
     EXPECT_EQ(doc.Title(), "127.0.0.1 (connected for 0 hours and 0 minutes)");
     server.Send("Welcome home\r\n");
@@ -409,7 +409,7 @@ TEST_F(BrumbleDocTest, ConnectedSessionSendsReceivesAndTitlesItself)
     EXPECT_EQ(sound.played, Lines{"system:SystemExclamation"});
     Connect(); // reconnecting keeps the buffer
     EXPECT_TRUE(Has("Welcome home"));
-    EXPECT_EQ(view.calls.back(), "Connected(true)");
+    EXPECT_EQ(view.calls.back(), "SetTimedTextTimer(0)");
 
     // Reopened on port 23 the window speaks telnet (nothing needs to listen there), and
     // back on a game port byte 255 is text again.

@@ -6,7 +6,7 @@
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "res/StringTable.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "settings/NumberedList.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasResources.h"

@@ -23,6 +23,8 @@
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "base/MessageSink.h"
+#include "alerts/ui/TimedTextDialog.h"
+#include "alerts/ui/TriggersDialog.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
 #include "res/StringTable.h"
@@ -811,6 +813,19 @@ bool CBrumbleView::OnToolsAliases()
 {
     CAliasesDlg* aliases = m_doc.Aliases();
     return aliases != nullptr && EditAliases(*aliases, m_services, this);
+}
+
+bool CBrumbleView::OnToolsTriggers()
+{
+    return m_doc.EditTriggers(
+        [this](CTriggersDlg& triggers) { return ::EditTriggers(triggers, m_services, this); });
+}
+
+bool CBrumbleView::OnToolsTimedText()
+{
+    return m_doc.EditTimedText([this](CTimedTextDlg& timedText) {
+        return ::EditTimedText(timedText, m_services, this);
+    });
 }
 
 void CBrumbleView::OnFilePrint()

@@ -98,6 +98,10 @@ public:
     void OnToolsLocalEcho();
     // The host's aliases, in the Aliases dialog; false when there are none or on Cancel.
     bool OnToolsAliases();
+    // The host's triggers and timed text, in their dialogs; false when there is no session
+    // object (or the Timed Text dialog is cancelled).
+    bool OnToolsTriggers();
+    bool OnToolsTimedText();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);

@@ -24,7 +24,7 @@
 #include "common/ScriptedServer.h"
 #include "common/TestSupport.h"
 #include "display/ui/BrumbleView.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 

@@ -11,7 +11,7 @@
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "res/StringTable.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "base/AppState.h"
 #include "session/HostList.h"
 #include "session/ui/ConnectDlg.h"

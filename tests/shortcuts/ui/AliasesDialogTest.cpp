@@ -17,7 +17,7 @@
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
 #include "res/StringTable.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "settings/SettingsStore.h"
