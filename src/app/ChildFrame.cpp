@@ -31,6 +31,7 @@ constexpr int kFocusDelayMs = 100;
 constexpr int kSmallestWidth = 120;
 constexpr int kSmallestHeight = 80;
 constexpr int kCascadeStep = 24;
+constexpr int kCascadeSteps = 8;
 
 QString ToWidgetText(const std::string& text)
 {
@@ -124,7 +125,7 @@ void CChildFrame::PlaceInArea(QMdiSubWindow* subWindow, const std::string& host)
         const int others = std::max(0, static_cast<int>(area->subWindowList().size()) - 1);
         const int width = std::max(areaRect.width() * 2 / 3, std::min(areaRect.width(), 320));
         const int height = std::max(areaRect.height() * 2 / 3, std::min(areaRect.height(), 200));
-        const int step = (others % 8) * kCascadeStep;
+        const int step = (others % kCascadeSteps) * kCascadeStep;
         proposed = QRect(std::min(step, areaRect.width() - width),
                          std::min(step, areaRect.height() - height), width, height);
     }
@@ -148,6 +149,24 @@ void CChildFrame::PlaceInArea(QMdiSubWindow* subWindow, const std::string& host)
     }
     if (!place.isValid() || place.width() < kSmallestWidth || place.height() < kSmallestHeight)
         place = proposed;
+
+    // The place is kept per host, so a second window for a host would open exactly on top of
+    // the first and hide it: step it down and right as a cascade does.
+    const auto taken = [subWindow, area](const QPoint& corner) {
+        if (!area)
+            return false;
+        const QList<QMdiSubWindow*> windows = area->subWindowList();
+        return std::any_of(windows.begin(), windows.end(), [&](const QMdiSubWindow* other) {
+            return other != subWindow && other->isVisible() && !other->isMaximized() &&
+                   other->geometry().topLeft() == corner;
+        });
+    };
+    for (int step = 0; step < kCascadeSteps && taken(place.topLeft()); ++step) {
+        QRect next = place.translated(kCascadeStep, kCascadeStep);
+        if (areaRect.isValid() && !areaRect.contains(next))
+            next.moveTopLeft(areaRect.topLeft()); // off the edge: start again at the corner
+        place = next;
+    }
 
     subWindow->setGeometry(place);
     m_normalGeometry = place;

@@ -18,20 +18,21 @@
 
 #include "app/BrumbleApp.h"
 #include "app/ChildFrame.h"
-#include "session/ui/InputViewGuard.h"
-#include "display/ui/BrumbleView.h"
-#include "res/StringTable.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
+#include "display/ui/BrumbleView.h"
+#include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
 #include "session/HostList.h"
 #include "session/ui/ConnectDlg.h"
+#include "session/ui/InputViewGuard.h"
 #include "settings/SettingsStore.h"
 
 namespace {
 
 constexpr std::string_view kSection = "MainFrame";
 constexpr int kIdleMessage = 57345;
+constexpr int kTitleString = 128;
 constexpr int kFirstRecentHostCommand = 57616;
 constexpr char kFlashMark[] = "* ";
 
@@ -113,12 +114,28 @@ QString MenuText(const std::string& text)
     return Latin1(text).replace(u'&', QStringLiteral("&&"));
 }
 
+// The frame of a connection window in the MDI area. While it is maximized, Qt writes its
+// title into the main window's caption in a form of its own ("Brumble - [title]") and again
+// whenever the caption changes; the main window keeps its caption itself, maximized or not.
+class CConnectionSubWindow final : public QMdiSubWindow {
+public:
+    using QMdiSubWindow::QMdiSubWindow;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowTitleChange && watched != this && watched == window())
+            return false;
+        return QMdiSubWindow::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 CMainFrame::CMainFrame(CBrumbleApp& app, CAppServices& services) : m_app(app), m_services(services)
 {
     setObjectName(QStringLiteral("mainFrame"));
-    setWindowTitle(Latin1(LoadString(128)));
+    setWindowTitle(Latin1(LoadString(kTitleString)));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     m_mdiArea = new QMdiArea(this);
@@ -126,7 +143,10 @@ CMainFrame::CMainFrame(CBrumbleApp& app, CAppServices& services) : m_app(app), m
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
-    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] {
+        UpdateCommandStates();
+        UpdateFrameTitle();
+    });
 
     CreateActions();
     CreateMenus();
@@ -439,11 +459,21 @@ CChildFrame* CMainFrame::AddConnectionWindow(std::unique_ptr<CBrumbleDoc> doc,
                                              const std::string& host)
 {
     auto* frame = new CChildFrame(std::move(doc), m_services);
-    QMdiSubWindow* subWindow = m_mdiArea->addSubWindow(frame);
+    auto* subWindow = new CConnectionSubWindow;
+    subWindow->setWidget(frame);
+    m_mdiArea->addSubWindow(subWindow);
     subWindow->setAttribute(Qt::WA_DeleteOnClose);
     frame->PlaceInArea(subWindow, host);
     m_mdiArea->setActiveSubWindow(subWindow);
     UpdateCommandStates();
+    // Queued: maximizing and restoring have Qt write the caption first.
+    connect(frame, &QWidget::windowTitleChanged, this, &CMainFrame::UpdateFrameTitle,
+            Qt::QueuedConnection);
+    connect(subWindow, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::UpdateFrameTitle,
+            Qt::QueuedConnection);
+    connect(subWindow, &QObject::destroyed, this, &CMainFrame::UpdateFrameTitle,
+            Qt::QueuedConnection);
+    UpdateFrameTitle();
     return frame;
 }
 
@@ -508,9 +538,10 @@ void CMainFrame::OnEditCut()
 void CMainFrame::UpdateCommandStates()
 {
     const bool hasWindow = CurrentFrame() != nullptr;
-    for (QAction* action : {m_openAction, m_closeAction, m_saveTextAction, m_printAction,
-                            m_copyAction, m_cutAction, m_pasteAction, m_insertFileAction,
-                            m_localEchoAction, m_logTextAction, m_buttonLogTextAction, m_aliasesAction})
+    for (QAction* action :
+         {m_openAction, m_closeAction, m_saveTextAction, m_printAction, m_copyAction, m_cutAction,
+          m_pasteAction, m_insertFileAction, m_localEchoAction, m_logTextAction,
+          m_buttonLogTextAction, m_aliasesAction})
         action->setEnabled(hasWindow);
     for (QAction* action : {m_triggersAction, m_buttonTriggersAction, m_timedTextAction})
         action->setEnabled(hasWindow);
@@ -630,6 +661,17 @@ void CMainFrame::SetCaptionHighlight(bool on)
         setWindowTitle(mark + title);
     else if (!on && title.startsWith(mark))
         setWindowTitle(title.mid(mark.size()));
+}
+
+void CMainFrame::UpdateFrameTitle()
+{
+    QString title = Latin1(LoadString(kTitleString));
+    if (const CChildFrame* frame = CurrentFrame(); frame && !frame->windowTitle().isEmpty())
+        title += QStringLiteral(" - ") + frame->windowTitle();
+    if (m_captionHighlighted)
+        title.prepend(QString::fromLatin1(kFlashMark));
+    if (windowTitle() != title)
+        setWindowTitle(title);
 }
 
 void CMainFrame::changeEvent(QEvent* event)

@@ -87,6 +87,9 @@ private:
     void UpdateToolsMenu();
     void RebuildWindowMenu();
     void SetCaptionHighlight(bool on);
+    // "Brumble", followed by " - " and the title of the current connection window when one
+    // is open (maximized or not), behind the flash mark while it shows.
+    void UpdateFrameTitle();
     void StopFlash();
     void UpdateLockIndicators(const QKeyEvent& key);
     // A command that needs the current connection window's view.

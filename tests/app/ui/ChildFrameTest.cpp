@@ -243,6 +243,12 @@ TEST_F(ChildFrameTest, PlacementIsRestoredPerHostAndCutToTheArea)
     window = open();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->geometry(), QRect(30, 40, 400, 260));
+    // A second window for the host, while the first sits at its place, steps aside as a
+    // cascade would.
+    QMdiSubWindow* second = open();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->geometry(), QRect(54, 64, 400, 260));
+    second->close();
 
     // Maximized it reopens maximized and keeps its normal place.
     window->setGeometry(10, 20, 300, 200);

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -169,6 +170,35 @@ TEST_F(MainFrameTest, WindowCommandsActOnTheCurrentConnectionWindow)
     close->trigger();
     EXPECT_TRUE(WaitUntil([&] { return frame->MdiArea()->subWindowList().isEmpty(); }));
     EXPECT_FALSE(saveText->isEnabled());
+}
+
+TEST_F(MainFrameTest, CaptionCarriesTheConnectionTitleMaximizedOrNot)
+{
+    app = StartApp();
+    CMainFrame* frame = app->MainFrame();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Brumble"));
+    CChildFrame* child = OpenTo(*app, server);
+    ASSERT_NE(child, nullptr);
+    auto* subWindow = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+    const auto caption = [frame] { return frame->windowTitle().toStdString(); };
+    const auto settled = [&](const QString& expected) {
+        WaitUntil([&] { return frame->windowTitle() == expected; });
+        QTest::qWait(20); // nothing changes it back afterwards
+        return caption();
+    };
+    const QString connected = QStringLiteral("Brumble - ") + child->windowTitle();
+    EXPECT_TRUE(child->windowTitle().startsWith(QStringLiteral("127.0.0.1 (connected for")));
+    EXPECT_EQ(settled(connected), connected.toStdString());
+    subWindow->showMaximized();
+    EXPECT_EQ(settled(connected), connected.toStdString());
+    // The connection's own title changes show while maximized, and after it.
+    server.CloseClient();
+    const QString lost = QStringLiteral("Brumble - No Connection");
+    EXPECT_EQ(settled(lost), lost.toStdString());
+    subWindow->showNormal();
+    EXPECT_EQ(settled(lost), lost.toStdString());
+    subWindow->close();
+    EXPECT_EQ(settled(QStringLiteral("Brumble")), "Brumble");
 }
 
 TEST_F(MainFrameTest, RecentHostMenuIsRebuiltAfterConnectingAndOpensTheStoredPort)
