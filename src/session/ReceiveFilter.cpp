@@ -24,6 +24,8 @@ constexpr unsigned char kWill = 251;
 constexpr unsigned char kWont = 252;
 constexpr unsigned char kDo = 253;
 constexpr unsigned char kDont = 254;
+constexpr unsigned char kSb = 250;
+constexpr unsigned char kSe = 240;
 
 // One table per telnet mode, so that the scan over ordinary text is a single lookup per
 // byte. NUL is dropped like the other unused control bytes (RFC 854 makes it a no-op), so
@@ -62,21 +64,39 @@ constexpr std::array<bool, 256> MakeFinalTable()
 
 constexpr std::array<bool, 256> kSequenceFinal = MakeFinalTable();
 
-inline unsigned char ByteAt(std::string_view text, std::size_t i)
-{
-    return static_cast<unsigned char>(text[i]);
-}
-
 } // namespace
+
+// Everything up to the first final byte belongs to the sequence, control bytes included;
+// nothing of it is interpreted. Returns the index after the bytes taken.
+std::size_t CReceiveFilter::SkipControlSequence(const unsigned char* data, std::size_t i,
+                                                std::size_t size)
+{
+    // Below the bound, so end > i whenever i < size.
+    const std::size_t end =
+        std::min(size, i + static_cast<std::size_t>(kMaxSequenceLength - m_sequenceLength));
+    std::size_t j = i;
+    while (j < end && !kSequenceFinal[data[j]])
+        ++j;
+    if (j < end) {
+        m_sequence = Sequence::None;
+        return j + 1;
+    }
+    m_sequenceLength += static_cast<int>(j - i);
+    if (m_sequenceLength >= kMaxSequenceLength)
+        m_sequence = Sequence::None;
+    return j;
+}
 
 void CReceiveFilter::Filter(std::string_view text)
 {
     const std::uint8_t* classes = m_telnetOptions ? kTelnetClasses.data() : kPlainClasses.data();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    std::size_t segmentStart = 0;
-    std::size_t noFinalFrom = SIZE_MAX;
     std::size_t i = 0;
+    // A sequence cut by the end of the last read is completed first.
+    if (m_sequence != Sequence::None) [[unlikely]]
+        i = ContinueSequence(text, 0);
+    std::size_t segmentStart = i;
     while (true) {
         while (i < size && classes[data[i]] == kOrdinary)
             ++i;
@@ -108,10 +128,22 @@ void CReceiveFilter::Filter(std::string_view text)
                 m_column = 0;
                 break;
             case kEscape:
-                i = SkipEscapeSequence(text, i, &noFinalFrom);
+                // Most sequences come whole as "ESC [ ... final", so that shape goes straight
+                // to the parameter scan; the state machine takes the rest. Both return the
+                // index after the sequence; the step back lets every case leave through the
+                // one "++i" below, which keeps the compiled scan over ordinary bytes tight.
+                if (i + 1 < size && data[i + 1] == '[') {
+                    m_sequence = Sequence::ControlSequence;
+                    m_sequenceLength = 0;
+                    i = SkipControlSequence(data, i + 2, size) - 1;
+                } else {
+                    m_sequence = Sequence::Escape;
+                    i = ContinueSequence(text, i + 1) - 1;
+                }
                 break;
             case kTelnetCommand:
-                i = HandleTelnetCommand(text, i);
+                m_sequence = Sequence::Command;
+                i = ContinueSequence(text, i + 1) - 1;
                 break;
             default: // dropped
                 break;
@@ -122,6 +154,91 @@ void CReceiveFilter::Filter(std::string_view text)
     }
     if (segmentStart < size)
         PutText(text.substr(segmentStart), false);
+}
+
+// Each byte is looked at once, whether the sequence arrives whole or in pieces, so a read
+// full of unended "ESC [" costs linear time, and the outcome cannot depend on where the
+// reads were cut: every decision rests on the byte and the state, never on the read's end.
+std::size_t CReceiveFilter::ContinueSequence(std::string_view text, std::size_t i)
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    while (m_sequence != Sequence::None && i < size) {
+        switch (m_sequence) {
+        case Sequence::Escape:
+            // ESC "[" opens a control sequence; ESC with any other byte is complete.
+            m_sequence = data[i] == '[' ? Sequence::ControlSequence : Sequence::None;
+            m_sequenceLength = 0;
+            ++i;
+            break;
+        case Sequence::ControlSequence:
+            i = SkipControlSequence(data, i, size);
+            break;
+        case Sequence::Command: {
+            const unsigned char command = data[i++];
+            if (command == kDo || command == kWill) {
+                m_command = command;
+                m_sequence = Sequence::Option;
+            } else if (command == kSb) {
+                m_sequenceLength = 0;
+                m_sequence = Sequence::Subnegotiation;
+            } else {
+                // IAC IAC, IAC SE and the two-byte commands end here; the option byte after
+                // WONT or DONT is handled as an ordinary byte.
+                m_sequence = Sequence::None;
+            }
+            break;
+        }
+        case Sequence::Option: {
+            // Every option is refused (RFC 854: DO is answered WONT, WILL is answered DONT).
+            const char answer[3] = {static_cast<char>(kIac),
+                                    static_cast<char>(m_command == kDo ? kWont : kDont),
+                                    static_cast<char>(data[i])};
+            ++i;
+            m_sequence = Sequence::None;
+            if (onTelnetAnswer)
+                onTelnetAnswer(std::string_view(answer, 3));
+            break;
+        }
+        case Sequence::Subnegotiation: {
+            // The content is dropped up to the next IAC; the bound keeps an unended one from
+            // hiding the rest of the session.
+            const std::size_t end = std::min(
+                size, i + static_cast<std::size_t>(kMaxSubnegotiationLength - m_sequenceLength));
+            std::size_t j = i;
+            while (j < end && data[j] != kIac)
+                ++j;
+            if (j < end) {
+                m_sequence = Sequence::SubnegotiationIac;
+                ++j;
+            }
+            m_sequenceLength += static_cast<int>(j - i);
+            i = j;
+            if (m_sequenceLength >= kMaxSubnegotiationLength)
+                m_sequence = Sequence::None;
+            break;
+        }
+        case Sequence::SubnegotiationIac:
+            if (data[i] == kSe) {
+                m_sequence = Sequence::None;
+                ++i;
+            } else if (data[i] == kIac) {
+                // A doubled IAC is a data byte of the content.
+                m_sequence = ++m_sequenceLength >= kMaxSubnegotiationLength
+                                 ? Sequence::None
+                                 : Sequence::Subnegotiation;
+                ++i;
+            } else {
+                // A command without the closing IAC SE: the sub-negotiation is over and the
+                // byte is read as the command after an IAC, so a request is still answered.
+                m_sequence = Sequence::Command;
+            }
+            break;
+        case Sequence::None:
+            break;
+        }
+    }
+    return i;
 }
 
 int CReceiveFilter::PutText(std::string_view text, bool endsLine)
@@ -159,44 +276,6 @@ void CReceiveFilter::EndCappedLine()
     if (m_currentLine < INT_MAX)
         ++m_currentLine;
     m_column = 0;
-}
-
-std::size_t CReceiveFilter::SkipEscapeSequence(std::string_view text, std::size_t i,
-                                               std::size_t* noFinalFrom) const
-{
-    if (i + 1 >= text.size())
-        return i;
-    if (text[i + 1] != '[')
-        return i + 1;
-    if (i + 2 >= text.size())
-        return i + 1;
-    if (noFinalFrom == nullptr || i + 2 < *noFinalFrom) {
-        for (std::size_t j = i + 2; j < text.size(); ++j) {
-            if (kSequenceFinal[ByteAt(text, j)])
-                return j;
-        }
-        if (noFinalFrom != nullptr)
-            *noFinalFrom = i + 2;
-    }
-    // No end in this read: only ESC, "[" and one more byte go; the rest shows as text.
-    return i + 2;
-}
-
-std::size_t CReceiveFilter::HandleTelnetCommand(std::string_view text, std::size_t i)
-{
-    if (i + 1 >= text.size())
-        return i;
-    const unsigned char command = ByteAt(text, i + 1);
-    if (command != kDo && command != kWill)
-        return i + 1;
-    if (i + 2 >= text.size())
-        return i + 1;
-    // Every option is refused (RFC 854: DO is answered WONT, WILL is answered DONT).
-    const char answer[3] = {static_cast<char>(kIac),
-                            static_cast<char>(command == kDo ? kWont : kDont), text[i + 2]};
-    if (onTelnetAnswer)
-        onTelnetAnswer(std::string_view(answer, 3));
-    return i + 2;
 }
 
 void CReceiveFilter::DropFrontLines(int count)

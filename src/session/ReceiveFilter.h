@@ -7,11 +7,17 @@
 // Widget-free and socket-free: what the session must do in reply (answer a telnet option
 // request, beep for a BEL) is reported through two callbacks.
 //
-// State kept across reads: the lines, the cursor and lastTextEndedLine. Deliberately not
-// kept: an escape sequence or telnet command cut by the end of a read is not carried over
-// to the next one (its tail shows up as text), as servers are expected to send them whole.
+// The socket hands over reads of at most 508 bytes and the server's segments fall anywhere,
+// so an escape sequence or telnet command may be cut by the end of a read. The filter keeps
+// the unfinished sequence (a small state, never the bytes themselves) and completes it with
+// the next read: the lines, the cursor, the answers and the bells come out the same however
+// the stream is cut. A sequence still unfinished when the stream ends shows nothing.
+//
+// State kept across reads: the lines, the cursor, lastTextEndedLine and the unfinished
+// sequence.
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -23,6 +29,15 @@ public:
     // next line, so that a server sending endless text without a line end costs bounded
     // memory and constant time per read.
     static constexpr int kMaxLineLength = 32768;
+    // An "ESC [" sequence that has had this many bytes without reaching its final byte is
+    // given up: those bytes stay dropped and the next byte is text again. Real sequences
+    // carry a handful of parameters; the bound keeps a stray or hostile "ESC [" from hiding
+    // the text that follows it.
+    static constexpr int kMaxSequenceLength = 64;
+    // The same bound for the content of a telnet sub-negotiation (IAC SB ... IAC SE). Every
+    // option is refused, so a well-behaved server sends none; the bound only limits what an
+    // unended one can hide.
+    static constexpr int kMaxSubnegotiationLength = 4096;
 
     CReceiveFilter() = default;
     CReceiveFilter(const CReceiveFilter&) = delete;
@@ -35,18 +50,14 @@ public:
 
     // Filters one received string into the buffer.
     void Filter(std::string_view text);
+    // Forgets an unfinished escape sequence or telnet command, so that the next read starts
+    // as text (for a new connection, whose stream has nothing to do with the old one).
+    void ForgetUnfinishedSequence() { m_sequence = Sequence::None; }
 
     // Writes text at the cursor (padding the line with spaces up to the column, then
     // overwriting and appending) and moves the column past it. Sets lastTextEndedLine to
     // endsLine even for empty text. Returns the number of bytes placed.
     int PutText(std::string_view text, bool endsLine);
-    // i is the index of an ESC byte; returns the index of the last byte of the sequence.
-    // noFinalFrom, when given, remembers across the calls of one read from where on the
-    // read holds no final byte, so that a read full of unended "ESC [" costs linear time.
-    std::size_t SkipEscapeSequence(std::string_view text, std::size_t i,
-                                   std::size_t* noFinalFrom = nullptr) const;
-    // i is the index of an IAC byte; returns the index of the last byte consumed.
-    std::size_t HandleTelnetCommand(std::string_view text, std::size_t i);
 
     // Removes count lines from the front and moves the cursor line with them.
     void DropFrontLines(int count);
@@ -63,11 +74,31 @@ public:
     void SetTelnetOptions(bool on) { m_telnetOptions = on; }
 
 private:
+    // Where the filter stands inside an escape sequence or telnet command.
+    enum class Sequence : std::uint8_t {
+        None,              // text
+        Escape,            // after ESC
+        ControlSequence,   // after ESC [, looking for the final byte
+        Command,           // after IAC
+        Option,            // after IAC DO or IAC WILL, waiting for the option byte
+        Subnegotiation,    // inside IAC SB, dropping until IAC SE
+        SubnegotiationIac, // an IAC inside a sub-negotiation
+    };
+
+    // Consumes the bytes of the sequence under way from text[i] on; returns the index of the
+    // first byte that is text again, or text.size() when the sequence is still unfinished.
+    std::size_t ContinueSequence(std::string_view text, std::size_t i);
+    std::size_t SkipControlSequence(const unsigned char* data, std::size_t i, std::size_t size);
     void EndCappedLine();
 
     bool m_lastTextEndedLine = false;
     int m_column = 0;
     int m_currentLine = 0;
     bool m_telnetOptions = false;
+    Sequence m_sequence = Sequence::None;
+    // After IAC DO or WILL: which of the two, for the answer.
+    unsigned char m_command = 0;
+    // Bytes consumed so far by an "ESC [" sequence or a sub-negotiation, for their bounds.
+    int m_sequenceLength = 0;
     std::deque<std::string> m_lines;
 };

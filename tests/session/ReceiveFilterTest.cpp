@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -38,70 +39,109 @@ struct Filtered {
 
 } // namespace
 
-TEST(ReceiveFilter, EachInputGivesItsLinesAnswersAndBells)
+// Every stream is fed whole, cut in two at every offset, and cut into many pieces at random
+// points: the socket's reads fall anywhere, and the lines, cursor, answers and bells must not
+// depend on where.
+TEST(ReceiveFilter, EachStreamGivesItsResultHoweverItIsCut)
 {
+    constexpr int csiBound = CReceiveFilter::kMaxSequenceLength;
+    constexpr int sbBound = CReceiveFilter::kMaxSubnegotiationLength;
     const struct {
-        std::vector<std::string> reads; // fed one after the other
+        std::string stream;
         Lines lines;
         bool telnet = false;
         Lines answers = {};
         int bells = 0;
     } cases[] = {
         // Line ends in either order; VT and FF end lines like LF; LF keeps the column.
-        {{"abc\r\n"}, {"abc"}},
-        {{"abc\n\r"}, {"abc"}},
-        {{"a\x0b\rb\x0c\rc"}, {"a", "b", "c"}},
-        {{"abc\ndef"}, {"abc", "   def"}},
-        {{"\n\n\n", "x"}, {"", "", "", "x"}},
+        {"abc\r\n", {"abc"}},
+        {"abc\n\r", {"abc"}},
+        {"a\x0b\rb\x0c\rc", {"a", "b", "c"}},
+        {"abc\ndef", {"abc", "   def"}},
+        {"\n\n\nx", {"", "", "", "x"}},
         // CR overwrites without shortening; BS stops at the line start; TAB pads only when
         // text follows.
-        {{"abcd\rXY"}, {"XYcd"}},
-        {{"long line\rab\rc"}, {"cbng line"}},
-        {{"abc\bX"}, {"abX"}},
-        {{"\b\bab\b\b\bX"}, {"Xb"}},
-        {{"ab\tc"}, {"ab      c"}},
-        {{"\tx"}, {"        x"}},
-        {{"12345678\tx"}, {"12345678        x"}},
-        {{"1234567890123\tx"}, {"1234567890123   x"}},
-        {{"ab\t\r\n"}, {"ab"}},
+        {"abcd\rXY", {"XYcd"}},
+        {"long line\rab\rc", {"cbng line"}},
+        {"abc\bX", {"abX"}},
+        {"\b\bab\b\b\bX", {"Xb"}},
+        {"ab\tc", {"ab      c"}},
+        {"\tx", {"        x"}},
+        {"12345678\tx", {"12345678        x"}},
+        {"1234567890123\tx", {"1234567890123   x"}},
+        {"ab\t\r\n", {"ab"}},
+        {"Room\tdesc\r\nline\b\bXY\r\nover\rO\n\n\x07tail\r\n> prompt\xfd\xff.",
+         {"Room    desc", "liXY", "Over", "", " tail", "> prompt\xfd\xff."},
+         false,
+         {},
+         1},
         // Escape sequences: control bytes inside belong to them, CAN and SUB end them, ESC
-        // with another byte takes that byte, and nothing is carried over to the next read.
-        {{"\x1b[1;31mRed\x1b[0m"}, {"Red"}},
-        {{"a\x1b[1\n2Hb"}, {"ab"}},
-        {{"a\x1b[12\x18z"}, {"az"}},
-        {{"a\x1b[12\x1az"}, {"az"}},
-        {{"a\x1b(Bb"}, {"aBb"}},
-        {{"a\x1b", "[0mb"}, {"a[0mb"}},
-        {{"a\x1b[", "0mb"}, {"a0mb"}},
-        {{"\x1b[1;3", "1mRed"}, {";31mRed"}},
-        {{"\x1b[1;\r\n3"}, {";", "3"}},
-        {{"\x1b", "[31mX"}, {"[31mX"}},
-        {{"\x1b[", "31mX"}, {"31mX"}},
-        {{"\x1b[3", "1mX"}, {"1mX"}},
-        {{"\x1b[31", "mX"}, {"1mX"}},
-        {{"\x1b[31m", "X"}, {"X"}},
-        // Telnet on (port 23): DO/WILL refused, IAC IAC dropped, other commands take one
-        // byte; a request cut by the end of a read (a trailing IAC) is lost.
-        {{"\xff\xfb\x01\xff\xfd\x18\xff\xff"s}, {}, true, {"\xff\xfe\x01"s, "\xff\xfc\x18"s}},
-        {{"a\xff\xfc\1b\xff\xfa\x18\0x\xff\360c"s}, {"abxc"}, true},
-        {{"\xff\xfd\xff"s}, {}, true, {"\xff\xfc\xff"s}},
-        {{"\xff"s, "\xfd\x18z"s}, {"\xfdz"s}, true},
-        {{"\xff\xfd"s, "\x18z"s}, {"z"}, true},
-        {{"\xff\xfd\x18"s, "z"}, {"z"}, true, {"\xff\xfc\x18"s}},
+        // with another byte takes that byte; an unfinished one at the end shows nothing.
+        {"\x1b[1;31mRed\x1b[0m", {"Red"}},
+        {"a\x1b[1\n2H\x1b[0mb", {"ab"}},
+        {"a\x1b[12\x18z", {"az"}},
+        {"a\x1b[12\x1az", {"az"}},
+        {"a\x1b(Bb\x1b\x1b[31mc", {"aBb[31mc"}},
+        {"ab\x1b[1;3", {"ab"}},
+        {"ab\x1b", {"ab"}},
+        // An "ESC [" without a final byte is given up at the bound, counted afresh for each
+        // sequence; the next byte is text.
+        {"\x1b[1ma\x1b[" + std::string(csiBound - 1, '1') + "xyz", {"ayz"}},
+        {"a\x1b[" + std::string(csiBound, '\n') + "xyz", {"axyz"}},
+        // Telnet on (port 23): DO/WILL refused, IAC IAC and two-byte commands dropped (the
+        // option byte after WONT/DONT is an ordinary byte), sub-negotiations hidden; an
+        // unfinished command at the end shows nothing.
+        {"\xff\xfb\x01\xff\xfd\x18\xff\xff"s, {}, true, {"\xff\xfe\x01"s, "\xff\xfc\x18"s}},
+        {"\xff\xfd\xff"s, {}, true, {"\xff\xfc\xff"s}},
+        {"a\xff\xfc\1b\xff\xfe"
+         "Ac\xff\xf1"s,
+         {"abAc"},
+         true},
+        {"a\xff"s, {"a"}, true},
+        {"a\xff\xfb"s, {"a"}, true},
+        {"x\xff\xfa\x18\0\xff\xff\r\n\x1b[\xff\xf0y"s, {"xy"}, true},
+        {"x\xff\xfa\x18"
+         "abc\xff\xfd\x1fy"s,
+         {"xy"},
+         true,
+         {"\xff\xfc\x1f"s}},
+        {"x\xff\xfa\x18hidden"s, {"x"}, true},
+        {"\xff\xfa\x18x\xff\xf0\xff\xfa"s + std::string(sbBound - 1, 'h') + "shown",
+         {"hown"},
+         true},
+        {"\xff\xfa"s + std::string(sbBound, '\xff') + "shown", {"shown"}, true},
         // Telnet off (other ports): the same bytes are text.
-        {{"\xff\xfb\x01\r\n\xff\xfd\x18\r\n\xff\xff"s}, {"\xff\xfb"s, "\xff\xfd"s, "\xff\xff"s}},
+        {"\xff\xfb\x01\r\n\xff\xfd\x18\r\n\xff\xff\r\n\xff\xfa\x18x\xff\xf0"s,
+         {"\xff\xfb"s, "\xff\xfd"s, "\xff\xff"s, "\xff\xfax\xff\xf0"s}},
         // BEL beeps and is dropped; NUL and other control bytes go, keeping what follows.
-        {{"a\7b", "\7\7"}, {"ab"}, false, {}, 3},
-        {{"a\0\1\2\3\4\5\6\16\17\20\24\30\32\34\35\36\37b\0c\x7f\x80\xfe"s}, {"abc\x7f\x80\xfe"s}},
+        {"a\7b\7\7", {"ab"}, false, {}, 3},
+        {"a\0\1\2\3\4\5\6\16\17\20\24\30\32\34\35\36\37b\0c\x7f\x80\xfe"s, {"abc\x7f\x80\xfe"s}},
     };
+    std::mt19937 random(508);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(testing::Message() << "case " << i);
-        Filtered f(cases[i].telnet);
-        for (const std::string& read : cases[i].reads)
-            f.Feed(read);
-        EXPECT_EQ(f.Get(), cases[i].lines);
-        EXPECT_EQ(f.answers, cases[i].answers);
-        EXPECT_EQ(f.bells, cases[i].bells);
+        const std::string& stream = cases[i].stream;
+        Filtered whole(cases[i].telnet);
+        whole.Feed(stream);
+        EXPECT_EQ(whole.Get(), cases[i].lines);
+        EXPECT_EQ(whole.answers, cases[i].answers);
+        EXPECT_EQ(whole.bells, cases[i].bells);
+        const auto expected = whole.State();
+        for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+            Filtered split(cases[i].telnet);
+            split.Feed(stream.substr(0, cut)).Feed(stream.substr(cut));
+            ASSERT_EQ(split.State(), expected) << "cut at " << cut;
+        }
+        for (int run = 0; run < 20; ++run) {
+            Filtered pieces(cases[i].telnet);
+            std::uniform_int_distribution<std::size_t> length(1, run % 2 ? 3 : 9);
+            for (std::size_t at = 0; at < stream.size();) {
+                const std::size_t n = length(random);
+                pieces.Feed(stream.substr(at, n));
+                at += n;
+            }
+            ASSERT_EQ(pieces.State(), expected) << "run " << run;
+        }
     }
 }
 
@@ -119,22 +159,6 @@ TEST(ReceiveFilter, CursorAndLineEndStateFollowTheText)
     // A read made only of a NUL changes nothing, not even the line-end flag.
     EXPECT_EQ(Filtered().Feed("x\n").Feed("\0"s).State(),
               std::tuple(Lines{"x"}, 1, 1, true, Lines{}, 0));
-}
-
-TEST(ReceiveFilter, SplittingAReadAnywhereKeepsTheResultOfCursorMoves)
-{
-    const std::string input =
-        "Room\tdesc\r\nline\b\bXY\r\nover\rO\n\n\x07tail\r\n> prompt"s + "\xfd\xff.";
-    const auto expected = Filtered().Feed(input).State();
-    for (std::size_t cut = 0; cut <= input.size(); ++cut) {
-        Filtered split;
-        split.Feed(input.substr(0, cut)).Feed(input.substr(cut));
-        EXPECT_EQ(split.State(), expected) << "cut at " << cut;
-    }
-    Filtered bytes;
-    for (char c : input)
-        bytes.Feed(std::string(1, c));
-    EXPECT_EQ(bytes.State(), expected);
 }
 
 TEST(ReceiveFilter, OverlongLineContinuesOnTheNextLine)
