@@ -21,6 +21,7 @@
 #include "session/TelnetSocket.h"
 
 class CAliasesDlg;
+class CColouredTextDlg;
 class CScriptingDlg;
 class CSessionView;
 class QFile;
@@ -61,6 +62,7 @@ public:
     const std::deque<std::string>& GetLines() const { return m_lines; }
     // The feature objects (null before the first OpenSession), for their dialogs.
     CAliasesDlg* Aliases() const { return m_aliases.get(); }
+    CColouredTextDlg* Highlights() const { return m_highlights.get(); }
     CScriptingDlg* Scripts() const { return m_scripts.get(); }
     void UpdateTitle();
     // "host (connected for H hours and M minutes)" after seconds connected.
@@ -86,6 +88,10 @@ public:
     // Feature forwarding. An absent feature object answers: no highlight, no script
     // output, no alias character match.
     std::optional<std::uint32_t> GetHighlight(const std::string& line);
+    // Tools > Coloured Text...: edit runs the dialog on the highlights (the window hands it
+    // in) and tells whether it was closed with OK; then every view rebuilds its rows, so
+    // that lines already shown take their new colours. False without highlights.
+    bool EditHighlights(const std::function<bool(CColouredTextDlg&)>& edit);
     char GetAliasChar() const;
     void ExpandAlias(std::string& line);
     std::string GetConnectScript(CSessionView* view);
@@ -130,6 +136,7 @@ private:
     // Feature objects: null before the first OpenSession, rebuilt on every reconnect.
     // (@image, function keys, keypad, timed text, triggers, highlights and auto-log arrive
     // with their features.)
+    std::unique_ptr<CColouredTextDlg> m_highlights;
     std::unique_ptr<CAliasesDlg> m_aliases;
     std::unique_ptr<CScriptingDlg> m_scripts;
 
