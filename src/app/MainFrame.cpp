@@ -41,6 +41,7 @@ enum Command {
     kCmdLocalEcho = 32771,
     kCmdLogText = 32772,
     kCmdAliases = 32781,
+    kCmdColouredText = 32776,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
     kCmdOpen = 57601,
@@ -68,6 +69,7 @@ std::string CommandTip(int id)
         {kCmdLocalEcho, "Show the commands you send in the window\nLocal echo"},
         {kCmdLogText, "Log the received text to a file, or stop logging\nLog text"},
         {kCmdAliases, "Edit the aliases of this window's host\nAliases"},
+        {kCmdColouredText, "Colour the lines that start with or contain a text\nColoured text"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -233,6 +235,10 @@ void CMainFrame::CreateActions()
     connect(m_aliasesAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAliases(); }); });
 
+    m_colouredTextAction = AddCommand(nullptr, tr("&Coloured Text..."), kCmdColouredText);
+    connect(m_colouredTextAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsColouredText(); }); });
+
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
     m_tileAction = AddCommand(nullptr, tr("&Tile"), kCmdTile);
@@ -278,6 +284,7 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_localEchoAction);
     m_toolsMenu->addAction(m_logTextAction);
     m_toolsMenu->addSeparator();
+    m_toolsMenu->addAction(m_colouredTextAction);
     m_toolsMenu->addAction(m_aliasesAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
 
@@ -495,6 +502,7 @@ void CMainFrame::UpdateCommandStates()
                             m_copyAction, m_cutAction, m_pasteAction, m_insertFileAction,
                             m_localEchoAction, m_logTextAction, m_buttonLogTextAction, m_aliasesAction})
         action->setEnabled(hasWindow);
+    m_colouredTextAction->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);
     UpdateToolsMenu();

@@ -20,6 +20,15 @@ const std::map<int, const char*>& Table()
         {1034, "Delete the selected alias."},
         {1035, "Enter the name of the alias - you will type this to run the aliased commands."},
         {1036, "Enter the commands you want to be aliased - enter each command on a new line."},
+        {1080, "Select this if you want to highlight all lines that start with particular "
+               "characters."},
+        {1081, "Select this if you want to highlight all lines that contain particular "
+               "characters."},
+        {1082, "Enter the characters you want to trigger the highlight."},
+        {1086, "Double-click a blank line to add text to highlight; right-click a line to "
+               "change it."},
+        {1087, "Scroll text entries."},
+        {1088, "Pan across text entries."},
         {8001, "You must select a port from the drop down list or enter a port number."},
         {8002, "You must select a server from the drop down list, or enter a domain address."},
         {8003, "Unable to connect to "},
@@ -32,6 +41,8 @@ const std::map<int, const char*>& Table()
         {8100, "The settings file %1 could not be read and was kept as %2. Brumble is starting "
                "with empty settings."},
         {8200, "Please enter both the alias name and the text to send."},
+        {8230, "The highlight text cannot be empty."},
+        {8231, "Did you mean to delete the trigger string '%s'?"},
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},

@@ -19,6 +19,7 @@
 #include "session/ui/InputViewGuard.h"
 #include "shortcuts/AliasesDlg.h"
 #include "shortcuts/ui/AliasesDialog.h"
+#include "display/ui/ColouredTextDialog.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
 #include "res/StringTable.h"
@@ -705,6 +706,13 @@ bool CBrumbleView::OnToolsAliases()
 {
     CAliasesDlg* aliases = m_doc.Aliases();
     return aliases != nullptr && EditAliases(*aliases, m_services, this);
+}
+
+bool CBrumbleView::OnToolsColouredText()
+{
+    return m_doc.EditHighlights([this](CColouredTextDlg& highlights) {
+        return EditColouredText(highlights, m_services, this);
+    });
 }
 
 void CBrumbleView::OnFilePrint()

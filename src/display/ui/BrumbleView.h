@@ -68,7 +68,7 @@ public:
     void KillWindowTimer(int id) override;
 
     // Rebuilds all rows at the current width (after a size, font or option change).
-    void RewrapAll();
+    void RewrapAll() override;
     int WrapLine(std::string_view text, std::vector<std::string>& rows) const;
     int CharWidth(unsigned char c) const { return m_model.CharWidth(c); }
     // Moves the visible text by delta rows.
@@ -92,6 +92,8 @@ public:
     void OnToolsLocalEcho();
     // The host's aliases, in the Aliases dialog; false when there are none or on Cancel.
     bool OnToolsAliases();
+    // The host's highlights, in the Coloured Text Highlights dialog; false on Cancel.
+    bool OnToolsColouredText();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);
