@@ -9,9 +9,7 @@ void CHighlightMatcher::Build(const std::vector<Rule>& rules)
     m_nodes.assign(1, Node{});
     m_edgeBytes.clear();
     m_edgeTargets.clear();
-    m_rootNext.clear();
     m_emptyRule = kNone;
-    m_longestStartsWith = 0;
     m_anyContains = false;
 
     // The trie of all texts, children kept sorted by byte while it grows.
@@ -48,7 +46,6 @@ void CHighlightMatcher::Build(const std::vector<Rule>& rules)
             m_anyContains = true;
         } else {
             end.startsWith = std::min(end.startsWith, ruleIndex);
-            m_longestStartsWith = std::max(m_longestStartsWith, end.depth);
         }
     }
 
@@ -60,7 +57,7 @@ void CHighlightMatcher::Build(const std::vector<Rule>& rules)
             m_edgeTargets.push_back(target);
         }
     }
-    m_rootNext.assign(256, 0);
+    m_rootNext.fill(0);
     for (const auto& [byte, target] : children[0])
         m_rootNext[byte] = target;
 
@@ -81,6 +78,8 @@ void CHighlightMatcher::Build(const std::vector<Rule>& rules)
             queue.push_back(target);
         }
     }
+    for (Node& node : m_nodes)
+        node.anyText = std::min(node.contains, node.startsWith);
 }
 
 std::int32_t CHighlightMatcher::Child(std::int32_t node, unsigned char byte) const
@@ -108,20 +107,37 @@ std::int32_t CHighlightMatcher::Step(std::int32_t node, unsigned char byte) cons
 int CHighlightMatcher::Match(std::string_view line) const
 {
     std::int32_t best = m_emptyRule;
-    if (m_nodes.size() > 1) {
-        std::int32_t node = 0;
-        for (std::size_t i = 0; i < line.size() && best > 0; ++i) {
-            // Past the longest "starts with" text only "contains" texts can still begin.
-            if (!m_anyContains && i >= static_cast<std::size_t>(m_longestStartsWith))
-                break;
-            node = Step(node, static_cast<unsigned char>(line[i]));
-            const Node& n = m_nodes[static_cast<std::size_t>(node)];
-            best = std::min(best, n.contains);
-            // The node spells the whole line so far only while its depth keeps pace with
-            // the position; only then does a "starts with" text end here.
-            if (n.startsWith < best && static_cast<std::size_t>(n.depth) == i + 1)
-                best = n.startsWith;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    const std::size_t size = line.size();
+    std::int32_t node = 0;
+    // Whether the node still spells the whole line so far: only then can a "starts with"
+    // text end at it. Without "contains" texts nothing can match once it does not.
+    bool atStart = true;
+    for (std::size_t i = 0; i < size && best > 0 && (atStart || m_anyContains); ++i) {
+        if (node == 0) {
+            // Most bytes start no text at all: pass over them without stepping.
+            if (i > 0) {
+                atStart = false;
+                if (!m_anyContains)
+                    break;
+                while (i < size && m_rootNext[bytes[i]] == 0)
+                    ++i;
+                if (i == size)
+                    break;
+            }
+            node = m_rootNext[bytes[i]];
+            if (node == 0)
+                continue;
+        } else {
+            node = Step(node, bytes[i]);
         }
+        const Node& n = m_nodes[static_cast<std::size_t>(node)];
+        atStart = atStart && static_cast<std::size_t>(n.depth) == i + 1;
+        if (n.anyText >= best)
+            continue;
+        best = std::min(best, n.contains);
+        if (atStart)
+            best = std::min(best, n.startsWith);
     }
     return best == kNone ? -1 : best;
 }

@@ -5,6 +5,7 @@
 // pass over the rules: all texts go into one Aho-Corasick automaton, and a single pass over
 // the line finds the lowest rule index among every text that occurs in it.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,6 +37,8 @@ private:
         std::int32_t startsWith = kNone;
         // The lowest "contains" rule whose text is this node's string or a suffix of it.
         std::int32_t contains = kNone;
+        // The lower of the two: whether anything ends here at all.
+        std::int32_t anyText = kNone;
         // Children, sorted by byte, as a range of m_edgeBytes / m_edgeTargets.
         std::uint32_t firstEdge = 0;
         std::uint32_t edgeCount = 0;
@@ -49,8 +52,7 @@ private:
     std::vector<std::int32_t> m_edgeTargets;
     // The root's transitions for every byte, so that the common case (a byte that starts no
     // rule text) costs one look-up.
-    std::vector<std::int32_t> m_rootNext;
+    std::array<std::int32_t, 256> m_rootNext{};
     std::int32_t m_emptyRule = kNone;
-    std::int32_t m_longestStartsWith = 0;
     bool m_anyContains = false;
 };
