@@ -44,6 +44,7 @@ enum Command {
     kCmdTriggers = 32774,
     kCmdTimedText = 32775,
     kCmdAliases = 32781,
+    kCmdColouredText = 32776,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
     kCmdOpen = 57601,
@@ -73,6 +74,7 @@ std::string CommandTip(int id)
         {kCmdAliases, "Edit the aliases of this window's host\nAliases"},
         {kCmdTriggers, "Edit the trigger strings and warning of this window's host\nTriggers"},
         {kCmdTimedText, "Edit the timed text of this window's host\nTimed text"},
+        {kCmdColouredText, "Colour the lines that start with or contain a text\nColoured text"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -266,6 +268,9 @@ void CMainFrame::CreateActions()
     m_timedTextAction = AddCommand(nullptr, tr("T&imed Text..."), kCmdTimedText);
     connect(m_timedTextAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsTimedText(); }); });
+    m_colouredTextAction = AddCommand(nullptr, tr("&Coloured Text..."), kCmdColouredText);
+    connect(m_colouredTextAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsColouredText(); }); });
 
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
@@ -312,6 +317,7 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_localEchoAction);
     m_toolsMenu->addAction(m_logTextAction);
     m_toolsMenu->addSeparator();
+    m_toolsMenu->addAction(m_colouredTextAction);
     m_toolsMenu->addAction(m_triggersAction);
     m_toolsMenu->addAction(m_timedTextAction);
     m_toolsMenu->addAction(m_aliasesAction);
@@ -545,6 +551,7 @@ void CMainFrame::UpdateCommandStates()
         action->setEnabled(hasWindow);
     for (QAction* action : {m_triggersAction, m_buttonTriggersAction, m_timedTextAction})
         action->setEnabled(hasWindow);
+    m_colouredTextAction->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);
     UpdateToolsMenu();

@@ -131,6 +131,7 @@ private:
     QAction* m_triggersAction = nullptr;
     QAction* m_buttonTriggersAction = nullptr;
     QAction* m_timedTextAction = nullptr;
+    QAction* m_colouredTextAction = nullptr;
     QAction* m_logTextAction = nullptr;
     QAction* m_buttonLogTextAction = nullptr;
     QAction* m_cascadeAction = nullptr;

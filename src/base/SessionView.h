@@ -18,6 +18,9 @@ public:
     virtual void SetTimedTextTimer(int seconds) = 0;
     // Rebuild the display font from the settings (and repaint when redraw is set).
     virtual void CreateDisplayFont(bool redraw) = 0;
+    // Rebuild every row from the session's lines, taking their colours afresh. Views that
+    // keep no rows have nothing to do.
+    virtual void RewrapAll() {}
 
     // Window timers by id: (re)start a repeating timer, or stop it. Ids 10 and up belong
     // to the scripts (script timer n is id n + 10).

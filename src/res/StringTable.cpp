@@ -37,6 +37,15 @@ const std::map<int, const char*>& Table()
         {1052, "Add the string typed beside the list."},
         {1053, "Remove the selected string."},
         {1054, "How many seconds pass between two strings - 0 sends none."},
+        {1080, "Select this if you want to highlight all lines that start with particular "
+               "characters."},
+        {1081, "Select this if you want to highlight all lines that contain particular "
+               "characters."},
+        {1082, "Enter the characters you want to trigger the highlight."},
+        {1086, "Double-click a blank line to add text to highlight; right-click a line to "
+               "change it."},
+        {1087, "Scroll text entries."},
+        {1088, "Pan across text entries."},
         {8001, "You must select a port from the drop down list or enter a port number."},
         {8002, "You must select a server from the drop down list, or enter a domain address."},
         {8003, "Unable to connect to "},
@@ -53,6 +62,8 @@ const std::map<int, const char*>& Table()
         {8101, "The settings file %1 can be read but not written. Brumble is using the settings "
                "in it, but changes to them will not be saved."},
         {8200, "Please enter both the alias name and the text to send."},
+        {8230, "The highlight text cannot be empty."},
+        {8231, "Did you mean to delete the trigger string '%s'?"},
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},

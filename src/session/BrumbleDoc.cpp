@@ -11,6 +11,7 @@
 #include "base/AppState.h"
 #include "base/MessageSink.h"
 #include "base/SessionView.h"
+#include "display/ColouredTextDlg.h"
 #include "res/StringTable.h"
 #include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
@@ -80,6 +81,7 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
     // fresh ones. Order: auto-log, highlights, triggers, timed text, function keys,
     // keypad, aliases, scripts, @image.
     DeleteFeatureObjects();
+    m_highlights = std::make_unique<CColouredTextDlg>(m_services, host);
     m_triggers = std::make_unique<CTriggersDlg>(m_services, host);
     m_timedText = std::make_unique<CTimedTextDlg>(m_services, host);
     m_aliases = std::make_unique<CAliasesDlg>(m_services, host);
@@ -89,6 +91,7 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
 void CBrumbleDoc::DeleteFeatureObjects()
 {
     // Deleted in the order they are created (see CreateFeatureObjects).
+    m_highlights.reset();
     m_triggers.reset();
     m_timedText.reset();
     m_aliases.reset();
@@ -346,8 +349,21 @@ bool CBrumbleDoc::HasView(const CSessionView* view) const
 
 std::optional<std::uint32_t> CBrumbleDoc::GetHighlight(const std::string& line)
 {
-    static_cast<void>(line);
+    std::uint32_t colour = 0;
+    if (m_highlights && m_highlights->MatchLine(line, colour))
+        return colour;
     return std::nullopt;
+}
+
+bool CBrumbleDoc::EditHighlights(const std::function<bool(CColouredTextDlg&)>& edit)
+{
+    if (!m_highlights || !edit(*m_highlights))
+        return false;
+    for (CSessionView* view : ViewsSnapshot()) {
+        if (HasView(view))
+            view->RewrapAll();
+    }
+    return true;
 }
 
 char CBrumbleDoc::GetAliasChar() const

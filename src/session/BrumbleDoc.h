@@ -23,6 +23,7 @@
 class CAliasesDlg;
 class CTimedTextDlg;
 class CTriggersDlg;
+class CColouredTextDlg;
 class CScriptingDlg;
 class CSessionView;
 class QFile;
@@ -63,6 +64,7 @@ public:
     const std::deque<std::string>& GetLines() const { return m_lines; }
     // The feature objects (null before the first OpenSession), for their dialogs.
     CAliasesDlg* Aliases() const { return m_aliases.get(); }
+    CColouredTextDlg* Highlights() const { return m_highlights.get(); }
     CScriptingDlg* Scripts() const { return m_scripts.get(); }
     CTriggersDlg* Triggers() const { return m_triggers.get(); }
     CTimedTextDlg* TimedText() const { return m_timedText.get(); }
@@ -98,6 +100,10 @@ public:
     // Feature forwarding. An absent feature object answers: no highlight, no script
     // output, no alias character match.
     std::optional<std::uint32_t> GetHighlight(const std::string& line);
+    // Tools > Coloured Text...: edit runs the dialog on the highlights (the window hands it
+    // in) and tells whether it was closed with OK; then every view rebuilds its rows, so
+    // that lines already shown take their new colours. False without highlights.
+    bool EditHighlights(const std::function<bool(CColouredTextDlg&)>& edit);
     char GetAliasChar() const;
     void ExpandAlias(std::string& line);
     std::string GetConnectScript(CSessionView* view);
@@ -143,7 +149,8 @@ private:
     std::vector<CSessionView*> m_views;
 
     // Feature objects: null before the first OpenSession, rebuilt on every reconnect.
-    // (@image, function keys, keypad, highlights and auto-log arrive with their features.)
+    // (@image, function keys, keypad and auto-log arrive with their features.)
+    std::unique_ptr<CColouredTextDlg> m_highlights;
     std::unique_ptr<CTriggersDlg> m_triggers;
     std::unique_ptr<CTimedTextDlg> m_timedText;
     std::unique_ptr<CAliasesDlg> m_aliases;

@@ -25,6 +25,7 @@
 #include "base/MessageSink.h"
 #include "alerts/ui/TimedTextDialog.h"
 #include "alerts/ui/TriggersDialog.h"
+#include "display/ui/ColouredTextDialog.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
 #include "res/StringTable.h"
@@ -825,6 +826,13 @@ bool CBrumbleView::OnToolsTimedText()
 {
     return m_doc.EditTimedText([this](CTimedTextDlg& timedText) {
         return ::EditTimedText(timedText, m_services, this);
+    });
+}
+
+bool CBrumbleView::OnToolsColouredText()
+{
+    return m_doc.EditHighlights([this](CColouredTextDlg& highlights) {
+        return EditColouredText(highlights, m_services, this);
     });
 }
 

@@ -70,7 +70,7 @@ public:
     void KillWindowTimer(int id) override;
 
     // Rebuilds all rows at the current width (after a size, font or option change).
-    void RewrapAll();
+    void RewrapAll() override;
     int WrapLine(std::string_view text, std::vector<std::string>& rows) const;
     int CharWidth(unsigned char c) const { return m_model.CharWidth(c); }
     // Moves the visible text by delta rows.
@@ -102,6 +102,8 @@ public:
     // object (or the Timed Text dialog is cancelled).
     bool OnToolsTriggers();
     bool OnToolsTimedText();
+    // The host's highlights, in the Coloured Text Highlights dialog; false on Cancel.
+    bool OnToolsColouredText();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);

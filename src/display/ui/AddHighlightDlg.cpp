@@ -1,0 +1,88 @@
+#include "display/ui/AddHighlightDlg.h"
+
+#include "base/MessageSink.h"
+#include "display/ColouredTextDlg.h"
+#include "display/HighlightResources.h"
+#include "res/StringTable.h"
+#include "ui_AddHighlightDlg.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+QString ToolTip(int id)
+{
+    return QString::fromLatin1(LoadString(id));
+}
+
+} // namespace
+
+CAddHighlightDlg::CAddHighlightDlg(int mode, const std::string& text, CMessageSink& messages,
+                                   QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::AddHighlightDlg>()), m_messages(messages)
+{
+    m_ui->setupUi(this);
+    if (!text.empty())
+        setWindowTitle(QStringLiteral("Modify Text to be Highlighted"));
+    (mode > 0 ? m_ui->containsButton : m_ui->startsWithButton)->setChecked(true);
+    m_ui->textEdit->setText(QString::fromLatin1(text));
+    m_ui->startsWithButton->setToolTip(ToolTip(HighlightResources::kStartsWithButton));
+    m_ui->containsButton->setToolTip(ToolTip(HighlightResources::kContainsButton));
+    m_ui->textEdit->setToolTip(ToolTip(HighlightResources::kTextField));
+
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &CAddHighlightDlg::accept);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &CAddHighlightDlg::reject);
+    m_ui->textEdit->setFocus();
+}
+
+CAddHighlightDlg::~CAddHighlightDlg() = default;
+
+std::uint32_t CAddHighlightDlg::Mode() const
+{
+    return m_ui->containsButton->isChecked() ? CColouredTextDlg::kContains
+                                             : CColouredTextDlg::kStartsWith;
+}
+
+std::string CAddHighlightDlg::Text() const
+{
+    return m_ui->textEdit->text().toLatin1().toStdString();
+}
+
+QRadioButton* CAddHighlightDlg::StartsWithButton() const
+{
+    return m_ui->startsWithButton;
+}
+
+QRadioButton* CAddHighlightDlg::ContainsButton() const
+{
+    return m_ui->containsButton;
+}
+
+QLineEdit* CAddHighlightDlg::TextEdit() const
+{
+    return m_ui->textEdit;
+}
+
+QPushButton* CAddHighlightDlg::OkButton() const
+{
+    return m_ui->buttonBox->button(QDialogButtonBox::Ok);
+}
+
+QPushButton* CAddHighlightDlg::CancelButton() const
+{
+    return m_ui->buttonBox->button(QDialogButtonBox::Cancel);
+}
+
+void CAddHighlightDlg::accept()
+{
+    if (Text().empty()) {
+        m_messages.ShowMessage(LoadString(HighlightResources::kMsgEmptyText),
+                               CMessageSink::Icon::Exclamation, CMessageSink::Buttons::Ok);
+        m_ui->textEdit->setFocus();
+        return;
+    }
+    QDialog::accept();
+}
