@@ -41,6 +41,7 @@ enum Command {
     kCmdLocalEcho = 32771,
     kCmdLogText = 32772,
     kCmdAliases = 32781,
+    kCmdAutoLog = 32789,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
     kCmdOpen = 57601,
@@ -68,6 +69,7 @@ std::string CommandTip(int id)
         {kCmdLocalEcho, "Show the commands you send in the window\nLocal echo"},
         {kCmdLogText, "Log the received text to a file, or stop logging\nLog text"},
         {kCmdAliases, "Edit the aliases of this window's host\nAliases"},
+        {kCmdAutoLog, "Log every connection to this window's host automatically\nAuto log"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -229,6 +231,13 @@ void CMainFrame::CreateActions()
     m_buttonLogTextAction->setIconText(tr("Log Text..."));
     connect(m_buttonLogTextAction, &QAction::triggered, this, logText);
 
+    m_autoLogAction = AddCommand(nullptr, tr("A&uto Log..."), kCmdAutoLog);
+    m_autoLogAction->setCheckable(true);
+    connect(m_autoLogAction, &QAction::triggered, this, [this] {
+        OnViewCommand([](CBrumbleView& v) { v.OnToolsAutoLog(); });
+        UpdateToolsMenu();
+    });
+
     m_aliasesAction = AddCommand(nullptr, tr("&Aliases..."), kCmdAliases);
     connect(m_aliasesAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAliases(); }); });
@@ -277,6 +286,7 @@ void CMainFrame::CreateMenus()
     m_toolsMenu = menuBar()->addMenu(tr("&Tools"));
     m_toolsMenu->addAction(m_localEchoAction);
     m_toolsMenu->addAction(m_logTextAction);
+    m_toolsMenu->addAction(m_autoLogAction);
     m_toolsMenu->addSeparator();
     m_toolsMenu->addAction(m_aliasesAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
@@ -495,6 +505,7 @@ void CMainFrame::UpdateCommandStates()
                             m_copyAction, m_cutAction, m_pasteAction, m_insertFileAction,
                             m_localEchoAction, m_logTextAction, m_buttonLogTextAction, m_aliasesAction})
         action->setEnabled(hasWindow);
+    m_autoLogAction->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);
     UpdateToolsMenu();
@@ -505,6 +516,7 @@ void CMainFrame::UpdateToolsMenu()
     CChildFrame* frame = CurrentFrame();
     m_localEchoAction->setChecked(frame && frame->View().IsLocalEcho());
     m_logTextAction->setChecked(frame && frame->Doc().IsLogging());
+    m_autoLogAction->setChecked(frame && frame->Doc().IsAutoLogging());
 }
 
 void CMainFrame::RebuildRecentHosts()

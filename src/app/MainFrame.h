@@ -125,6 +125,7 @@ private:
     QAction* m_statusBarAction = nullptr;
     QAction* m_localEchoAction = nullptr;
     QAction* m_aliasesAction = nullptr;
+    QAction* m_autoLogAction = nullptr;
     QAction* m_logTextAction = nullptr;
     QAction* m_buttonLogTextAction = nullptr;
     QAction* m_cascadeAction = nullptr;

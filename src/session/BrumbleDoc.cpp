@@ -9,6 +9,8 @@
 #include "base/AppState.h"
 #include "base/MessageSink.h"
 #include "base/SessionView.h"
+#include "log/AutoLogDlg.h"
+#include "log/AutoLogEditor.h"
 #include "res/StringTable.h"
 #include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
@@ -78,6 +80,7 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
     // fresh ones. Order: auto-log, highlights, triggers, timed text, function keys,
     // keypad, aliases, scripts, @image.
     DeleteFeatureObjects();
+    m_autoLog = std::make_unique<CAutoLogDlg>(m_services, host);
     m_aliases = std::make_unique<CAliasesDlg>(m_services, host);
     m_scripts = std::make_unique<CScriptingDlg>(m_services, host);
 }
@@ -85,6 +88,7 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
 void CBrumbleDoc::DeleteFeatureObjects()
 {
     // Deleted in the order they are created (see CreateFeatureObjects).
+    m_autoLog.reset();
     m_aliases.reset();
     m_scripts.reset();
 }
@@ -160,7 +164,8 @@ void CBrumbleDoc::SendCommand(std::string_view text)
     m_socket->SendText(text);
     if (m_logFile && LogCommandsEnabled() != 0)
         WriteLog(text);
-    // Auto-logging of commands joins here once the auto-log feature exists.
+    if (IsAutoLogging() && AutoLogCommandsEnabled() != 0)
+        m_autoLog->WriteAutoLog(text);
 }
 
 void CBrumbleDoc::SendTimedText()
@@ -182,8 +187,11 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
 {
     if (m_logFile)
         WriteLog(text);
-    // Auto-log and trigger matching join here once those features exist (triggers only
-    // for text that is not local).
+    // Local echo is logged like received text: the log reads as the window shows it.
+    if (IsAutoLogging())
+        m_autoLog->WriteAutoLog(text);
+    // Trigger matching joins here once that feature exists (only for text that is not
+    // local).
 
     const auto linesBefore = static_cast<long long>(m_lines.size());
     const auto firstWritten = static_cast<std::size_t>(m_filter.CurrentLine());
@@ -258,6 +266,16 @@ int CBrumbleDoc::AutoLogCommandsEnabled()
 {
     const std::string host = GetHostName();
     return host.empty() ? 0 : m_services.settings.ReadInt(host, "AutoLogCommands", 0);
+}
+
+bool CBrumbleDoc::IsAutoLogging() const
+{
+    return m_autoLog && m_autoLog->IsAutoLogging();
+}
+
+bool CBrumbleDoc::EditAutoLog(CAutoLogEditor& editor)
+{
+    return m_autoLog && editor.EditAutoLog(*m_autoLog);
 }
 
 bool CBrumbleDoc::SaveText(const std::string& path)

@@ -21,6 +21,8 @@
 #include "session/TelnetSocket.h"
 
 class CAliasesDlg;
+class CAutoLogDlg;
+class CAutoLogEditor;
 class CScriptingDlg;
 class CSessionView;
 class QFile;
@@ -62,6 +64,7 @@ public:
     // The feature objects (null before the first OpenSession), for their dialogs.
     CAliasesDlg* Aliases() const { return m_aliases.get(); }
     CScriptingDlg* Scripts() const { return m_scripts.get(); }
+    CAutoLogDlg* AutoLog() const { return m_autoLog.get(); }
     void UpdateTitle();
     // "host (connected for H hours and M minutes)" after seconds connected.
     static std::string ConnectedTitle(const std::string& host, long long seconds);
@@ -75,6 +78,10 @@ public:
     bool SetLogFile(const std::optional<std::string>& path);
     int LogCommandsEnabled();
     int AutoLogCommandsEnabled();
+    // Whether received text goes to the auto-log (Tools > Auto Log's check mark).
+    bool IsAutoLogging() const;
+    // Tools > Auto Log...: the host's auto-log settings in editor; false without a session.
+    bool EditAutoLog(CAutoLogEditor& editor);
     bool SaveText(const std::string& path);
     void RefreshViews();
 
@@ -128,8 +135,9 @@ private:
     std::vector<CSessionView*> m_views;
 
     // Feature objects: null before the first OpenSession, rebuilt on every reconnect.
-    // (@image, function keys, keypad, timed text, triggers, highlights and auto-log arrive
+    // (@image, function keys, keypad, timed text, triggers and highlights arrive
     // with their features.)
+    std::unique_ptr<CAutoLogDlg> m_autoLog;
     std::unique_ptr<CAliasesDlg> m_aliases;
     std::unique_ptr<CScriptingDlg> m_scripts;
 

@@ -25,6 +25,7 @@
 #include "base/MessageSink.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
+#include "log/ui/AutoLogDialogEditor.h"
 #include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
 #include "session/ui/ConnectDlg.h"
@@ -811,6 +812,12 @@ bool CBrumbleView::OnToolsAliases()
 {
     CAliasesDlg* aliases = m_doc.Aliases();
     return aliases != nullptr && EditAliases(*aliases, m_services, this);
+}
+
+bool CBrumbleView::OnToolsAutoLog()
+{
+    CAutoLogDialogEditor editor(m_services, this);
+    return m_doc.EditAutoLog(editor);
 }
 
 void CBrumbleView::OnFilePrint()

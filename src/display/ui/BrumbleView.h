@@ -98,6 +98,8 @@ public:
     void OnToolsLocalEcho();
     // The host's aliases, in the Aliases dialog; false when there are none or on Cancel.
     bool OnToolsAliases();
+    // The host's auto-log settings, in the Auto-Log Text dialog; false on Cancel.
+    bool OnToolsAutoLog();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);
