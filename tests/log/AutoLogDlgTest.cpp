@@ -149,8 +149,9 @@ TEST_F(AutoLog, FoldersThatCannotBeUsedHereWriteNothingAndTheNextWriteTriesAgain
     const std::vector<std::string> folders = {
         "", "logs", "C:\\", "C:\\logs", "c:/logs", logs + "\\sub", "logs/sub", logs + "/missing"};
     for (const std::string& folder : folders) {
-        if (!folder.empty() && folder != logs + "/missing")
+        if (!folder.empty() && folder != logs + "/missing") {
             ASSERT_TRUE(QDir().mkpath(Q(folder)));
+        }
     }
     for (const std::string& folder : folders) {
         SCOPED_TRACE(folder);
