@@ -91,21 +91,23 @@ TEST_F(AutoLog, FilesAreNamedByTheDayTheWeeksSundayOrTheConnection)
     }
 }
 
-TEST_F(AutoLog, PerDayRollsOverAtMidnightAndContinuesAnExistingFile)
+TEST_F(AutoLog, PerDayRollsOverAtMidnightAndSharesAndContinuesTheDaysFile)
 {
     auto first = Session(CAutoLogDlg::kPerDay, logs);
     At("2026-12-06T23:59:00");
     first->WriteAutoLog("late\r\n");
     At("2026-12-07T00:01:00");
-    first->WriteAutoLog("early\r\n");
+    first->WriteAutoLog("early ");
     EXPECT_EQ(Log("20261206.txt"), "late\r\n");
-    EXPECT_EQ(Log("20261207.txt"), "early\r\n");
-
-    // A later connection the same day appends; it never truncates.
-    first.reset();
+    // A second window on the host writes into the same day's file, between the first's texts.
     auto second = Session(CAutoLogDlg::kPerDay, logs);
-    second->WriteAutoLog("again\r\n");
-    EXPECT_EQ(Log("20261207.txt"), "early\r\nagain\r\n");
+    second->WriteAutoLog("second ");
+    first->WriteAutoLog("first");
+    // A later connection continues the file; it never truncates it.
+    first.reset();
+    second.reset();
+    Session(CAutoLogDlg::kPerDay, logs)->WriteAutoLog(" again");
+    EXPECT_EQ(Log("20261207.txt"), "early second first again");
 }
 
 TEST_F(AutoLog, EachConnectionClaimsTheNextNumberAndKeepsItsFileAfterMidnight)
@@ -115,28 +117,11 @@ TEST_F(AutoLog, EachConnectionClaimsTheNextNumberAndKeepsItsFileAfterMidnight)
     auto second = Session(CAutoLogDlg::kPerConnection, logs);
     EXPECT_TRUE(FilesIn(logs).empty()); // nothing is opened before the first text
     first->WriteAutoLog("one ");
-    second->WriteAutoLog("two ");
+    second->WriteAutoLog("two");
     At("2026-12-07T00:30:00");
-    first->WriteAutoLog("one after midnight");
-    EXPECT_EQ(Log("20261206-1.txt"), "one one after midnight");
-    EXPECT_EQ(Log("20261206-2.txt"), "two ");
-
-    // A number freed by deleting its file is the next one claimed.
-    QFile::remove(Q(logs + "/20261206-1.txt"));
-    At("2026-12-06T23:30:00");
-    auto third = Session(CAutoLogDlg::kPerConnection, logs);
-    third->WriteAutoLog("three");
-    EXPECT_EQ(Log("20261206-1.txt"), "three");
-}
-
-TEST_F(AutoLog, TwoWindowsLoggingPerDayBothWriteToTheSameFile)
-{
-    auto a = Session(CAutoLogDlg::kPerDay, logs);
-    auto b = Session(CAutoLogDlg::kPerDay, logs);
-    a->WriteAutoLog("a1 ");
-    b->WriteAutoLog("b1 ");
-    a->WriteAutoLog("a2");
-    EXPECT_EQ(Log("20261206.txt"), "a1 b1 a2");
+    first->WriteAutoLog("after midnight");
+    EXPECT_EQ(Log("20261206-1.txt"), "one after midnight");
+    EXPECT_EQ(Log("20261206-2.txt"), "two");
 }
 
 TEST_F(AutoLog, FoldersThatCannotBeUsedHereWriteNothingAndTheNextWriteTriesAgain)
@@ -198,29 +183,14 @@ TEST_F(AutoLog, AVanishedOrFullFolderLosesOnlyTheWriteThatFailed)
     EXPECT_EQ(Log("20261206.txt"), "kept");
 }
 
-TEST_F(AutoLog, SettingsComeFromTheHostSectionWithTheDocumentsFolderAsDefault)
+TEST_F(AutoLog, IsOffByDefaultAndLogsToTheDocumentsFolder)
 {
     CAutoLogDlg fresh(services, kHost);
-    EXPECT_FALSE(fresh.IsAutoLogging());
-    EXPECT_EQ(fresh.GetSettings().method, CAutoLogDlg::kPerDay);
-    EXPECT_FALSE(fresh.GetSettings().logCommands);
+    fresh.SetClock([this] { return now; });
+    fresh.WriteAutoLog("off");
+    EXPECT_EQ(fresh.OpenFilePath(), "");
     EXPECT_EQ(QString::fromStdString(fresh.GetSettings().directory),
               QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    fresh.SetClock([this] { return now; });
-    fresh.WriteAutoLog("off"); // switched off: nothing is opened
-    EXPECT_EQ(fresh.OpenFilePath(), "");
-
-    settings.WriteInt("other", "AutoLog", 7);
-    settings.WriteInt("other", "AutoLogMethod", 2);
-    settings.WriteString("other", "AutoLogDir", logs);
-    settings.WriteInt("other", "AutoLogCommands", 1);
-    fresh.CopyFrom("other");
-    CAutoLogDlg copied(services, kHost);
-    EXPECT_TRUE(copied.IsAutoLogging());
-    EXPECT_EQ(copied.GetSettings().method, CAutoLogDlg::kPerConnection);
-    EXPECT_EQ(copied.GetSettings().directory, logs);
-    EXPECT_TRUE(copied.GetSettings().logCommands);
-    EXPECT_EQ(settings.ReadInt(kHost, "AutoLog", 0), 1);
 }
 
 } // namespace
