@@ -45,6 +45,7 @@ enum Command {
     kCmdTimedText = 32775,
     kCmdAliases = 32781,
     kCmdColouredText = 32776,
+    kCmdAutoLog = 32789,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
     kCmdOpen = 57601,
@@ -75,6 +76,7 @@ std::string CommandTip(int id)
         {kCmdTriggers, "Edit the trigger strings and warning of this window's host\nTriggers"},
         {kCmdTimedText, "Edit the timed text of this window's host\nTimed text"},
         {kCmdColouredText, "Colour the lines that start with or contain a text\nColoured text"},
+        {kCmdAutoLog, "Log every connection to this window's host automatically\nAuto log"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -255,6 +257,13 @@ void CMainFrame::CreateActions()
     m_buttonLogTextAction->setIconText(tr("Log Text..."));
     connect(m_buttonLogTextAction, &QAction::triggered, this, logText);
 
+    m_autoLogAction = AddCommand(nullptr, tr("A&uto Log..."), kCmdAutoLog);
+    m_autoLogAction->setCheckable(true);
+    connect(m_autoLogAction, &QAction::triggered, this, [this] {
+        OnViewCommand([](CBrumbleView& v) { v.OnToolsAutoLog(); });
+        UpdateToolsMenu();
+    });
+
     m_aliasesAction = AddCommand(nullptr, tr("&Aliases..."), kCmdAliases);
     connect(m_aliasesAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAliases(); }); });
@@ -316,6 +325,7 @@ void CMainFrame::CreateMenus()
     m_toolsMenu = menuBar()->addMenu(tr("&Tools"));
     m_toolsMenu->addAction(m_localEchoAction);
     m_toolsMenu->addAction(m_logTextAction);
+    m_toolsMenu->addAction(m_autoLogAction);
     m_toolsMenu->addSeparator();
     m_toolsMenu->addAction(m_colouredTextAction);
     m_toolsMenu->addAction(m_triggersAction);
@@ -552,6 +562,7 @@ void CMainFrame::UpdateCommandStates()
     for (QAction* action : {m_triggersAction, m_buttonTriggersAction, m_timedTextAction})
         action->setEnabled(hasWindow);
     m_colouredTextAction->setEnabled(hasWindow);
+    m_autoLogAction->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);
     UpdateToolsMenu();
@@ -562,6 +573,7 @@ void CMainFrame::UpdateToolsMenu()
     CChildFrame* frame = CurrentFrame();
     m_localEchoAction->setChecked(frame && frame->View().IsLocalEcho());
     m_logTextAction->setChecked(frame && frame->Doc().IsLogging());
+    m_autoLogAction->setChecked(frame && frame->Doc().IsAutoLogging());
 }
 
 void CMainFrame::RebuildRecentHosts()

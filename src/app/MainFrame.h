@@ -132,6 +132,7 @@ private:
     QAction* m_buttonTriggersAction = nullptr;
     QAction* m_timedTextAction = nullptr;
     QAction* m_colouredTextAction = nullptr;
+    QAction* m_autoLogAction = nullptr;
     QAction* m_logTextAction = nullptr;
     QAction* m_buttonLogTextAction = nullptr;
     QAction* m_cascadeAction = nullptr;

@@ -46,6 +46,14 @@ const std::map<int, const char*>& Table()
                "change it."},
         {1087, "Scroll text entries."},
         {1088, "Pan across text entries."},
+        {1140, "Tick this to write everything received from this host to log files "
+               "automatically, every time you connect."},
+        {1141, "Tick this to write the commands you send into the log files as well."},
+        {1142, "The folder the log files are written to. Use Browse to choose another one."},
+        {1143, "Choose the folder the log files are written to."},
+        {1144, "Start a new log file every day, named by the date (YYYYMMDD.txt)."},
+        {1145, "Start a new log file every week, named by the date of its Sunday."},
+        {1146, "Start a new log file for every connection (YYYYMMDD-1.txt, YYYYMMDD-2.txt, ...)."},
         {8001, "You must select a port from the drop down list or enter a port number."},
         {8002, "You must select a server from the drop down list, or enter a domain address."},
         {8003, "Unable to connect to "},
@@ -68,6 +76,7 @@ const std::map<int, const char*>& Table()
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},
         {61715, "Please enter an integer between %1 and %2."},
+        {61716, "Please enter no more than %1 characters."},
     };
     return table;
 }

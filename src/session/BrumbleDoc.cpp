@@ -12,6 +12,8 @@
 #include "base/MessageSink.h"
 #include "base/SessionView.h"
 #include "display/ColouredTextDlg.h"
+#include "log/AutoLogDlg.h"
+#include "log/AutoLogEditor.h"
 #include "res/StringTable.h"
 #include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
@@ -81,6 +83,7 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
     // fresh ones. Order: auto-log, highlights, triggers, timed text, function keys,
     // keypad, aliases, scripts, @image.
     DeleteFeatureObjects();
+    m_autoLog = std::make_unique<CAutoLogDlg>(m_services, host);
     m_highlights = std::make_unique<CColouredTextDlg>(m_services, host);
     m_triggers = std::make_unique<CTriggersDlg>(m_services, host);
     m_timedText = std::make_unique<CTimedTextDlg>(m_services, host);
@@ -91,6 +94,7 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
 void CBrumbleDoc::DeleteFeatureObjects()
 {
     // Deleted in the order they are created (see CreateFeatureObjects).
+    m_autoLog.reset();
     m_highlights.reset();
     m_triggers.reset();
     m_timedText.reset();
@@ -170,7 +174,8 @@ void CBrumbleDoc::SendCommand(std::string_view text)
     m_socket->SendText(text);
     if (m_logFile && LogCommandsEnabled() != 0)
         WriteLog(text);
-    // Auto-logging of commands joins here once the auto-log feature exists.
+    if (IsAutoLogging() && AutoLogCommandsEnabled() != 0)
+        m_autoLog->WriteAutoLog(text);
 }
 
 void CBrumbleDoc::SendTimedText()
@@ -212,7 +217,9 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
 {
     if (m_logFile)
         WriteLog(text);
-    // Auto-logging joins here once that feature exists.
+    // Local echo is logged like received text: the log reads as the window shows it.
+    if (IsAutoLogging())
+        m_autoLog->WriteAutoLog(text);
     // Triggers answer the server only: the user's own echoed words never warn.
     const bool flash = !local && CheckTriggers(text);
 
@@ -304,6 +311,16 @@ int CBrumbleDoc::AutoLogCommandsEnabled()
 {
     const std::string host = GetHostName();
     return host.empty() ? 0 : m_services.settings.ReadInt(host, "AutoLogCommands", 0);
+}
+
+bool CBrumbleDoc::IsAutoLogging() const
+{
+    return m_autoLog && m_autoLog->IsAutoLogging();
+}
+
+bool CBrumbleDoc::EditAutoLog(CAutoLogEditor& editor)
+{
+    return m_autoLog && editor.EditAutoLog(*m_autoLog);
 }
 
 bool CBrumbleDoc::SaveText(const std::string& path)

@@ -24,6 +24,8 @@ class CAliasesDlg;
 class CTimedTextDlg;
 class CTriggersDlg;
 class CColouredTextDlg;
+class CAutoLogDlg;
+class CAutoLogEditor;
 class CScriptingDlg;
 class CSessionView;
 class QFile;
@@ -68,6 +70,7 @@ public:
     CScriptingDlg* Scripts() const { return m_scripts.get(); }
     CTriggersDlg* Triggers() const { return m_triggers.get(); }
     CTimedTextDlg* TimedText() const { return m_timedText.get(); }
+    CAutoLogDlg* AutoLog() const { return m_autoLog.get(); }
     void UpdateTitle();
     // "host (connected for H hours and M minutes)" after seconds connected.
     static std::string ConnectedTitle(const std::string& host, long long seconds);
@@ -89,6 +92,10 @@ public:
     bool SetLogFile(const std::optional<std::string>& path);
     int LogCommandsEnabled();
     int AutoLogCommandsEnabled();
+    // Whether received text goes to the auto-log (Tools > Auto Log's check mark).
+    bool IsAutoLogging() const;
+    // Tools > Auto Log...: the host's auto-log settings in editor; false without a session.
+    bool EditAutoLog(CAutoLogEditor& editor);
     bool SaveText(const std::string& path);
     void RefreshViews();
 
@@ -149,7 +156,8 @@ private:
     std::vector<CSessionView*> m_views;
 
     // Feature objects: null before the first OpenSession, rebuilt on every reconnect.
-    // (@image, function keys, keypad and auto-log arrive with their features.)
+    // (@image, function keys and keypad arrive with their features.)
+    std::unique_ptr<CAutoLogDlg> m_autoLog;
     std::unique_ptr<CColouredTextDlg> m_highlights;
     std::unique_ptr<CTriggersDlg> m_triggers;
     std::unique_ptr<CTimedTextDlg> m_timedText;

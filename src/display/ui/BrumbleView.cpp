@@ -28,6 +28,7 @@
 #include "display/ui/ColouredTextDialog.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
+#include "log/ui/AutoLogDialogEditor.h"
 #include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
 #include "session/ui/ConnectDlg.h"
@@ -834,6 +835,12 @@ bool CBrumbleView::OnToolsColouredText()
     return m_doc.EditHighlights([this](CColouredTextDlg& highlights) {
         return EditColouredText(highlights, m_services, this);
     });
+}
+
+bool CBrumbleView::OnToolsAutoLog()
+{
+    CAutoLogDialogEditor editor(m_services, this);
+    return m_doc.EditAutoLog(editor);
 }
 
 void CBrumbleView::OnFilePrint()

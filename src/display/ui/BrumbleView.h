@@ -104,6 +104,8 @@ public:
     bool OnToolsTimedText();
     // The host's highlights, in the Coloured Text Highlights dialog; false on Cancel.
     bool OnToolsColouredText();
+    // The host's auto-log settings, in the Auto-Log Text dialog; false on Cancel.
+    bool OnToolsAutoLog();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);
