@@ -55,8 +55,10 @@ bool CBrumbleDoc::OpenSession(const std::string& host, unsigned port)
     // A live connection is dropped silently: the user already agreed to disconnect.
     const bool hadSocket = m_socket != nullptr;
     m_socket.reset();
-    // A window reopened on another port must treat byte 255 as that port needs.
+    // A window reopened on another port must treat byte 255 as that port needs, and a
+    // sequence the old server left unfinished must not swallow the new server's first bytes.
     SetTelnetOptions(port == 23);
+    m_filter.ForgetUnfinishedSequence();
 
     m_socket = std::make_unique<CTelnetSocket>(m_services.messages);
     // A handle that cannot be created makes Connect fail with its own message.
@@ -225,7 +227,10 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
 
     const auto linesBefore = static_cast<long long>(m_lines.size());
     const auto firstWritten = static_cast<std::size_t>(m_filter.CurrentLine());
-    m_filter.Filter(text);
+    if (local)
+        m_filter.FilterLocal(text);
+    else
+        m_filter.Filter(text);
     const auto added = static_cast<int>(static_cast<long long>(m_lines.size()) - linesBefore);
     // Text is only ever written at the cursor line and below, so the lines from the cursor
     // line on are the ones this text wrote (or created on its way).

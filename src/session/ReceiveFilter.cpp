@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -239,6 +240,19 @@ std::size_t CReceiveFilter::ContinueSequence(std::string_view text, std::size_t 
         }
     }
     return i;
+}
+
+void CReceiveFilter::FilterLocal(std::string_view text)
+{
+    const Sequence sequence = std::exchange(m_sequence, Sequence::None);
+    const unsigned char command = m_command;
+    const int sequenceLength = m_sequenceLength;
+    const bool telnet = std::exchange(m_telnetOptions, false);
+    Filter(text);
+    m_sequence = sequence;
+    m_command = command;
+    m_sequenceLength = sequenceLength;
+    m_telnetOptions = telnet;
 }
 
 int CReceiveFilter::PutText(std::string_view text, bool endsLine)

@@ -53,6 +53,10 @@ public:
     // Forgets an unfinished escape sequence or telnet command, so that the next read starts
     // as text (for a new connection, whose stream has nothing to do with the old one).
     void ForgetUnfinishedSequence() { m_sequence = Sequence::None; }
+    // Filters the local echo of something sent as a stream of its own: a sequence the server
+    // left unfinished waits for the server's next read, and the user's own bytes are never
+    // taken for telnet commands.
+    void FilterLocal(std::string_view text);
 
     // Writes text at the cursor (padding the line with spaces up to the column, then
     // overwriting and appending) and moves the column past it. Sets lastTextEndedLine to

@@ -432,6 +432,25 @@ TEST_F(BrumbleDocTest, ConnectedSessionSendsReceivesAndTitlesItself)
     EXPECT_EQ(messages.shown[0].text.rfind("Unable to connect to no-such-host.invalid.\n", 0), 0u);
 }
 
+TEST_F(BrumbleDocTest, EchoAndNewConnectionsKeepClearOfTheServersUnfinishedSequence)
+{
+    // Echo typed while the server is mid-sequence is shown, and the sequence still ends.
+    doc.OnReceiveText("\x1b[3");
+    doc.EchoText("look\r\n");
+    doc.OnReceiveText("1mRed\r\n");
+    EXPECT_EQ(Got(), (Lines{"look", "Red"}));
+
+    // On port 23 a half command dies with its connection, and the user's own byte 255 is
+    // shown, never answered.
+    doc.OpenSession(kHost, 23);
+    doc.OnReceiveText("\xff");
+    doc.OpenSession(kHost, 23);
+    doc.OnReceiveText("\xfbx\r\n");
+    doc.EchoText("\xff\xfd\x01y\r\n");
+    EXPECT_EQ(Got(), (Lines{"look", "Red", "\xfbx", "\xff\xfdy"}));
+    EXPECT_TRUE(sound.played.empty()); // no answer was attempted on the dead connection
+}
+
 TEST(BrumbleDocTitle, CountsWholeHoursAndTheMinutesOfTheHour)
 {
     const std::vector<std::pair<long long, std::string>> cases = {
