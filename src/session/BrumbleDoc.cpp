@@ -9,6 +9,7 @@
 #include "base/AppState.h"
 #include "base/MessageSink.h"
 #include "base/SessionView.h"
+#include "image/AtImageDlg.h"
 #include "res/StringTable.h"
 #include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
@@ -80,6 +81,7 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
     DeleteFeatureObjects();
     m_aliases = std::make_unique<CAliasesDlg>(m_services, host);
     m_scripts = std::make_unique<CScriptingDlg>(m_services, host);
+    m_imageSettings = std::make_unique<CAtImageDlg>(m_services, host);
 }
 
 void CBrumbleDoc::DeleteFeatureObjects()
@@ -87,6 +89,7 @@ void CBrumbleDoc::DeleteFeatureObjects()
     // Deleted in the order they are created (see CreateFeatureObjects).
     m_aliases.reset();
     m_scripts.reset();
+    m_imageSettings.reset();
 }
 
 void CBrumbleDoc::OnConnectionChanged(bool connected)
@@ -337,8 +340,12 @@ std::string CBrumbleDoc::GetTimerScript(int timer, CSessionView* view)
 
 void CBrumbleDoc::DetectImageUrls(const std::string& line, CSessionView* view)
 {
-    static_cast<void>(line);
-    static_cast<void>(view);
+    // Only the window the user works in looks for URLs, and none while a dialog is open.
+    if (!m_imageSettings || view == nullptr || view != m_services.app.InputView())
+        return;
+    const std::optional<CFoundUrl> found = m_imageSettings->DetectUrls(line);
+    if (found && onFoundUrl)
+        onFoundUrl(*found);
 }
 
 int CBrumbleDoc::LineBufferLimit()

@@ -21,6 +21,8 @@
 #include "session/TelnetSocket.h"
 
 class CAliasesDlg;
+class CAtImageDlg;
+struct CFoundUrl;
 class CScriptingDlg;
 class CSessionView;
 class QFile;
@@ -62,6 +64,7 @@ public:
     // The feature objects (null before the first OpenSession), for their dialogs.
     CAliasesDlg* Aliases() const { return m_aliases.get(); }
     CScriptingDlg* Scripts() const { return m_scripts.get(); }
+    CAtImageDlg* ImageSettings() const { return m_imageSettings.get(); }
     void UpdateTitle();
     // "host (connected for H hours and M minutes)" after seconds connected.
     static std::string ConnectedTitle(const std::string& host, long long seconds);
@@ -109,6 +112,9 @@ public:
 
     // Called when a flash trigger matched (the main frame flashes its caption).
     std::function<void()> onFlash;
+    // Called with a URL found in a line of the input view; the main frame acts on it later
+    // (the request is queued, so a question never opens in the middle of a received batch).
+    std::function<void(const CFoundUrl&)> onFoundUrl;
 
 Q_SIGNALS:
     void TitleChanged(const QString& title);
@@ -132,6 +138,7 @@ private:
     // with their features.)
     std::unique_ptr<CAliasesDlg> m_aliases;
     std::unique_ptr<CScriptingDlg> m_scripts;
+    std::unique_ptr<CAtImageDlg> m_imageSettings;
 
     std::unique_ptr<QFile> m_logFile;
     // lines, cursor (column, currentLine), lastTextEndedLine, telnetOptions
