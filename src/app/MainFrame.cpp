@@ -27,6 +27,9 @@
 #include "session/HostList.h"
 #include "session/ui/ConnectDlg.h"
 #include "settings/SettingsStore.h"
+#include "image/FoundUrl.h"
+#include "image/FoundUrlHandler.h"
+#include "image/ui/ImageWnd.h"
 
 namespace {
 
@@ -41,6 +44,7 @@ enum Command {
     kCmdLocalEcho = 32771,
     kCmdLogText = 32772,
     kCmdAliases = 32781,
+    kCmdAtImage = 32788,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
     kCmdOpen = 57601,
@@ -68,6 +72,7 @@ std::string CommandTip(int id)
         {kCmdLocalEcho, "Show the commands you send in the window\nLocal echo"},
         {kCmdLogText, "Log the received text to a file, or stop logging\nLog text"},
         {kCmdAliases, "Edit the aliases of this window's host\nAliases"},
+        {kCmdAtImage, "Choose what is done with picture URLs and links this host sends\n@image"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -134,6 +139,10 @@ CMainFrame::CMainFrame(CBrumbleApp& app, CAppServices& services) : m_app(app), m
     m_flashTimer.setInterval(kFlashPeriodMs);
     connect(&m_flashTimer, &QTimer::timeout, this, &CMainFrame::OnFlashTimer);
 
+    m_foundUrls = std::make_unique<CFoundUrlHandler>(
+        m_services.messages, [this](const std::string& url) { ShowImage(url); },
+        [this](const QUrl& url) { return m_app.openUrl && m_app.openUrl(url); });
+
     // The lock indicators follow every key the program sees.
     qApp->installEventFilter(this);
 }
@@ -142,6 +151,7 @@ CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
     m_flashTimer.stop();
+    StopImageThread();
     // Each connection window stores its place while the area still holds it.
     m_mdiArea->closeAllSubWindows();
 }
@@ -233,6 +243,10 @@ void CMainFrame::CreateActions()
     connect(m_aliasesAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAliases(); }); });
 
+    m_atImageAction = AddCommand(nullptr, tr("@&Image..."), kCmdAtImage);
+    connect(m_atImageAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAtImage(); }); });
+
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
     m_tileAction = AddCommand(nullptr, tr("&Tile"), kCmdTile);
@@ -279,6 +293,7 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_logTextAction);
     m_toolsMenu->addSeparator();
     m_toolsMenu->addAction(m_aliasesAction);
+    m_toolsMenu->addAction(m_atImageAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
 
     m_windowMenu = menuBar()->addMenu(tr("&Window"));
@@ -415,7 +430,37 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     m_mdiArea->closeAllSubWindows();
     SavePlacement();
     StopFlash();
+    StopImageThread();
     event->accept();
+}
+
+void CMainFrame::OnFoundUrl(const CFoundUrl& found)
+{
+    m_foundUrls->Handle(found);
+}
+
+void CMainFrame::ShowImage(const std::string& url)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!m_imageWindow) {
+        m_imageWindow = new CImageWnd(m_services, this);
+        m_imageWindow->show();
+    }
+    m_imageWindow->SetUrl(url);
+    QApplication::restoreOverrideCursor();
+}
+
+CImageWnd* CMainFrame::ImageWindow() const
+{
+    return m_imageWindow.data();
+}
+
+void CMainFrame::StopImageThread()
+{
+    // The window waits for its thread, which ends promptly: every read it may be blocked
+    // in is given up as soon as it is asked to stop.
+    if (m_imageWindow)
+        delete m_imageWindow.data();
 }
 
 CChildFrame* CMainFrame::AddConnectionWindow(std::unique_ptr<CBrumbleDoc> doc,
@@ -493,7 +538,8 @@ void CMainFrame::UpdateCommandStates()
     const bool hasWindow = CurrentFrame() != nullptr;
     for (QAction* action : {m_openAction, m_closeAction, m_saveTextAction, m_printAction,
                             m_copyAction, m_cutAction, m_pasteAction, m_insertFileAction,
-                            m_localEchoAction, m_logTextAction, m_buttonLogTextAction, m_aliasesAction})
+                            m_localEchoAction, m_logTextAction, m_buttonLogTextAction, m_aliasesAction,
+                            m_atImageAction})
         action->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);

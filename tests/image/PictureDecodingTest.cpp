@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "common/HttpTestServer.h"
+#include "common/TestPictures.h"
 #include "image/GifDecoder.h"
 #include "image/JpegDecoder.h"
 #include "image/PictureFetch.h"
-#include "image/TestPictures.h"
 
 namespace {
 

@@ -30,6 +30,8 @@
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasesDlg.h"
 #include "shortcuts/ui/AliasesDialog.h"
+#include "image/AtImageDlg.h"
+#include "image/ui/AtImageDialog.h"
 
 namespace {
 
@@ -770,6 +772,12 @@ bool CBrumbleView::OnToolsAliases()
 {
     CAliasesDlg* aliases = m_doc.Aliases();
     return aliases != nullptr && EditAliases(*aliases, m_services, this);
+}
+
+bool CBrumbleView::OnToolsAtImage()
+{
+    CAtImageDlg* settings = m_doc.ImageSettings();
+    return settings != nullptr && EditImageSettings(*settings, m_services, this);
 }
 
 void CBrumbleView::OnFilePrint()

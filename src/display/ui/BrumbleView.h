@@ -94,6 +94,9 @@ public:
     void OnToolsLocalEcho();
     // The host's aliases, in the Aliases dialog; false when there are none or on Cancel.
     bool OnToolsAliases();
+    // The host's @image settings, in the "@image display" dialog; false without a session or
+    // on Cancel.
+    bool OnToolsAtImage();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);

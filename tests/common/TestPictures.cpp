@@ -1,4 +1,4 @@
-#include "image/TestPictures.h"
+#include "common/TestPictures.h"
 
 #include <gif_lib.h>
 
