@@ -15,6 +15,7 @@
 #include "app/ChildFrame.h"
 #include "app/DefaultTelnetDlg.h"
 #include "app/MainFrame.h"
+#include "image/FoundUrl.h"
 #include "app/MessageBoxSink.h"
 #include "session/BrumbleDoc.h"
 #include "session/CommandLine.h"
@@ -121,6 +122,14 @@ CChildFrame* CBrumbleApp::OpenNewConnectionWindow(bool fromCommandLine)
     doc->onFlash = [this] {
         if (m_mainFrame)
             m_mainFrame->Flash();
+    };
+    doc->onFoundUrl = [this](const CFoundUrl& found) {
+        // Posted, not called: the question or the picture window must not open in the
+        // middle of the received batch that is being shown.
+        if (m_mainFrame)
+            QMetaObject::invokeMethod(
+                m_mainFrame.get(), [frame = m_mainFrame.get(), found] { frame->OnFoundUrl(found); },
+                Qt::QueuedConnection);
     };
     if (!doc->OnNewDocument()) {
         m_state.pendingCommand.clear();

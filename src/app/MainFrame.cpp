@@ -27,6 +27,9 @@
 #include "session/ui/ConnectDlg.h"
 #include "session/ui/InputViewGuard.h"
 #include "settings/SettingsStore.h"
+#include "image/FoundUrl.h"
+#include "image/FoundUrlHandler.h"
+#include "image/ui/ImageWnd.h"
 
 namespace {
 
@@ -46,6 +49,7 @@ enum Command {
     kCmdAliases = 32781,
     kCmdColouredText = 32776,
     kCmdAutoLog = 32789,
+    kCmdAtImage = 32788,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
     kCmdOpen = 57601,
@@ -77,6 +81,7 @@ std::string CommandTip(int id)
         {kCmdTimedText, "Edit the timed text of this window's host\nTimed text"},
         {kCmdColouredText, "Colour the lines that start with or contain a text\nColoured text"},
         {kCmdAutoLog, "Log every connection to this window's host automatically\nAuto log"},
+        {kCmdAtImage, "Choose what is done with picture URLs and links this host sends\n@image"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -162,6 +167,10 @@ CMainFrame::CMainFrame(CBrumbleApp& app, CAppServices& services) : m_app(app), m
     m_flashTimer.setInterval(kFlashPeriodMs);
     connect(&m_flashTimer, &QTimer::timeout, this, &CMainFrame::OnFlashTimer);
 
+    m_foundUrls = std::make_unique<CFoundUrlHandler>(
+        m_services.messages, [this](const std::string& url) { ShowImage(url); },
+        [this](const QUrl& url) { return m_app.openUrl && m_app.openUrl(url); });
+
     // The lock indicators follow every key the program sees.
     qApp->installEventFilter(this);
 }
@@ -170,6 +179,7 @@ CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
     m_flashTimer.stop();
+    StopImageThread();
     // Each connection window stores its place while the area still holds it.
     m_mdiArea->closeAllSubWindows();
 }
@@ -280,6 +290,9 @@ void CMainFrame::CreateActions()
     m_colouredTextAction = AddCommand(nullptr, tr("&Coloured Text..."), kCmdColouredText);
     connect(m_colouredTextAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsColouredText(); }); });
+    m_atImageAction = AddCommand(nullptr, tr("@&Image..."), kCmdAtImage);
+    connect(m_atImageAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAtImage(); }); });
 
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
@@ -331,6 +344,7 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_triggersAction);
     m_toolsMenu->addAction(m_timedTextAction);
     m_toolsMenu->addAction(m_aliasesAction);
+    m_toolsMenu->addAction(m_atImageAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
 
     m_windowMenu = menuBar()->addMenu(tr("&Window"));
@@ -468,7 +482,37 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     m_mdiArea->closeAllSubWindows();
     SavePlacement();
     StopFlash();
+    StopImageThread();
     event->accept();
+}
+
+void CMainFrame::OnFoundUrl(const CFoundUrl& found)
+{
+    m_foundUrls->Handle(found);
+}
+
+void CMainFrame::ShowImage(const std::string& url)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!m_imageWindow) {
+        m_imageWindow = new CImageWnd(m_services, this);
+        m_imageWindow->show();
+    }
+    m_imageWindow->SetUrl(url);
+    QApplication::restoreOverrideCursor();
+}
+
+CImageWnd* CMainFrame::ImageWindow() const
+{
+    return m_imageWindow.data();
+}
+
+void CMainFrame::StopImageThread()
+{
+    // The window waits for its thread, which ends promptly: every read it may be blocked
+    // in is given up as soon as it is asked to stop.
+    if (m_imageWindow)
+        delete m_imageWindow.data();
 }
 
 CChildFrame* CMainFrame::AddConnectionWindow(std::unique_ptr<CBrumbleDoc> doc,
@@ -557,7 +601,7 @@ void CMainFrame::UpdateCommandStates()
     for (QAction* action :
          {m_openAction, m_closeAction, m_saveTextAction, m_printAction, m_copyAction, m_cutAction,
           m_pasteAction, m_insertFileAction, m_localEchoAction, m_logTextAction,
-          m_buttonLogTextAction, m_aliasesAction})
+          m_buttonLogTextAction, m_aliasesAction, m_atImageAction})
         action->setEnabled(hasWindow);
     for (QAction* action : {m_triggersAction, m_buttonTriggersAction, m_timedTextAction})
         action->setEnabled(hasWindow);

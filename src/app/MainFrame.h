@@ -5,6 +5,7 @@
 // which bars are shown, and flashes its caption when a trigger asks for it.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 #include <memory>
@@ -14,6 +15,9 @@
 class CBrumbleApp;
 class CBrumbleDoc;
 class CChildFrame;
+class CFoundUrlHandler;
+class CImageWnd;
+struct CFoundUrl;
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -61,6 +65,15 @@ public:
     // The File menu's recent-host entries, read again from the settings.
     void RebuildRecentHosts();
     const std::vector<QAction*>& RecentHostActions() const { return m_recentActions; }
+
+    // A URL found in a received line (queued from the session): the picture window gets
+    // picture URLs; others are opened in the browser, asking first where they should be.
+    void OnFoundUrl(const CFoundUrl& found);
+    // Points the picture window at url, opening it when there is none.
+    void ShowImage(const std::string& url);
+    CImageWnd* ImageWindow() const;
+    // Closes the picture window, which ends its fetch thread before it goes.
+    void StopImageThread();
 
     QToolBar* ToolBar() const { return m_toolBar; }
     QToolBar* ButtonBar() const { return m_buttonBar; }
@@ -133,12 +146,16 @@ private:
     QAction* m_timedTextAction = nullptr;
     QAction* m_colouredTextAction = nullptr;
     QAction* m_autoLogAction = nullptr;
+    QAction* m_atImageAction = nullptr;
     QAction* m_logTextAction = nullptr;
     QAction* m_buttonLogTextAction = nullptr;
     QAction* m_cascadeAction = nullptr;
     QAction* m_tileAction = nullptr;
     QAction* m_helpAction = nullptr;
     std::vector<QAction*> m_windowActions;
+
+    std::unique_ptr<CFoundUrlHandler> m_foundUrls;
+    QPointer<CImageWnd> m_imageWindow;
 
     QTimer m_flashTimer; // timer 2
     int m_flashCount = 0;

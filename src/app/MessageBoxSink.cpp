@@ -62,10 +62,17 @@ CMessageBoxSink::CMessageBoxSink(CAppState& app) : m_app(app) {}
 CMessageSink::Answer CMessageBoxSink::ShowMessage(const std::string& text, Icon icon,
                                                   Buttons buttons)
 {
+    return ShowTitledMessage(LoadString(128), text, icon, buttons);
+}
+
+CMessageSink::Answer CMessageBoxSink::ShowTitledMessage(const std::string& title,
+                                                        const std::string& text, Icon icon,
+                                                        Buttons buttons)
+{
     // Keys typed while the box is up belong to the box, not to a connection window.
     const CInputViewGuard guard(m_app);
 
-    QMessageBox box(BoxIcon(icon), QString::fromLatin1(LoadString(128)), QString::fromLatin1(text),
+    QMessageBox box(BoxIcon(icon), QString::fromLatin1(title), QString::fromLatin1(text),
                     BoxButtons(buttons), m_parent);
     box.setTextFormat(Qt::PlainText); // server and file names must never be read as markup
     switch (buttons) {

@@ -15,6 +15,8 @@ public:
     void SetParentWindow(QWidget* parent) { m_parent = parent; }
 
     Answer ShowMessage(const std::string& text, Icon icon, Buttons buttons) override;
+    Answer ShowTitledMessage(const std::string& title, const std::string& text, Icon icon,
+                             Buttons buttons) override;
 
 private:
     CAppState& m_app;

@@ -13,4 +13,12 @@ public:
     virtual ~CMessageSink() = default;
     // text is 8-bit program text (Latin-1 at the widget boundary).
     virtual Answer ShowMessage(const std::string& text, Icon icon, Buttons buttons) = 0;
+    // The same with a box title of its own instead of the program's name (a library's
+    // error box, for example).
+    virtual Answer ShowTitledMessage(const std::string& title, const std::string& text, Icon icon,
+                                     Buttons buttons)
+    {
+        static_cast<void>(title);
+        return ShowMessage(text, icon, buttons);
+    }
 };

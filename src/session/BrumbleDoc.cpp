@@ -14,6 +14,7 @@
 #include "display/ColouredTextDlg.h"
 #include "log/AutoLogDlg.h"
 #include "log/AutoLogEditor.h"
+#include "image/AtImageDlg.h"
 #include "res/StringTable.h"
 #include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
@@ -91,6 +92,7 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
     m_timedText = std::make_unique<CTimedTextDlg>(m_services, host);
     m_aliases = std::make_unique<CAliasesDlg>(m_services, host);
     m_scripts = std::make_unique<CScriptingDlg>(m_services, host);
+    m_imageSettings = std::make_unique<CAtImageDlg>(m_services, host);
 }
 
 void CBrumbleDoc::DeleteFeatureObjects()
@@ -102,6 +104,7 @@ void CBrumbleDoc::DeleteFeatureObjects()
     m_timedText.reset();
     m_aliases.reset();
     m_scripts.reset();
+    m_imageSettings.reset();
 }
 
 void CBrumbleDoc::OnConnectionChanged(bool connected)
@@ -418,8 +421,12 @@ std::string CBrumbleDoc::GetTimerScript(int timer, CSessionView* view)
 
 void CBrumbleDoc::DetectImageUrls(const std::string& line, CSessionView* view)
 {
-    static_cast<void>(line);
-    static_cast<void>(view);
+    // Only the window the user works in looks for URLs, and none while a dialog is open.
+    if (!m_imageSettings || view == nullptr || view != m_services.app.InputView())
+        return;
+    const std::optional<CFoundUrl> found = m_imageSettings->DetectUrls(line);
+    if (found && onFoundUrl)
+        onFoundUrl(*found);
 }
 
 int CBrumbleDoc::LineBufferLimit()

@@ -26,6 +26,8 @@ class CTriggersDlg;
 class CColouredTextDlg;
 class CAutoLogDlg;
 class CAutoLogEditor;
+class CAtImageDlg;
+struct CFoundUrl;
 class CScriptingDlg;
 class CSessionView;
 class QFile;
@@ -71,6 +73,7 @@ public:
     CTriggersDlg* Triggers() const { return m_triggers.get(); }
     CTimedTextDlg* TimedText() const { return m_timedText.get(); }
     CAutoLogDlg* AutoLog() const { return m_autoLog.get(); }
+    CAtImageDlg* ImageSettings() const { return m_imageSettings.get(); }
     void UpdateTitle();
     // "host (connected for H hours and M minutes)" after seconds connected.
     static std::string ConnectedTitle(const std::string& host, long long seconds);
@@ -134,6 +137,9 @@ public:
 
     // Called when a flash trigger matched (the main frame flashes its caption).
     std::function<void()> onFlash;
+    // Called with a URL found in a line of the input view; the main frame acts on it later
+    // (the request is queued, so a question never opens in the middle of a received batch).
+    std::function<void(const CFoundUrl&)> onFoundUrl;
 
 Q_SIGNALS:
     void TitleChanged(const QString& title);
@@ -163,6 +169,7 @@ private:
     std::unique_ptr<CTimedTextDlg> m_timedText;
     std::unique_ptr<CAliasesDlg> m_aliases;
     std::unique_ptr<CScriptingDlg> m_scripts;
+    std::unique_ptr<CAtImageDlg> m_imageSettings;
 
     std::unique_ptr<QFile> m_logFile;
     // lines, cursor (column, currentLine), lastTextEndedLine, telnetOptions

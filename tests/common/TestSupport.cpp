@@ -27,6 +27,7 @@ CMessageSink::Answer CRecordingMessageSink::ShowMessage(const std::string& text,
                                                         Buttons buttons)
 {
     shown.push_back({text, icon, buttons});
+    titles.resize(shown.size());
     if (!m_answers.empty()) {
         Answer a = m_answers.front();
         m_answers.pop_front();
@@ -41,6 +42,15 @@ CMessageSink::Answer CRecordingMessageSink::ShowMessage(const std::string& text,
         break;
     }
     return Answer::Ok;
+}
+
+CMessageSink::Answer CRecordingMessageSink::ShowTitledMessage(const std::string& title,
+                                                             const std::string& text, Icon icon,
+                                                             Buttons buttons)
+{
+    const Answer answer = ShowMessage(text, icon, buttons);
+    titles.back() = title;
+    return answer;
 }
 
 } // namespace brumble::test

@@ -37,9 +37,13 @@ public:
         Buttons buttons;
     };
     Answer ShowMessage(const std::string& text, Icon icon, Buttons buttons) override;
+    // Recorded like the rest, the title kept beside (titles[i] for shown[i]; "" untitled).
+    Answer ShowTitledMessage(const std::string& title, const std::string& text, Icon icon,
+                             Buttons buttons) override;
     void QueueAnswer(Answer answer) { m_answers.push_back(answer); }
 
     std::vector<Shown> shown;
+    std::vector<std::string> titles;
 
 private:
     std::deque<Answer> m_answers;

@@ -19,6 +19,7 @@
 
 #include "base/AppState.h"
 #include "common/RecordingView.h"
+#include "image/FoundUrl.h"
 #include "common/ScriptedServer.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
@@ -539,4 +540,21 @@ TEST_F(BrumbleDocTelnetdTest, EveryOptionRequestIsRefusedAndNoneOfItShows)
                                [](const std::string& l) { return l.find("ping") != l.npos; });
         },
         5000));
+}
+
+TEST_F(BrumbleDocTest, UrlsAreDetectedOnlyInTheInputViewAndReachTheMainFrameRequest)
+{
+    settings.WriteInt(kHost, "AtImage Enabled", 1);
+    std::vector<CFoundUrl> found;
+    doc.onFoundUrl = [&](const CFoundUrl& url) { found.push_back(url); };
+    const std::string line = "(@image) http://x.org/cat.gif";
+    doc.DetectImageUrls(line, &view); // no session yet: no detector
+    Connect();
+    doc.DetectImageUrls(line, &view); // not the input view (a dialog is open, or another window)
+    EXPECT_TRUE(found.empty());
+    app.SetInputView(&view);
+    doc.DetectImageUrls(line, &view);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0], (CFoundUrl{CFoundUrl::kShowPicture, "http://x.org/cat.gif"}));
+    app.SetInputView(nullptr);
 }

@@ -185,6 +185,10 @@ void CDemoWorld::RunLine(int player, const std::string& raw)
         Demo(p);
     } else if (verb == "burst") {
         Burst(p, rest);
+    } else if (verb == "@image") {
+        // What an @image command of a MUCK prints: the marker, one space, the picture's URL.
+        Tell(p, rest.empty() ? std::string("Usage: @image <URL of a GIF or JPEG picture>")
+                             : "(@image) " + rest);
     } else if (verb == "quit") {
         Quit(p);
         return; // no prompt after goodbye
@@ -255,6 +259,7 @@ void CDemoWorld::Help(Player& p)
     Tell(p, "  who\t\tlist the players");
     Tell(p, "  demo\t\tshow colours, tabs, backspace and carriage return");
     Tell(p, "  burst [N]\tsend N coloured lines at once (default 1000)");
+    Tell(p, "  @image <URL>\tprint a picture URL the way MUCKs do");
     Tell(p, "  quit\t\tleave the world");
 }
 

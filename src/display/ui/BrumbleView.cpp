@@ -36,6 +36,8 @@
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasesDlg.h"
 #include "shortcuts/ui/AliasesDialog.h"
+#include "image/AtImageDlg.h"
+#include "image/ui/AtImageDialog.h"
 
 namespace {
 
@@ -841,6 +843,12 @@ bool CBrumbleView::OnToolsAutoLog()
 {
     CAutoLogDialogEditor editor(m_services, this);
     return m_doc.EditAutoLog(editor);
+}
+
+bool CBrumbleView::OnToolsAtImage()
+{
+    CAtImageDlg* settings = m_doc.ImageSettings();
+    return settings != nullptr && EditImageSettings(*settings, m_services, this);
 }
 
 void CBrumbleView::OnFilePrint()

@@ -106,6 +106,9 @@ public:
     bool OnToolsColouredText();
     // The host's auto-log settings, in the Auto-Log Text dialog; false on Cancel.
     bool OnToolsAutoLog();
+    // The host's @image settings, in the "@image display" dialog; false without a session or
+    // on Cancel.
+    bool OnToolsAtImage();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);
