@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -21,10 +23,10 @@
 
 #include "base/AppServices.h"
 #include "base/AppState.h"
+#include "base/RandomGenerator.h"
 #include "common/ScriptedServer.h"
 #include "common/TestSupport.h"
 #include "display/ui/BrumbleView.h"
-#include "base/RandomGenerator.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -443,3 +445,26 @@ TEST_F(BrumbleViewTest, RowsAreDrawnWithinTheWidthTheWrapUsed)
 }
 
 } // namespace
+
+TEST_F(BrumbleViewTest, OpenConnectionOnAConnectedWindowAsksAndNoKeepsTheSession)
+{
+    Connect();
+    for (const auto answer : {CMessageSink::Answer::No, CMessageSink::Answer::Yes}) {
+        messages.shown.clear();
+        messages.QueueAnswer(answer);
+        bool connectDialogShown = false;
+        QTimer::singleShot(200, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                connectDialogShown = true;
+                dialog->close(); // cancelled: the live session stays
+            }
+        });
+        view->OnFileOpenConnection();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text,
+                  "This window is already connected. Do you want to disconnect the session?");
+        EXPECT_EQ(messages.shown[0].buttons, CMessageSink::Buttons::YesNo);
+        EXPECT_EQ(connectDialogShown, answer == CMessageSink::Answer::Yes);
+        EXPECT_TRUE(doc->IsConnected());
+    }
+}
