@@ -13,7 +13,8 @@
 //
 //   Flood/bare    a host with no per-host rules
 //   Flood/rules   the same flood for a host carrying the rules a heavy user might have
-//                 (LoadedHost: 100 highlights, of which one colours every 50th line)
+//                 (LoadedHost: 100 highlights and 100 triggers, of which one of each matches
+//                 every 50th line)
 // Both run in one process; the ratio of their MB/s, printed at the end, is what the rules
 // cost on any machine (best of each with --benchmark_repetitions=N
 // --benchmark_enable_random_interleaving=true).
@@ -47,9 +48,10 @@
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "base/MessageSink.h"
+#include "alerts/TriggersDlg.h"
 #include "display/ColouredTextDlg.h"
 #include "display/ui/BrumbleView.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -106,11 +108,24 @@ void WriteHighlights(CAppServices& services, const std::string& host, int count)
     highlights.Save();
 }
 
+// Writes count triggers that the flood never holds, then one that every 50th line holds, with
+// both warnings on (the sound player is silent here; the flash has no frame to blink).
+void WriteTriggers(CAppServices& services, const std::string& host, int count)
+{
+    CTriggersDlg triggers(services, host);
+    for (int i = 0; i + 1 < count; ++i)
+        triggers.AddTrigger("TRIGGERWORD" + std::to_string(i));
+    triggers.AddTrigger("CLOCKTOWER");
+    triggers.SaveTriggers();
+    triggers.SetWarning(CTriggersDlg::kBoth);
+}
+
 // The per-host rules of a heavy user, written before the window connects (the session loads
 // them when it opens).
 void LoadedHost(CAppServices& services, const std::string& host)
 {
     WriteHighlights(services, host, 100);
+    WriteTriggers(services, host, 100);
 }
 
 using HostSetup = void (*)(CAppServices& services, const std::string& host);

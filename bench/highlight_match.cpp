@@ -25,7 +25,7 @@
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "display/ColouredTextDlg.h"
-#include "script/RandomGenerator.h"
+#include "base/RandomGenerator.h"
 #include "settings/SettingsStore.h"
 
 namespace {
