@@ -14,6 +14,7 @@
 #include "base/MessageSink.h"
 #include "base/RandomGenerator.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
 #include "ui_TimedTextDialog.h"
 
@@ -27,27 +28,11 @@ const char* const kCaptionRemarks[CTimedTextDialog::kCaptionCount] = {
     "still here",        "every so often",
 };
 
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string Bytes(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-QString ToolTip(int id)
-{
-    return Latin1(LoadString(id));
-}
-
 // Sorted as a sorted list box sorts, ignoring case; texts that differ only in case are
 // ordered by their bytes.
 bool DisplayLess(const std::string& a, const std::string& b)
 {
-    const int folded = Latin1(a).compare(Latin1(b), Qt::CaseInsensitive);
+    const int folded = ToWidgetText(a).compare(ToWidgetText(b), Qt::CaseInsensitive);
     return folded != 0 ? folded < 0 : a < b;
 }
 
@@ -88,11 +73,11 @@ CTimedTextDialog::CTimedTextDialog(CTimedTextDlg& timedText, CAppServices& servi
     m_ui->intervalField->setText(QString::number(timedText.GetInterval()));
 
     using namespace AlertResources;
-    m_ui->textList->setToolTip(ToolTip(kTextList));
-    m_ui->textField->setToolTip(ToolTip(kTextField));
-    m_ui->addButton->setToolTip(ToolTip(kAddText));
-    m_ui->removeButton->setToolTip(ToolTip(kRemoveText));
-    m_ui->intervalField->setToolTip(ToolTip(kIntervalField));
+    m_ui->textList->setToolTip(ToolTipText(kTextList));
+    m_ui->textField->setToolTip(ToolTipText(kTextField));
+    m_ui->addButton->setToolTip(ToolTipText(kAddText));
+    m_ui->removeButton->setToolTip(ToolTipText(kRemoveText));
+    m_ui->intervalField->setToolTip(ToolTipText(kIntervalField));
 
     connect(m_ui->textField, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
     connect(m_ui->addButton, &QPushButton::clicked, this, &CTimedTextDialog::OnAdd);
@@ -126,7 +111,7 @@ std::vector<std::string> CTimedTextDialog::Rows() const
 
 void CTimedTextDialog::OnAdd()
 {
-    const std::string text = Bytes(m_ui->textField->text());
+    const std::string text = FromWidgetText(m_ui->textField->text());
     if (text.empty()) {
         m_services.sound.Beep();
     } else {
@@ -203,7 +188,7 @@ void CTimedTextDialog::InsertSorted(const std::string& text)
             break;
         }
     }
-    auto* row = new QListWidgetItem(Latin1(text));
+    auto* row = new QListWidgetItem(ToWidgetText(text));
     row->setData(kBytesRole, QByteArray::fromStdString(text));
     list->insertItem(at, row);
 }

@@ -14,6 +14,7 @@
 #include "base/AppServices.h"
 #include "base/RandomGenerator.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
 #include "ui_TriggersDialog.h"
 
@@ -45,27 +46,11 @@ const char* const kAdverts[CTriggersDialog::kAdvertCount] = {
     "Close saves the list for the next connection.",
 };
 
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string Bytes(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-QString ToolTip(int id)
-{
-    return Latin1(LoadString(id));
-}
-
 // The list shows its entries sorted as a sorted list box does, ignoring case; entries that
 // differ only in case are ordered by their bytes.
 bool DisplayLess(const std::string& a, const std::string& b)
 {
-    const int folded = Latin1(a).compare(Latin1(b), Qt::CaseInsensitive);
+    const int folded = ToWidgetText(a).compare(ToWidgetText(b), Qt::CaseInsensitive);
     return folded != 0 ? folded < 0 : a < b;
 }
 
@@ -91,17 +76,17 @@ CTriggersDialog::CTriggersDialog(CTriggersDlg& triggers, CAppServices& services,
     ShowStoredSound();
 
     using namespace AlertResources;
-    m_ui->triggerList->setToolTip(ToolTip(kTriggerList));
-    m_ui->triggerField->setToolTip(ToolTip(kTriggerField));
-    m_ui->addButton->setToolTip(ToolTip(kAddTrigger));
-    m_ui->deleteButton->setToolTip(ToolTip(kDeleteTrigger));
-    m_ui->audibleRadio->setToolTip(ToolTip(kAudibleChoice));
-    m_ui->visualRadio->setToolTip(ToolTip(kVisualChoice));
-    m_ui->bothRadio->setToolTip(ToolTip(kBothChoice));
-    m_ui->soundBox->setToolTip(ToolTip(kSoundList));
-    m_ui->browseButton->setToolTip(ToolTip(kBrowseSound));
-    m_ui->advertLabel->setToolTip(ToolTip(kAdvert));
-    m_ui->closeButton->setToolTip(ToolTip(kCloseTriggers));
+    m_ui->triggerList->setToolTip(ToolTipText(kTriggerList));
+    m_ui->triggerField->setToolTip(ToolTipText(kTriggerField));
+    m_ui->addButton->setToolTip(ToolTipText(kAddTrigger));
+    m_ui->deleteButton->setToolTip(ToolTipText(kDeleteTrigger));
+    m_ui->audibleRadio->setToolTip(ToolTipText(kAudibleChoice));
+    m_ui->visualRadio->setToolTip(ToolTipText(kVisualChoice));
+    m_ui->bothRadio->setToolTip(ToolTipText(kBothChoice));
+    m_ui->soundBox->setToolTip(ToolTipText(kSoundList));
+    m_ui->browseButton->setToolTip(ToolTipText(kBrowseSound));
+    m_ui->advertLabel->setToolTip(ToolTipText(kAdvert));
+    m_ui->closeButton->setToolTip(ToolTipText(kCloseTriggers));
 
     connect(m_ui->triggerField, &QLineEdit::textEdited, this, &CTriggersDialog::OnFieldEdited);
     connect(m_ui->triggerField, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
@@ -151,12 +136,12 @@ void CTriggersDialog::ShowStoredSound()
     if (sound.name.empty())
         sound = {std::string(CTriggersDlg::kDefaultSound), CTriggersDlg::kSystemSound};
     if (sound.type == CTriggersDlg::kWaveFile) {
-        m_ui->soundBox->addItem(Latin1(sound.name));
+        m_ui->soundBox->addItem(ToWidgetText(sound.name));
         m_ui->soundBox->setCurrentIndex(kWaveEntry);
         return;
     }
     // The first entry that begins with the shown name, as a list box finds it.
-    const QString shown = Latin1(CTriggersDlg::DisplayName(sound.name));
+    const QString shown = ToWidgetText(CTriggersDlg::DisplayName(sound.name));
     int found = -1;
     for (int i = 0; i < kWaveEntry && found < 0; ++i) {
         if (m_ui->soundBox->itemText(i).startsWith(shown, Qt::CaseInsensitive))
@@ -183,7 +168,7 @@ void CTriggersDialog::OnFieldEdited(const QString& text)
 
 void CTriggersDialog::OnAdd()
 {
-    const std::string text = Bytes(m_ui->triggerField->text());
+    const std::string text = FromWidgetText(m_ui->triggerField->text());
     if (!text.empty()) {
         m_triggers.AddTrigger(text);
         InsertSorted(text);
@@ -229,7 +214,7 @@ void CTriggersDialog::OnSoundChosen(int index)
 void CTriggersDialog::OnBrowse()
 {
     const QString current = m_ui->soundBox->currentText();
-    const std::string start = EndsWithWav(current) ? Bytes(current) : std::string();
+    const std::string start = EndsWithWav(current) ? FromWidgetText(current) : std::string();
     std::optional<std::string> path;
     {
         CInputViewGuard guard(m_services.app);
@@ -237,16 +222,16 @@ void CTriggersDialog::OnBrowse()
             path = m_chooseWave(start);
         } else {
             const QString chosen = QFileDialog::getOpenFileName(
-                this, QString(), Latin1(start), QStringLiteral("WAV Files (*.wav)"));
+                this, QString(), ToWidgetText(start), QStringLiteral("WAV Files (*.wav)"));
             if (!chosen.isEmpty())
-                path = Bytes(chosen);
+                path = FromWidgetText(chosen);
         }
     }
     if (!path || path->empty())
         return;
     while (m_ui->soundBox->count() > kWaveEntry)
         m_ui->soundBox->removeItem(kWaveEntry);
-    m_ui->soundBox->addItem(Latin1(*path));
+    m_ui->soundBox->addItem(ToWidgetText(*path));
     m_ui->soundBox->setCurrentIndex(kWaveEntry);
     m_triggers.SetSound({*path, CTriggersDlg::kWaveFile});
     m_triggers.PlayWarningSound(m_triggers.HostName());
@@ -289,7 +274,7 @@ void CTriggersDialog::InsertSorted(const std::string& text)
             break;
         }
     }
-    auto* row = new QListWidgetItem(Latin1(text));
+    auto* row = new QListWidgetItem(ToWidgetText(text));
     row->setData(kBytesRole, QByteArray::fromStdString(text));
     list->insertItem(at, row);
 }

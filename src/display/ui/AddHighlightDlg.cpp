@@ -4,21 +4,13 @@
 #include "display/ColouredTextDlg.h"
 #include "display/HighlightResources.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "ui_AddHighlightDlg.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-
-namespace {
-
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
-
-} // namespace
 
 CAddHighlightDlg::CAddHighlightDlg(int mode, const std::string& text, CMessageSink& messages,
                                    QWidget* parent)
@@ -29,9 +21,9 @@ CAddHighlightDlg::CAddHighlightDlg(int mode, const std::string& text, CMessageSi
         setWindowTitle(QStringLiteral("Modify Text to be Highlighted"));
     (mode > 0 ? m_ui->containsButton : m_ui->startsWithButton)->setChecked(true);
     m_ui->textEdit->setText(QString::fromLatin1(text));
-    m_ui->startsWithButton->setToolTip(ToolTip(HighlightResources::kStartsWithButton));
-    m_ui->containsButton->setToolTip(ToolTip(HighlightResources::kContainsButton));
-    m_ui->textEdit->setToolTip(ToolTip(HighlightResources::kTextField));
+    m_ui->startsWithButton->setToolTip(ToolTipText(HighlightResources::kStartsWithButton));
+    m_ui->containsButton->setToolTip(ToolTipText(HighlightResources::kContainsButton));
+    m_ui->textEdit->setToolTip(ToolTipText(HighlightResources::kTextField));
 
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &CAddHighlightDlg::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &CAddHighlightDlg::reject);

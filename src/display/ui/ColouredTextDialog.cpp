@@ -6,6 +6,7 @@
 #include "display/ui/AddHighlightDlg.h"
 #include "display/ui/HighlightList.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
 #include "settings/SettingsStore.h"
 #include "ui_ColouredTextDialog.h"
@@ -28,11 +29,6 @@ const char* const kInfoText =
     "line of text to alter/delete and set the colour.";
 constexpr std::int32_t kNoBackground = -1;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
-
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
 
 // 0x00BBGGRR.
 QColor ToColour(std::uint32_t value)
@@ -59,9 +55,9 @@ CColouredTextDialog::CColouredTextDialog(CColouredTextDlg& highlights, CAppServi
     m_ui->infoLabel->setText(QString::fromLatin1(kInfoText));
 
     CHighlightList* list = m_ui->highlightList;
-    list->setToolTip(ToolTip(HighlightResources::kListArea));
-    list->verticalScrollBar()->setToolTip(ToolTip(HighlightResources::kVerticalScrollBar));
-    list->horizontalScrollBar()->setToolTip(ToolTip(HighlightResources::kHorizontalScrollBar));
+    list->setToolTip(ToolTipText(HighlightResources::kListArea));
+    list->verticalScrollBar()->setToolTip(ToolTipText(HighlightResources::kVerticalScrollBar));
+    list->horizontalScrollBar()->setToolTip(ToolTipText(HighlightResources::kHorizontalScrollBar));
     ApplyDisplaySettings();
     ShowEntries();
 

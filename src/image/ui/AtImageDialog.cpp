@@ -9,25 +9,16 @@
 #include "base/AppServices.h"
 #include "image/ImageResources.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
 #include "ui_AtImageDialog.h"
 
 namespace {
 
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
-
 // The fields hold the settings' own bytes; Latin-1 keeps every byte as it is.
 QString Text(const std::string& bytes)
 {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string Bytes(const QString& text)
-{
-    return text.toLatin1().toStdString();
 }
 
 } // namespace
@@ -36,12 +27,12 @@ CAtImageDialog::CAtImageDialog(CAtImageDlg& settings, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::AtImageDialog>()), m_settings(settings)
 {
     m_ui->setupUi(this);
-    m_ui->enableBox->setToolTip(ToolTip(ImageResources::kEnableBox));
-    m_ui->popupChoice->setToolTip(ToolTip(ImageResources::kPopupChoice));
-    m_ui->browserChoice->setToolTip(ToolTip(ImageResources::kBrowserChoice));
-    m_ui->imageTriggerField->setToolTip(ToolTip(ImageResources::kImageTriggerField));
-    m_ui->urlPrefixField->setToolTip(ToolTip(ImageResources::kUrlPrefixField));
-    m_ui->askBox->setToolTip(ToolTip(ImageResources::kAskBox));
+    m_ui->enableBox->setToolTip(ToolTipText(ImageResources::kEnableBox));
+    m_ui->popupChoice->setToolTip(ToolTipText(ImageResources::kPopupChoice));
+    m_ui->browserChoice->setToolTip(ToolTipText(ImageResources::kBrowserChoice));
+    m_ui->imageTriggerField->setToolTip(ToolTipText(ImageResources::kImageTriggerField));
+    m_ui->urlPrefixField->setToolTip(ToolTipText(ImageResources::kUrlPrefixField));
+    m_ui->askBox->setToolTip(ToolTipText(ImageResources::kAskBox));
 
     const CAtImageDlg::Settings& values = settings.GetSettings();
     m_ui->enableBox->setChecked(values.enabled);
@@ -79,8 +70,8 @@ CAtImageDlg::Settings CAtImageDialog::Values() const
     values.enabled = m_ui->enableBox->isChecked();
     values.displayMode =
         m_ui->browserChoice->isChecked() ? CAtImageDlg::kBrowser : CAtImageDlg::kPopupWindow;
-    values.imageTrigger = Bytes(m_ui->imageTriggerField->text());
-    values.urlPrefix = Bytes(m_ui->urlPrefixField->text());
+    values.imageTrigger = FromWidgetText(m_ui->imageTriggerField->text());
+    values.urlPrefix = FromWidgetText(m_ui->urlPrefixField->text());
     values.askFirst = m_ui->askBox->isChecked();
     return values;
 }

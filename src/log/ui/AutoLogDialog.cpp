@@ -14,14 +14,10 @@
 #include "log/AutoLogDlg.h"
 #include "log/AutoLogResources.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "ui_AutoLogDialog.h"
 
 namespace {
-
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
 
 QString PathText(const std::string& path)
 {
@@ -44,13 +40,13 @@ CAutoLogDialog::CAutoLogDialog(CAutoLogDlg& autoLog, CAppServices& services, QWi
     MethodButton(settings.method)->setChecked(true);
 
     using namespace AutoLogResources;
-    m_ui->enabledBox->setToolTip(ToolTip(kEnabledBox));
-    m_ui->commandsBox->setToolTip(ToolTip(kCommandsBox));
-    m_ui->directoryEdit->setToolTip(ToolTip(kDirectoryField));
-    m_ui->browseButton->setToolTip(ToolTip(kBrowseButton));
-    m_ui->perDayButton->setToolTip(ToolTip(kPerDayChoice));
-    m_ui->perWeekButton->setToolTip(ToolTip(kPerWeekChoice));
-    m_ui->perConnectionButton->setToolTip(ToolTip(kPerConnectionChoice));
+    m_ui->enabledBox->setToolTip(ToolTipText(kEnabledBox));
+    m_ui->commandsBox->setToolTip(ToolTipText(kCommandsBox));
+    m_ui->directoryEdit->setToolTip(ToolTipText(kDirectoryField));
+    m_ui->browseButton->setToolTip(ToolTipText(kBrowseButton));
+    m_ui->perDayButton->setToolTip(ToolTipText(kPerDayChoice));
+    m_ui->perWeekButton->setToolTip(ToolTipText(kPerWeekChoice));
+    m_ui->perConnectionButton->setToolTip(ToolTipText(kPerConnectionChoice));
 
     connect(m_ui->enabledBox, &QCheckBox::toggled, this, &CAutoLogDialog::UpdateEnabling);
     connect(m_ui->browseButton, &QPushButton::clicked, this, &CAutoLogDialog::OnBrowse);

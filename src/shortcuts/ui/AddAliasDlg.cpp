@@ -1,6 +1,7 @@
 #include "shortcuts/ui/AddAliasDlg.h"
 
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "base/MessageSink.h"
 #include "shortcuts/AliasResources.h"
 #include "shortcuts/AliasesDlg.h"
@@ -12,11 +13,6 @@
 #include <QPushButton>
 
 namespace {
-
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
 
 // The edit field separates lines with "\n"; the commands are sent with "\r\n" between them.
 QString ActionToText(const std::string& action)
@@ -47,8 +43,8 @@ CAddAliasDlg::CAddAliasDlg(Mode mode, const std::string& name, const std::string
     m_ui->actionEdit->setPlainText(ActionToText(action));
     // The field turns a lone CR into a line break of its own; remember what it shows.
     m_originalText = m_ui->actionEdit->toPlainText();
-    m_ui->nameEdit->setToolTip(ToolTip(AliasResources::kNameField));
-    m_ui->actionEdit->setToolTip(ToolTip(AliasResources::kActionField));
+    m_ui->nameEdit->setToolTip(ToolTipText(AliasResources::kNameField));
+    m_ui->actionEdit->setToolTip(ToolTipText(AliasResources::kActionField));
 
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &CAddAliasDlg::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &CAddAliasDlg::reject);

@@ -1,6 +1,7 @@
 #include "shortcuts/ui/AliasesDialog.h"
 
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "session/ui/InputViewGuard.h"
@@ -42,11 +43,6 @@ const char* const kTickerText =
 
 constexpr int kNameRole = Qt::UserRole;
 constexpr int kActionRole = Qt::UserRole + 1;
-
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
 
 std::string Bytes(const QTreeWidgetItem* row, int role)
 {
@@ -120,11 +116,11 @@ CAliasesDialog::CAliasesDialog(CAliasesDlg& aliases, CAppServices& services, QWi
     for (const auto& [name, action] : rows)
         m_ui->aliasList->addTopLevelItem(MakeRow(name, action));
 
-    m_ui->aliasList->setToolTip(ToolTip(AliasResources::kAliasList));
-    m_ui->aliasCharBox->setToolTip(ToolTip(AliasResources::kAliasCharChoice));
-    m_ui->addButton->setToolTip(ToolTip(AliasResources::kAddButton));
-    m_ui->modifyButton->setToolTip(ToolTip(AliasResources::kModifyButton));
-    m_ui->deleteButton->setToolTip(ToolTip(AliasResources::kDeleteButton));
+    m_ui->aliasList->setToolTip(ToolTipText(AliasResources::kAliasList));
+    m_ui->aliasCharBox->setToolTip(ToolTipText(AliasResources::kAliasCharChoice));
+    m_ui->addButton->setToolTip(ToolTipText(AliasResources::kAddButton));
+    m_ui->modifyButton->setToolTip(ToolTipText(AliasResources::kModifyButton));
+    m_ui->deleteButton->setToolTip(ToolTipText(AliasResources::kDeleteButton));
 
     connect(m_ui->addButton, &QPushButton::clicked, this, &CAliasesDialog::OnAdd);
     connect(m_ui->modifyButton, &QPushButton::clicked, this, &CAliasesDialog::OnModify);
