@@ -16,6 +16,7 @@
 #include "app/DefaultTelnetDlg.h"
 #include "app/MainFrame.h"
 #include "app/MessageBoxSink.h"
+#include "display/ui/KeyDispatcher.h"
 #include "session/BrumbleDoc.h"
 #include "session/CommandLine.h"
 #include "session/HostList.h"
@@ -36,6 +37,7 @@ const std::map<int, QString>& HelpTopics()
     static const std::map<int, QString> topics = {
         {0, QStringLiteral("index.html")},
         {132, QStringLiteral("connecting.html#connect-dialog")}, // the Connect dialog
+        {CBrumbleApp::kHelpConnectionWindow, QStringLiteral("window.html")},
     };
     return topics;
 }
@@ -94,6 +96,8 @@ bool CBrumbleApp::InitInstance()
         OfferTelnetHandler();
 
     m_mainFrame = std::make_unique<CMainFrame>(*this, m_services);
+    m_keyDispatcher = std::make_unique<CKeyDispatcher>(m_state);
+    qApp->installEventFilter(m_keyDispatcher.get());
     m_messageBoxes->SetParentWindow(m_mainFrame.get());
     m_mainFrame->ShowAsStored();
 
