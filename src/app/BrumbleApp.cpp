@@ -17,6 +17,7 @@
 #include "app/MainFrame.h"
 #include "image/FoundUrl.h"
 #include "app/MessageBoxSink.h"
+#include "display/ui/KeyDispatcher.h"
 #include "session/BrumbleDoc.h"
 #include "session/CommandLine.h"
 #include "session/HostList.h"
@@ -37,6 +38,7 @@ const std::map<int, QString>& HelpTopics()
     static const std::map<int, QString> topics = {
         {0, QStringLiteral("index.html")},
         {132, QStringLiteral("connecting.html#connect-dialog")}, // the Connect dialog
+        {CBrumbleApp::kHelpConnectionWindow, QStringLiteral("window.html")},
     };
     return topics;
 }
@@ -95,6 +97,8 @@ bool CBrumbleApp::InitInstance()
         OfferTelnetHandler();
 
     m_mainFrame = std::make_unique<CMainFrame>(*this, m_services);
+    m_keyDispatcher = std::make_unique<CKeyDispatcher>(m_state);
+    qApp->installEventFilter(m_keyDispatcher.get());
     m_messageBoxes->SetParentWindow(m_mainFrame.get());
     m_mainFrame->ShowAsStored();
 

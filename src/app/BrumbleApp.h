@@ -23,6 +23,7 @@
 #include "base/RandomGenerator.h"
 
 class CChildFrame;
+class CKeyDispatcher;
 class CMainFrame;
 class CMessageBoxSink;
 class CMessageSink;
@@ -64,6 +65,8 @@ public:
     bool InstallDesktopEntry(const QString& programPath) const;
     static QString DesktopExecLine(const QString& programPath);
 
+    // The help context of a connection window (Shift+F1 while one is active).
+    static constexpr int kHelpConnectionWindow = 0x20081;
     // Help: contextId 0 opens the contents, another id the topic it maps to. False when the
     // pages cannot be found or opened.
     bool WinHelp(int contextId);
@@ -93,6 +96,8 @@ private:
     CRandomGenerator m_random;
     CAppServices m_services;
     std::unique_ptr<CMainFrame> m_mainFrame;
+    // Looks at every key before the widgets do (see CKeyDispatcher).
+    std::unique_ptr<CKeyDispatcher> m_keyDispatcher;
     std::string m_commandLine;
     bool m_telnetOffer = true;
 };

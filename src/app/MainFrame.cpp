@@ -51,6 +51,11 @@ enum Command {
     kCmdAutoLog = 32789,
     kCmdAtImage = 32788,
     kCmdDialogBar = 32795,
+    kCmdShortcutKeys = 32779,
+    kCmdKeypadKeys = 32780,
+    kCmdContextHelp = 57669,
+    kCmdNextPane = 57680,
+    kCmdPrevPane = 57681,
     kCmdNew = 57600,
     kCmdOpen = 57601,
     kCmdClose = 57602,
@@ -83,6 +88,11 @@ std::string CommandTip(int id)
         {kCmdAutoLog, "Log every connection to this window's host automatically\nAuto log"},
         {kCmdAtImage, "Choose what is done with picture URLs and links this host sends\n@image"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
+        {kCmdShortcutKeys, "Edit the function-key shortcuts of this window's host\nShortcut keys"},
+        {kCmdKeypadKeys, "Edit the keypad keys of this window's host\nKeypad keys"},
+        {kCmdContextHelp, "Display help for the active window\nHelp"},
+        {kCmdNextPane, "Switch to the next connection window\nNext window"},
+        {kCmdPrevPane, "Switch to the previous connection window\nPrevious window"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
         {kCmdSaveText, "Save the text of the active window to a file\nSave text"},
@@ -299,6 +309,29 @@ void CMainFrame::CreateActions()
     m_tileAction = AddCommand(nullptr, tr("&Tile"), kCmdTile);
     connect(m_tileAction, &QAction::triggered, m_mdiArea, &QMdiArea::tileSubWindows);
 
+    m_shortcutKeysAction = AddCommand(nullptr, tr("&Shortcut Keys..."), kCmdShortcutKeys);
+    connect(m_shortcutKeysAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsShortcutKeys(); }); });
+    m_keypadKeysAction = AddCommand(nullptr, tr("&Keypad Keys..."), kCmdKeypadKeys);
+    connect(m_keypadKeysAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsKeypadKeys(); }); });
+
+    // F6 and Shift+F6 step through the connection windows (unless bound as shortcuts).
+    m_nextPaneAction = AddCommand(nullptr, tr("Next Window"), kCmdNextPane);
+    m_nextPaneAction->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(m_nextPaneAction, &QAction::triggered, m_mdiArea, &QMdiArea::activateNextSubWindow);
+    m_prevPaneAction = AddCommand(nullptr, tr("Previous Window"), kCmdPrevPane);
+    m_prevPaneAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    connect(m_prevPaneAction, &QAction::triggered, m_mdiArea,
+            &QMdiArea::activatePreviousSubWindow);
+    addAction(m_nextPaneAction);
+    addAction(m_prevPaneAction);
+    m_contextHelpAction = AddCommand(nullptr, tr("Context &Help"), kCmdContextHelp);
+    m_contextHelpAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    connect(m_contextHelpAction, &QAction::triggered, this, [this] {
+        m_app.WinHelp(CurrentFrame() ? CBrumbleApp::kHelpConnectionWindow : 0);
+    });
+
     m_helpAction = AddCommand(nullptr, tr("&Contents"), kCmdHelpContents);
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
     connect(m_helpAction, &QAction::triggered, this, [this] { m_app.WinHelp(0); });
@@ -343,6 +376,8 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_colouredTextAction);
     m_toolsMenu->addAction(m_triggersAction);
     m_toolsMenu->addAction(m_timedTextAction);
+    m_toolsMenu->addAction(m_shortcutKeysAction);
+    m_toolsMenu->addAction(m_keypadKeysAction);
     m_toolsMenu->addAction(m_aliasesAction);
     m_toolsMenu->addAction(m_atImageAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
@@ -353,6 +388,7 @@ void CMainFrame::CreateMenus()
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(m_helpAction);
+    help->addAction(m_contextHelpAction);
 }
 
 void CMainFrame::CreateBars()
@@ -606,6 +642,8 @@ void CMainFrame::UpdateCommandStates()
     for (QAction* action : {m_triggersAction, m_buttonTriggersAction, m_timedTextAction})
         action->setEnabled(hasWindow);
     m_colouredTextAction->setEnabled(hasWindow);
+    m_shortcutKeysAction->setEnabled(hasWindow);
+    m_keypadKeysAction->setEnabled(hasWindow);
     m_autoLogAction->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);

@@ -145,6 +145,11 @@ private:
     QAction* m_buttonTriggersAction = nullptr;
     QAction* m_timedTextAction = nullptr;
     QAction* m_colouredTextAction = nullptr;
+    QAction* m_shortcutKeysAction = nullptr;
+    QAction* m_keypadKeysAction = nullptr;
+    QAction* m_nextPaneAction = nullptr;
+    QAction* m_prevPaneAction = nullptr;
+    QAction* m_contextHelpAction = nullptr;
     QAction* m_autoLogAction = nullptr;
     QAction* m_atImageAction = nullptr;
     QAction* m_logTextAction = nullptr;

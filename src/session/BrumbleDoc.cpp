@@ -19,6 +19,8 @@
 #include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasesDlg.h"
+#include "shortcuts/KeypadDlg.h"
+#include "shortcuts/ShortcutsDlg.h"
 
 namespace {
 
@@ -90,6 +92,8 @@ void CBrumbleDoc::CreateFeatureObjects(const std::string& host)
     m_highlights = std::make_unique<CColouredTextDlg>(m_services, host);
     m_triggers = std::make_unique<CTriggersDlg>(m_services, host);
     m_timedText = std::make_unique<CTimedTextDlg>(m_services, host);
+    m_functionKeys = std::make_unique<CShortcutsDlg>(m_services, host);
+    m_keypad = std::make_unique<CKeypadDlg>(m_services, host);
     m_aliases = std::make_unique<CAliasesDlg>(m_services, host);
     m_scripts = std::make_unique<CScriptingDlg>(m_services, host);
     m_imageSettings = std::make_unique<CAtImageDlg>(m_services, host);
@@ -102,6 +106,8 @@ void CBrumbleDoc::DeleteFeatureObjects()
     m_highlights.reset();
     m_triggers.reset();
     m_timedText.reset();
+    m_functionKeys.reset();
+    m_keypad.reset();
     m_aliases.reset();
     m_scripts.reset();
     m_imageSettings.reset();
@@ -401,6 +407,20 @@ void CBrumbleDoc::ExpandAlias(std::string& line)
 {
     if (m_aliases)
         m_aliases->ExpandAlias(line);
+}
+
+bool CBrumbleDoc::FindShortcut(std::uint32_t keyCode, std::string& text) const
+{
+    return m_functionKeys && m_functionKeys->FindShortcut(keyCode, text);
+}
+
+bool CBrumbleDoc::FindKeypadCommands(std::uint32_t keyCode, std::string& text) const
+{
+    if (!m_keypad) {
+        text.clear();
+        return false;
+    }
+    return m_keypad->FindKeypadCommands(keyCode, text);
 }
 
 std::string CBrumbleDoc::GetConnectScript(CSessionView* view)

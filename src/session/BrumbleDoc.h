@@ -21,6 +21,8 @@
 #include "session/TelnetSocket.h"
 
 class CAliasesDlg;
+class CShortcutsDlg;
+class CKeypadDlg;
 class CTimedTextDlg;
 class CTriggersDlg;
 class CColouredTextDlg;
@@ -74,6 +76,8 @@ public:
     CTimedTextDlg* TimedText() const { return m_timedText.get(); }
     CAutoLogDlg* AutoLog() const { return m_autoLog.get(); }
     CAtImageDlg* ImageSettings() const { return m_imageSettings.get(); }
+    CShortcutsDlg* FunctionKeys() const { return m_functionKeys.get(); }
+    CKeypadDlg* Keypad() const { return m_keypad.get(); }
     void UpdateTitle();
     // "host (connected for H hours and M minutes)" after seconds connected.
     static std::string ConnectedTitle(const std::string& host, long long seconds);
@@ -116,6 +120,10 @@ public:
     bool EditHighlights(const std::function<bool(CColouredTextDlg&)>& edit);
     char GetAliasChar() const;
     void ExpandAlias(std::string& line);
+    // The text bound to a function key or keypad key code; false (text untouched for a
+    // function key) when there is none or no session.
+    bool FindShortcut(std::uint32_t keyCode, std::string& text) const;
+    bool FindKeypadCommands(std::uint32_t keyCode, std::string& text) const;
     std::string GetConnectScript(CSessionView* view);
     std::string GetReceiveScript(const std::string& line, CSessionView* view,
                                  std::uint32_t& colour);
@@ -162,11 +170,13 @@ private:
     std::vector<CSessionView*> m_views;
 
     // Feature objects: null before the first OpenSession, rebuilt on every reconnect.
-    // (@image, function keys and keypad arrive with their features.)
+    // (@image arrives with its feature.)
     std::unique_ptr<CAutoLogDlg> m_autoLog;
     std::unique_ptr<CColouredTextDlg> m_highlights;
     std::unique_ptr<CTriggersDlg> m_triggers;
     std::unique_ptr<CTimedTextDlg> m_timedText;
+    std::unique_ptr<CShortcutsDlg> m_functionKeys;
+    std::unique_ptr<CKeypadDlg> m_keypad;
     std::unique_ptr<CAliasesDlg> m_aliases;
     std::unique_ptr<CScriptingDlg> m_scripts;
     std::unique_ptr<CAtImageDlg> m_imageSettings;

@@ -38,6 +38,8 @@
 #include "shortcuts/ui/AliasesDialog.h"
 #include "image/AtImageDlg.h"
 #include "image/ui/AtImageDialog.h"
+#include "shortcuts/ui/KeypadDialog.h"
+#include "shortcuts/ui/ShortcutsDialog.h"
 
 namespace {
 
@@ -513,7 +515,11 @@ void CBrumbleView::keyPressEvent(QKeyEvent* event)
     // The scrollback only has the keyboard after a click into it; what is typed then belongs
     // on the command line, where Enter sends it.
     const Qt::KeyboardModifiers modifiers = event->modifiers();
-    const bool command = modifiers & (Qt::ControlModifier | Qt::MetaModifier);
+    // AltGr arrives as Ctrl+Alt on some platforms: what it types is text, not a command.
+    const bool altGr = (modifiers & Qt::GroupSwitchModifier) ||
+                       (modifiers & (Qt::ControlModifier | Qt::AltModifier)) ==
+                           (Qt::ControlModifier | Qt::AltModifier);
+    const bool command = !altGr && (modifiers & (Qt::ControlModifier | Qt::MetaModifier));
     const bool typed = !event->text().isEmpty() && event->text().front().isPrint();
     if (m_frame && !command && (typed || event->key() == Qt::Key_Backspace)) {
         m_frame->TypeIntoCommandLine(*event);
@@ -631,10 +637,40 @@ void CBrumbleView::SendLine(const std::string& text)
 
 bool CBrumbleView::SendCtrlChar(char c)
 {
-    if (ReadHostInt("Send Ctrl", nullptr, nullptr, 0) == 0)
+    if (!IsSendCtrl())
         return false;
     SendLine(std::string(1, c));
     return true;
+}
+
+bool CBrumbleView::IsSendCtrl()
+{
+    return ReadHostInt("Send Ctrl", nullptr, nullptr, 0) != 0;
+}
+
+bool CBrumbleView::SendFunctionKey(std::uint32_t keyCode)
+{
+    // Sent as stored: no alias expansion, and "$" means nothing here.
+    std::string text;
+    if (!m_doc.FindShortcut(keyCode, text))
+        return false;
+    SendLine(text + "\r\n");
+    return true;
+}
+
+bool CBrumbleView::SendKeypadKey(std::uint32_t keyCode)
+{
+    std::string text;
+    if (!m_doc.FindKeypadCommands(keyCode, text))
+        return false;
+    SendLine(text + "\r\n");
+    return true;
+}
+
+bool CBrumbleView::HasHelpKeyShortcut(std::uint32_t keyCode) const
+{
+    std::string text;
+    return m_doc.FindShortcut(keyCode, text);
 }
 
 bool CBrumbleView::IsLocalEcho()
@@ -837,6 +873,18 @@ bool CBrumbleView::OnToolsColouredText()
     return m_doc.EditHighlights([this](CColouredTextDlg& highlights) {
         return EditColouredText(highlights, m_services, this);
     });
+}
+
+bool CBrumbleView::OnToolsShortcutKeys()
+{
+    CShortcutsDlg* keys = m_doc.FunctionKeys();
+    return keys != nullptr && EditShortcuts(*keys, m_services, this);
+}
+
+bool CBrumbleView::OnToolsKeypadKeys()
+{
+    CKeypadDlg* keypad = m_doc.Keypad();
+    return keypad != nullptr && EditKeypad(*keypad, m_services, this);
 }
 
 bool CBrumbleView::OnToolsAutoLog()

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -81,6 +82,14 @@ public:
     void OnEnter();
     void SendLine(const std::string& text);
     bool SendCtrlChar(char c);
+    // Whether Ctrl+letter sends a control character for this host ("Send Ctrl").
+    bool IsSendCtrl();
+    // The text bound to a function key or keypad key code (see CShortcutsDlg, CKeypadDlg),
+    // with CR LF appended and echoed like a typed command; false when nothing is bound.
+    bool SendFunctionKey(std::uint32_t keyCode);
+    bool SendKeypadKey(std::uint32_t keyCode);
+    // Whether a function-key shortcut is bound to keyCode; sends nothing.
+    bool HasHelpKeyShortcut(std::uint32_t keyCode) const;
     bool IsLocalEcho();
     void ExpandIfAlias(std::string& text);
 
@@ -109,6 +118,9 @@ public:
     // The host's @image settings, in the "@image display" dialog; false without a session or
     // on Cancel.
     bool OnToolsAtImage();
+    // The host's function-key shortcuts and keypad keys, in their dialogs; false on Cancel.
+    bool OnToolsShortcutKeys();
+    bool OnToolsKeypadKeys();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);

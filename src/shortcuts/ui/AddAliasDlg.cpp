@@ -5,30 +5,13 @@
 #include "base/MessageSink.h"
 #include "shortcuts/AliasResources.h"
 #include "shortcuts/AliasesDlg.h"
+#include "shortcuts/ui/MultiLineText.h"
 #include "ui_AddAliasDlg.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
-namespace {
-
-// The edit field separates lines with "\n"; the commands are sent with "\r\n" between them.
-QString ActionToText(const std::string& action)
-{
-    QString text = QString::fromLatin1(action);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}
-
-std::string TextToAction(QString text)
-{
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text.toLatin1().toStdString();
-}
-
-} // namespace
 
 CAddAliasDlg::CAddAliasDlg(Mode mode, const std::string& name, const std::string& action,
                            CMessageSink& messages, QWidget* parent)
@@ -40,7 +23,7 @@ CAddAliasDlg::CAddAliasDlg(Mode mode, const std::string& name, const std::string
                                      : QStringLiteral("Modify Alias"));
     m_ui->nameEdit->setText(QString::fromLatin1(name));
     m_ui->nameEdit->setReadOnly(mode == Mode::Modify);
-    m_ui->actionEdit->setPlainText(ActionToText(action));
+    m_ui->actionEdit->setPlainText(MultiLineText::ToField(action));
     // The field turns a lone CR into a line break of its own; remember what it shows.
     m_originalText = m_ui->actionEdit->toPlainText();
     m_ui->nameEdit->setToolTip(ToolTipText(AliasResources::kNameField));
@@ -67,7 +50,7 @@ std::string CAddAliasDlg::Action() const
     // Converting back would turn a lone CR or LF of a stored action into CR LF, so an action
     // that was not edited is returned as it came.
     const QString text = m_ui->actionEdit->toPlainText();
-    return text == m_originalText ? m_originalAction : TextToAction(text);
+    return text == m_originalText ? m_originalAction : MultiLineText::FromField(text);
 }
 
 QLineEdit* CAddAliasDlg::NameEdit() const
