@@ -37,7 +37,8 @@ protected:
             {628, "ctrl five"}, {372, "shift five\r\nsecond"}, {112, "f one"}};
         int n = 1;
         for (const auto& [code, text] : shortcuts) {
-            const std::string number = (n < 10 ? "0" : "") + std::to_string(n++);
+            const std::string number = (n < 10 ? "0" : "") + std::to_string(n);
+            ++n;
             store.WriteInt(kHost, "Shortcut Key " + number, code);
             store.WriteString(kHost, "Shortcut String " + number, text);
         }
