@@ -2,6 +2,7 @@
 
 #include "base/MessageSink.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "shortcuts/ShortcutResources.h"
 #include "shortcuts/ui/MultiLineText.h"
 #include "ui_AddShortcutDlg.h"
@@ -17,11 +18,6 @@ namespace {
 constexpr int kMsgIntegerRange = 61715;
 constexpr int kFirstKey = 1;
 constexpr int kLastKey = 12;
-
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
 
 } // namespace
 
@@ -46,12 +42,12 @@ CAddShortcutDlg::CAddShortcutDlg(Mode mode, int number, CShortcutsDlg::Modifier 
         m_ui->numberEdit->selectAll();
     }
 
-    m_ui->numberEdit->setToolTip(ToolTip(ShortcutResources::kKeyNumberField));
-    m_ui->normalButton->setToolTip(ToolTip(ShortcutResources::kNormalChoice));
-    m_ui->shiftButton->setToolTip(ToolTip(ShortcutResources::kShiftChoice));
-    m_ui->controlButton->setToolTip(ToolTip(ShortcutResources::kControlChoice));
-    m_ui->altButton->setToolTip(ToolTip(ShortcutResources::kAltChoice));
-    m_ui->textEdit->setToolTip(ToolTip(ShortcutResources::kTextField));
+    m_ui->numberEdit->setToolTip(ToolTipText(ShortcutResources::kKeyNumberField));
+    m_ui->normalButton->setToolTip(ToolTipText(ShortcutResources::kNormalChoice));
+    m_ui->shiftButton->setToolTip(ToolTipText(ShortcutResources::kShiftChoice));
+    m_ui->controlButton->setToolTip(ToolTipText(ShortcutResources::kControlChoice));
+    m_ui->altButton->setToolTip(ToolTipText(ShortcutResources::kAltChoice));
+    m_ui->textEdit->setToolTip(ToolTipText(ShortcutResources::kTextField));
 
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &CAddShortcutDlg::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &CAddShortcutDlg::reject);

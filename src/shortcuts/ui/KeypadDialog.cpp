@@ -3,6 +3,7 @@
 #include "base/AppServices.h"
 #include "base/RandomGenerator.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
 #include "shortcuts/ShortcutResources.h"
 #include "shortcuts/ui/MultiLineText.h"
@@ -25,11 +26,6 @@ const char* const kTips[CKeypadDialog::kTipCount] = {
     "   A keypad key with nothing set types its character into the command line as usual. ",
     "   Keypad keys are kept for each host, so every world can have its own. "};
 
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
-
 } // namespace
 
 const char* CKeypadDialog::Tip(int index)
@@ -51,9 +47,9 @@ CKeypadDialog::CKeypadDialog(CKeypadDlg& keypad, CAppServices& services, QWidget
     for (int i = 0; i < CKeypadDlg::kKeyCount; ++i) {
         group->addButton(m_buttons[static_cast<std::size_t>(i)], i);
         m_buttons[static_cast<std::size_t>(i)]->setToolTip(
-            ToolTip(ShortcutResources::kFirstKeypadButton + i));
+            ToolTipText(ShortcutResources::kFirstKeypadButton + i));
     }
-    m_ui->commandsEdit->setToolTip(ToolTip(ShortcutResources::kKeypadTextField));
+    m_ui->commandsEdit->setToolTip(ToolTipText(ShortcutResources::kKeypadTextField));
     connect(group, &QButtonGroup::idClicked, this, &CKeypadDialog::SelectKey);
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &CKeypadDialog::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &CKeypadDialog::reject);

@@ -3,6 +3,7 @@
 #include "base/AppServices.h"
 #include "base/MessageSink.h"
 #include "res/StringTable.h"
+#include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/ShortcutResources.h"
@@ -34,11 +35,6 @@ const char* const kTickerText = "Press a function key to send its text as comman
 
 constexpr int kCodeRole = Qt::UserRole;
 constexpr int kTextRole = Qt::UserRole + 1;
-
-QString ToolTip(int id)
-{
-    return QString::fromLatin1(LoadString(id));
-}
 
 std::uint32_t Code(const QTreeWidgetItem* row)
 {
@@ -102,10 +98,10 @@ CShortcutsDialog::CShortcutsDialog(CShortcutsDlg& shortcuts, CAppServices& servi
             InsertSorted(code, text);
     }
 
-    list->setToolTip(ToolTip(ShortcutResources::kShortcutList));
-    m_ui->addButton->setToolTip(ToolTip(ShortcutResources::kAddButton));
-    m_ui->modifyButton->setToolTip(ToolTip(ShortcutResources::kModifyButton));
-    m_ui->deleteButton->setToolTip(ToolTip(ShortcutResources::kDeleteButton));
+    list->setToolTip(ToolTipText(ShortcutResources::kShortcutList));
+    m_ui->addButton->setToolTip(ToolTipText(ShortcutResources::kAddButton));
+    m_ui->modifyButton->setToolTip(ToolTipText(ShortcutResources::kModifyButton));
+    m_ui->deleteButton->setToolTip(ToolTipText(ShortcutResources::kDeleteButton));
 
     connect(m_ui->addButton, &QPushButton::clicked, this, &CShortcutsDialog::OnAdd);
     connect(m_ui->modifyButton, &QPushButton::clicked, this, &CShortcutsDialog::OnModify);
