@@ -27,6 +27,7 @@
 #include "session/ui/ConnectDlg.h"
 #include "session/ui/InputViewGuard.h"
 #include "settings/SettingsStore.h"
+#include "settings/ui/SettingsFileDialog.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ enum Command {
     kCmdAliases = 32781,
     kCmdColouredText = 32776,
     kCmdAutoLog = 32789,
+    kCmdExportSettings = 32790,
+    kCmdImportSettings = 32791,
     kCmdDialogBar = 32795,
     kCmdNew = 57600,
     kCmdOpen = 57601,
@@ -77,6 +80,8 @@ std::string CommandTip(int id)
         {kCmdTimedText, "Edit the timed text of this window's host\nTimed text"},
         {kCmdColouredText, "Colour the lines that start with or contain a text\nColoured text"},
         {kCmdAutoLog, "Log every connection to this window's host automatically\nAuto log"},
+        {kCmdExportSettings, "Save all settings of every host to a file\nExport settings"},
+        {kCmdImportSettings, "Replace all settings by those saved in a file\nImport settings"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdOpen, "Connect this window to a server\nOpen connection"},
         {kCmdClose, "Close the active connection window\nClose connection"},
@@ -281,6 +286,16 @@ void CMainFrame::CreateActions()
     connect(m_colouredTextAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsColouredText(); }); });
 
+    // Only while no connection window is open: a window keeps the settings it loaded.
+    m_exportSettingsAction = AddCommand(nullptr, tr("&Export Settings"), kCmdExportSettings);
+    connect(m_exportSettingsAction, &QAction::triggered, this, [this] {
+        CSettingsFileDialog::ExportSettings(this, m_services.settings, m_services.messages);
+    });
+    m_importSettingsAction = AddCommand(nullptr, tr("&Import Settings"), kCmdImportSettings);
+    connect(m_importSettingsAction, &QAction::triggered, this, [this] {
+        CSettingsFileDialog::ImportSettings(this, m_services.settings, m_services.messages);
+    });
+
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
     m_tileAction = AddCommand(nullptr, tr("&Tile"), kCmdTile);
@@ -331,6 +346,9 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_triggersAction);
     m_toolsMenu->addAction(m_timedTextAction);
     m_toolsMenu->addAction(m_aliasesAction);
+    m_toolsMenu->addSeparator();
+    m_toolsMenu->addAction(m_exportSettingsAction);
+    m_toolsMenu->addAction(m_importSettingsAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
 
     m_windowMenu = menuBar()->addMenu(tr("&Window"));
@@ -565,6 +583,8 @@ void CMainFrame::UpdateCommandStates()
     m_autoLogAction->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);
+    m_exportSettingsAction->setVisible(!hasWindow);
+    m_importSettingsAction->setVisible(!hasWindow);
     UpdateToolsMenu();
 }
 

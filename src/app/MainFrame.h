@@ -132,6 +132,8 @@ private:
     QAction* m_buttonTriggersAction = nullptr;
     QAction* m_timedTextAction = nullptr;
     QAction* m_colouredTextAction = nullptr;
+    QAction* m_exportSettingsAction = nullptr;
+    QAction* m_importSettingsAction = nullptr;
     QAction* m_autoLogAction = nullptr;
     QAction* m_logTextAction = nullptr;
     QAction* m_buttonLogTextAction = nullptr;
