@@ -559,7 +559,7 @@ void CMainFrame::OnFileClose()
 
 void CMainFrame::OnEditCopy()
 {
-    if (CChildFrame* frame = CurrentFrame())
+    if (CChildFrame* frame = CurrentFrame(); frame && !frame->View().CopySelection())
         frame->CopyCommandText();
 }
 
