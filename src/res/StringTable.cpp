@@ -112,6 +112,7 @@ const std::map<int, const char*>& Table()
         {57600, "Make a connection in a new window to a server\nNew server connection"},
         {61715, "Please enter an integer between %1 and %2."},
         {61716, "Please enter no more than %1 characters."},
+        {61717, "Please enter a positive integer."},
     };
     return table;
 }
