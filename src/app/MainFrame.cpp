@@ -30,6 +30,7 @@
 #include "image/FoundUrl.h"
 #include "image/FoundUrlHandler.h"
 #include "image/ui/ImageWnd.h"
+#include "settings/ui/SettingsFileDialog.h"
 
 namespace {
 
@@ -50,6 +51,8 @@ enum Command {
     kCmdColouredText = 32776,
     kCmdAutoLog = 32789,
     kCmdAtImage = 32788,
+    kCmdExportSettings = 32790,
+    kCmdImportSettings = 32791,
     kCmdDialogBar = 32795,
     kCmdShortcutKeys = 32779,
     kCmdKeypadKeys = 32780,
@@ -87,6 +90,8 @@ std::string CommandTip(int id)
         {kCmdColouredText, "Colour the lines that start with or contain a text\nColoured text"},
         {kCmdAutoLog, "Log every connection to this window's host automatically\nAuto log"},
         {kCmdAtImage, "Choose what is done with picture URLs and links this host sends\n@image"},
+        {kCmdExportSettings, "Save all settings of every host to a file\nExport settings"},
+        {kCmdImportSettings, "Replace all settings by those saved in a file\nImport settings"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdShortcutKeys, "Edit the function-key shortcuts of this window's host\nShortcut keys"},
         {kCmdKeypadKeys, "Edit the keypad keys of this window's host\nKeypad keys"},
@@ -304,6 +309,16 @@ void CMainFrame::CreateActions()
     connect(m_atImageAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsAtImage(); }); });
 
+    // Only while no connection window is open: a window keeps the settings it loaded.
+    m_exportSettingsAction = AddCommand(nullptr, tr("&Export Settings"), kCmdExportSettings);
+    connect(m_exportSettingsAction, &QAction::triggered, this, [this] {
+        CSettingsFileDialog::ExportSettings(this, m_services.settings, m_services.messages);
+    });
+    m_importSettingsAction = AddCommand(nullptr, tr("&Import Settings"), kCmdImportSettings);
+    connect(m_importSettingsAction, &QAction::triggered, this, [this] {
+        CSettingsFileDialog::ImportSettings(this, m_services.settings, m_services.messages);
+    });
+
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
     m_tileAction = AddCommand(nullptr, tr("&Tile"), kCmdTile);
@@ -380,6 +395,9 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_keypadKeysAction);
     m_toolsMenu->addAction(m_aliasesAction);
     m_toolsMenu->addAction(m_atImageAction);
+    m_toolsMenu->addSeparator();
+    m_toolsMenu->addAction(m_exportSettingsAction);
+    m_toolsMenu->addAction(m_importSettingsAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
 
     m_windowMenu = menuBar()->addMenu(tr("&Window"));
@@ -621,7 +639,7 @@ void CMainFrame::OnFileClose()
 
 void CMainFrame::OnEditCopy()
 {
-    if (CChildFrame* frame = CurrentFrame())
+    if (CChildFrame* frame = CurrentFrame(); frame && !frame->View().CopySelection())
         frame->CopyCommandText();
 }
 
@@ -647,6 +665,8 @@ void CMainFrame::UpdateCommandStates()
     m_autoLogAction->setEnabled(hasWindow);
     m_cascadeAction->setEnabled(hasWindow);
     m_tileAction->setEnabled(hasWindow);
+    m_exportSettingsAction->setVisible(!hasWindow);
+    m_importSettingsAction->setVisible(!hasWindow);
     UpdateToolsMenu();
 }
 

@@ -150,6 +150,8 @@ private:
     QAction* m_nextPaneAction = nullptr;
     QAction* m_prevPaneAction = nullptr;
     QAction* m_contextHelpAction = nullptr;
+    QAction* m_exportSettingsAction = nullptr;
+    QAction* m_importSettingsAction = nullptr;
     QAction* m_autoLogAction = nullptr;
     QAction* m_atImageAction = nullptr;
     QAction* m_logTextAction = nullptr;

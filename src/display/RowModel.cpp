@@ -377,3 +377,103 @@ int CRowModel::ScrollBy(Scroll request)
     }
     return 0;
 }
+
+CRowModel::Cell CRowModel::CellAt(int x, int row) const
+{
+    Cell cell{row, -1, 0, 0};
+    if (row < 0 || row >= RowCount())
+        return cell;
+    const std::string& text = m_rows[static_cast<std::size_t>(row)].text;
+    cell.index = 0;
+    int left = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int right = left + CharWidth(static_cast<unsigned char>(text[i]));
+        cell.index = static_cast<int>(i);
+        cell.left = left;
+        cell.right = right;
+        if (x < right)
+            break;
+        left = right;
+    }
+    return cell;
+}
+
+void CRowModel::BeginSelection(const Cell& anchor)
+{
+    m_selecting = true;
+    m_hasCurrent = false;
+    m_anchor = anchor;
+    m_current = Cell{};
+}
+
+void CRowModel::ExtendSelection(const Cell& current)
+{
+    if (!m_selecting)
+        return;
+    m_hasCurrent = true;
+    m_current = current;
+}
+
+void CRowModel::ClearSelection()
+{
+    m_selecting = false;
+    m_hasCurrent = false;
+    m_anchor = Cell{};
+    m_current = Cell{};
+}
+
+namespace {
+
+// Reading order: higher row first, on one row the one further left.
+bool Before(const CRowModel::Cell& a, const CRowModel::Cell& b)
+{
+    return a.row != b.row ? a.row < b.row : a.left < b.left;
+}
+
+} // namespace
+
+std::pair<int, int> CRowModel::SelectionSpan(int row, int clientWidth) const
+{
+    if (!HasSelection())
+        return {0, 0};
+    const bool anchorFirst = !Before(m_current, m_anchor);
+    const Cell& first = anchorFirst ? m_anchor : m_current;
+    const Cell& last = anchorFirst ? m_current : m_anchor;
+    if (row < first.row || row > last.row)
+        return {0, 0};
+    if (first.row == last.row)
+        return {first.left, last.right};
+    if (row == first.row)
+        return {first.left, clientWidth};
+    if (row == last.row)
+        return {0, last.right};
+    return {0, clientWidth};
+}
+
+std::string CRowModel::SelectedText() const
+{
+    std::string text;
+    if (!HasSelection() || m_rows.empty())
+        return text;
+    const bool anchorFirst = !Before(m_current, m_anchor);
+    Cell first = anchorFirst ? m_anchor : m_current;
+    Cell last = anchorFirst ? m_current : m_anchor;
+    if (first.row >= RowCount())
+        return text;
+    if (last.row >= RowCount()) {
+        // Below the text: everything through the end of the last row.
+        last.row = RowCount() - 1;
+        last.index = static_cast<int>(m_rows.back().text.size());
+    }
+    for (int r = first.row; r <= last.row; ++r) {
+        const Row& row = m_rows[static_cast<std::size_t>(r)];
+        if (r > first.row && !row.continuation)
+            text += "\r\n";
+        const std::size_t from = r == first.row ? static_cast<std::size_t>(first.index) : 0;
+        const std::size_t to =
+            r == last.row ? static_cast<std::size_t>(last.index) + 1 : row.text.size();
+        if (from < row.text.size() && to > from)
+            text.append(row.text, from, to - from);
+    }
+    return text;
+}

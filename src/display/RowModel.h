@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class CRowSource;
@@ -38,6 +39,17 @@ public:
     };
 
     enum class Scroll { LineUp, LineDown, PageUp, PageDown, Top, Bottom };
+
+    // The character under a point of an absolute row, with its span in pixels. A row at or
+    // beyond the row count gives index -1 and a zero-width span at x = 0; an empty row gives
+    // index 0 and a zero-width span.
+    struct Cell {
+        int row = 0;
+        int index = 0;
+        int left = 0;
+        int right = 0;
+        bool operator==(const Cell&) const = default;
+    };
 
     // Receives the receive scripts' output of one batch, while the model is still busy.
     using SendFn = std::function<void(const std::string& text)>;
@@ -94,6 +106,25 @@ public:
     // Rows of each displayed line, oldest first.
     const std::deque<int>& LineRowCounts() const { return m_lineRows; }
 
+    // The cell at pixel x of an absolute row (x beyond the text: the row's last character).
+    Cell CellAt(int x, int row) const;
+
+    // The mouse selection: from the anchor (the press) to the current cell (the pointer),
+    // both included, in reading order. The widget paints it inverted from here.
+    void BeginSelection(const Cell& anchor);
+    void ExtendSelection(const Cell& current);
+    void ClearSelection();
+    bool IsSelecting() const { return m_selecting; }
+    // True once the pointer has left the anchor cell.
+    bool HasSelection() const { return m_selecting && m_hasCurrent; }
+    const Cell& SelectionAnchor() const { return m_anchor; }
+    const Cell& SelectionCurrent() const { return m_current; }
+    // The highlighted pixels [first, second) of an absolute row; first >= second when none.
+    std::pair<int, int> SelectionSpan(int row, int clientWidth) const;
+    // The selected text as displayed: rows of one line joined, lines separated by CR LF. A
+    // selection that ends below the last row runs through the end of the last row.
+    std::string SelectedText() const;
+
     // Scroll state: range Min()..Max(), Page() rows visible, first visible row Pos().
     int Min() const { return 0; }
     int Max() const { return m_max; }
@@ -131,6 +162,11 @@ private:
     bool m_pendingComplete = false;
     bool m_hasPendingAdd = false;
     bool m_busy = false;
+
+    bool m_selecting = false;
+    bool m_hasCurrent = false;
+    Cell m_anchor;
+    Cell m_current;
 
     std::array<int, 256> m_widths{};
     std::array<int, 256> m_effective{};

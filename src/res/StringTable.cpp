@@ -16,14 +16,18 @@ const std::map<int, const char*>& Table()
         {1005, "Flash the main window whenever a trigger string arrives."},
         {1006, "Play the warning sound and flash the main window whenever a trigger string "
                "arrives."},
+        {1015, "Enter the number of lines you want to be able to scroll back through."},
+        {1016, "Set the main window background colour."},
+        {1017, "Set the main window default text colour."},
         {1030, "The list of currently available aliases."},
         {1031, "Select the character to use as the alias indicator - this is always typed before "
                "the alias name."},
         {1032, "Add a new alias to the list."},
         {1033, "Modify the selected alias."},
         {1034, "Delete the selected alias."},
-        {1035, "Enter the name of the alias - you will type this to run the aliased commands."},
-        {1036, "Enter the commands you want to be aliased - enter each command on a new line."},
+        {1035, "Set the main window font face, style, and size."},
+        {1037, "Enter the name of the alias - you will type this to run the aliased commands."},
+        {1038, "Enter the commands you want to be aliased - enter each command on a new line."},
         {1040, "The strings that set off a warning when they arrive."},
         {1041, "Type a string to watch for - it is matched whatever its case."},
         {1042, "Add the string typed beside the list to the triggers."},
@@ -48,6 +52,8 @@ const std::map<int, const char*>& Table()
         {1068, "Select this to set the shortcut when the alt and function key are pressed."},
         {1069, "Enter the text to send when the function key is pressed - put seperate commands "
                "on a new line each."},
+        {1078, "Check this if you want to be able to send Ctrl+A through to Ctrl+Z to the "
+               "connected host."},
         {1080, "Select this if you want to highlight all lines that start with particular "
                "characters."},
         {1081, "Select this if you want to highlight all lines that contain particular "
@@ -57,22 +63,7 @@ const std::map<int, const char*>& Table()
                "change it."},
         {1087, "Scroll text entries."},
         {1088, "Pan across text entries."},
-        {1100, "View and edit the commands sent when / is pressed."},
-        {1101, "View and edit the commands sent when * is pressed."},
-        {1102, "View and edit the commands sent when - is pressed."},
-        {1103, "View and edit the commands sent when 7 is pressed."},
-        {1104, "View and edit the commands sent when 8 is pressed."},
-        {1105, "View and edit the commands sent when 9 is pressed."},
-        {1106, "View and edit the commands sent when + is pressed."},
-        {1107, "View and edit the commands sent when 4 is pressed."},
-        {1108, "View and edit the commands sent when 5 is pressed."},
-        {1109, "View and edit the commands sent when 6 is pressed."},
-        {1110, "View and edit the commands sent when 1 is pressed."},
-        {1111, "View and edit the commands sent when 2 is pressed."},
-        {1112, "View and edit the commands sent when 3 is pressed."},
-        {1113, "View and edit the commands sent when 0 is pressed."},
-        {1114, "View and edit the commands sent when . is pressed."},
-        {1115, "Enter the commands to assign to the selected keypad key."},
+        {1106, "Enter the number of entered commands to be able to scroll back through."},
         {1140, "Tick this to write everything received from this host to log files "
                "automatically, every time you connect."},
         {1141, "Tick this to write the commands you send into the log files as well."},
@@ -81,6 +72,22 @@ const std::map<int, const char*>& Table()
         {1144, "Start a new log file every day, named by the date (YYYYMMDD.txt)."},
         {1145, "Start a new log file every week, named by the date of its Sunday."},
         {1146, "Start a new log file for every connection (YYYYMMDD-1.txt, YYYYMMDD-2.txt, ...)."},
+        {1200, "View and edit the commands sent when / is pressed."},
+        {1201, "View and edit the commands sent when * is pressed."},
+        {1202, "View and edit the commands sent when - is pressed."},
+        {1203, "View and edit the commands sent when 7 is pressed."},
+        {1204, "View and edit the commands sent when 8 is pressed."},
+        {1205, "View and edit the commands sent when 9 is pressed."},
+        {1206, "View and edit the commands sent when + is pressed."},
+        {1207, "View and edit the commands sent when 4 is pressed."},
+        {1208, "View and edit the commands sent when 5 is pressed."},
+        {1209, "View and edit the commands sent when 6 is pressed."},
+        {1210, "View and edit the commands sent when 1 is pressed."},
+        {1211, "View and edit the commands sent when 2 is pressed."},
+        {1212, "View and edit the commands sent when 3 is pressed."},
+        {1213, "View and edit the commands sent when 0 is pressed."},
+        {1214, "View and edit the commands sent when . is pressed."},
+        {1215, "Enter the commands to assign to the selected keypad key."},
         {1301, "Watch the received lines for URLs."},
         {1302, "Show the GIF or JPEG picture named after the trigger in a small window."},
         {1303, "Open URLs that start with the trigger text in the default browser."},
@@ -97,12 +104,40 @@ const std::map<int, const char*>& Table()
         {8007, "The server stopped reading what Brumble sends, and the text waiting to be sent "
                "grew too large."},
         {8019, "To copy text, highlight it and release the mouse button."},
+        {8098, "The settings file %1 can be read but not written. Brumble is using the settings "
+               "in it, but changes to them will not be saved."},
         {8099, "The settings file %1 could not be opened. Brumble is starting with empty "
                "settings, and changes to them will not be saved."},
         {8100, "The settings file %1 could not be read and was kept as %2. Brumble is starting "
                "with empty settings."},
-        {8101, "The settings file %1 can be read but not written. Brumble is using the settings "
-               "in it, but changes to them will not be saved."},
+        {8101, "The quick brown fox jumps over the lazy dog."},
+        {8102, "You are standing in an open field west of a white house."},
+        {8103, "It is pitch dark. You are likely to be eaten by a grue."},
+        {8104, "The dragon looks at you hungrily."},
+        {8105, "A wandering minstrel hums a tune you almost know."},
+        {8106, "Your backpack is suspiciously lighter than before."},
+        {8107, "The goblin drops a rusty spoon. How useful."},
+        {8108, "A small kobold waves at you. You wave back."},
+        {8109, "You feel a strange urge to check your mail."},
+        {8110, "The innkeeper polishes the same mug for the tenth time."},
+        {8111, "Somewhere, a bard is rhyming 'sword' with 'bored'."},
+        {8112, "You hear the distant sound of someone typing 'look'."},
+        {8113, "The wizard's hat is larger on the inside."},
+        {8114, "A rubber chicken with a pulley in the middle."},
+        {8115, "The troll asks politely for the toll. You are confused."},
+        {8116, "Your torch flickers dramatically, for effect."},
+        {8117, "An ogre compliments your choice of font."},
+        {8118, "The cat ignores you with great dignity."},
+        {8119, "A sign reads: 'Beware of the sign.'"},
+        {8120, "You have been idle for too long. The sheep have noticed."},
+        {8140, "An error occurred opening the export file (%s). Please choose another file."},
+        {8141, "Brumble was unable to read all its values from the settings store. Either the "
+               "system is unable to write to the export file, or the settings store itself is "
+               "corrupt."},
+        {8142, "An error occurred opening the import file (%s). Please choose another file."},
+        {8143, "Are you sure that you want to overwrite all your current Brumble settings?"},
+        {8144, "Brumble was unable to write all its values to the settings store. It's possible "
+               "that the import file is damaged, or that the settings store itself is corrupt."},
         {8200, "Please enter both the alias name and the text to send."},
         {8210, "There is already a shortcut for that Function Key. Do you want to overwrite the "
                "existing one?"},
@@ -122,6 +157,7 @@ const std::map<int, const char*>& Table()
         {57600, "Make a connection in a new window to a server\nNew server connection"},
         {61715, "Please enter an integer between %1 and %2."},
         {61716, "Please enter no more than %1 characters."},
+        {61717, "Please enter a positive integer."},
     };
     return table;
 }

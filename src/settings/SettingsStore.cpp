@@ -27,7 +27,7 @@ constexpr int kKindString = 2;
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kDamagedMessage = 8100;
 constexpr int kUnavailableMessage = 8099;
-constexpr int kReadOnlyMessage = 8101;
+constexpr int kReadOnlyMessage = 8098;
 
 // Names are bytes; only ASCII letters fold, so that every other byte keeps its identity.
 std::string LowerAscii(std::string_view text)
@@ -659,6 +659,38 @@ void CSettingsStore::DeleteAll()
         Commit();
     else
         Run(kRollback);
+}
+
+bool CSettingsStore::ReplaceAll(const std::vector<Section>& tree)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_db == nullptr || !m_writable || !Begin())
+        return false;
+    m_cache.clear();
+    bool done = Run(kDeleteAllEntries) && Run(kDeleteAllSections);
+    for (const Section& section : tree) {
+        if (!done)
+            break;
+        const std::int64_t sectionId = SectionId(section.name);
+        done = sectionId >= 0;
+        for (const Value& value : section.values) {
+            if (!done)
+                break;
+            CBoundStatement statement(m_statements[value.isNumber ? kUpsertNumber : kUpsertString]);
+            statement.Number(1, sectionId);
+            statement.Bytes(2, value.name);
+            statement.Bytes(3, LowerAscii(value.name));
+            if (value.isNumber)
+                statement.Number(4, value.number);
+            else
+                statement.Bytes(4, value.text);
+            done = statement.Step() == SQLITE_DONE;
+        }
+    }
+    if (done)
+        return Commit();
+    Run(kRollback);
+    return false;
 }
 
 std::vector<std::string> CSettingsStore::Sections()

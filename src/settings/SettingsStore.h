@@ -28,6 +28,10 @@ public:
         std::int32_t number = 0;
         std::string text;
     };
+    struct Section {
+        std::string name;
+        std::vector<Value> values;
+    };
 
     // Opens the database at path, creating it only when nothing (not even a symbolic link)
     // is there; links are followed, never replaced. The user hears at most once, through
@@ -61,6 +65,10 @@ public:
     void DeleteSection(std::string_view section);
     // Removes every section (the import of a settings file starts from an empty tree).
     void DeleteAll();
+    // Replaces the whole tree by the given one in a single transaction: either every section
+    // and value is stored or the old tree stays exactly as it was. Sections named alike
+    // (without regard to case) merge, a later value overwriting an earlier one of its name.
+    bool ReplaceAll(const std::vector<Section>& tree);
 
     // Enumeration in a stable (insertion) order, for the export file.
     std::vector<std::string> Sections();

@@ -11,8 +11,8 @@ inline constexpr int kAddButton = 1032;
 inline constexpr int kModifyButton = 1033;
 inline constexpr int kDeleteButton = 1034;
 // Controls of the Add Alias / Modify Alias dialog.
-inline constexpr int kNameField = 1035;
-inline constexpr int kActionField = 1036;
+inline constexpr int kNameField = 1037;
+inline constexpr int kActionField = 1038;
 
 // Messages of the Add Alias dialog when it refuses OK.
 inline constexpr int kMsgNameOrActionEmpty = 8200;

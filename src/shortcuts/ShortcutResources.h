@@ -19,8 +19,8 @@ inline constexpr int kTextField = 1069;
 
 // Controls of the Shortcut Keypad Keys dialog: one button per key, by store index, then the
 // edit field.
-inline constexpr int kFirstKeypadButton = 1100;
-inline constexpr int kKeypadTextField = 1115;
+inline constexpr int kFirstKeypadButton = 1200;
+inline constexpr int kKeypadTextField = 1215;
 
 // Questions of the Shortcut Function Keys dialog.
 inline constexpr int kMsgOverwriteShortcut = 8210;

@@ -385,3 +385,63 @@ TEST_F(RowModelTest, AGrowingOpenLineWrapsAsTheWholeLineWould)
 }
 
 } // namespace
+
+// Rows (80 pixels, 8 per character): "hello worl" + "d again" is one line wrapped in two,
+// then "second", then "third". A cell is named by (row, x).
+TEST_F(RowModelTest, SelectionCopiesTheDisplayedRowsByTheCopyRule)
+{
+    Add({"hello world again", "second", "third"});
+    ASSERT_EQ(Rows(), (Texts{"hello worl", "d again", "second", "third"}));
+    const struct {
+        const char* what;
+        int anchorRow, anchorX, currentRow, currentX;
+        std::string text;
+    } cases[] = {
+        {"within one row", 0, 8, 0, 30, "ell"},
+        {"a wrapped line is one line", 0, 0, 1, 79, "hello world again"},
+        {"two lines joined by CR LF", 1, 0, 2, 79, "d again\r\nsecond"},
+        {"upwards gives the same text", 2, 79, 1, 0, "d again\r\nsecond"},
+        {"beyond a row's text takes its last character", 2, 200, 3, 200, "d\r\nthird"},
+        {"below the last row runs through its end", 2, 0, 9, 0, "second\r\nthird"},
+        {"from below the last row upwards", 9, 0, 3, 16, "ird"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        model.BeginSelection(model.CellAt(c.anchorX, c.anchorRow));
+        EXPECT_EQ(model.SelectedText(), ""); // nothing until the pointer moves on
+        model.ExtendSelection(model.CellAt(c.currentX, c.currentRow));
+        EXPECT_EQ(model.SelectedText(), c.text);
+        model.ClearSelection();
+    }
+}
+
+TEST_F(RowModelTest, SelectionSpanCoversTheHighlightedPixelsInReadingOrder)
+{
+    Add({"hello world again", "second", "third"});
+    model.BeginSelection(model.CellAt(20, 3)); // 'i' of "third": pixels 16-24
+    model.ExtendSelection(model.CellAt(9, 1)); // ' ' of "d again": pixels 8-16
+    using Span = std::pair<int, int>;
+    EXPECT_LE(model.SelectionSpan(0, 80).second, model.SelectionSpan(0, 80).first);
+    EXPECT_EQ(model.SelectionSpan(1, 80), Span(8, 80));
+    EXPECT_EQ(model.SelectionSpan(2, 80), Span(0, 80));
+    EXPECT_EQ(model.SelectionSpan(3, 80), Span(0, 24));
+    EXPECT_LE(model.SelectionSpan(4, 80).second, model.SelectionSpan(4, 80).first);
+    // The zero-width cell below the last row highlights nothing on its own row.
+    model.ExtendSelection(model.CellAt(0, 6));
+    EXPECT_EQ(model.SelectionSpan(5, 80), Span(0, 80));
+    EXPECT_EQ(model.SelectionSpan(6, 80), Span(0, 0));
+}
+
+TEST_F(RowModelTest, OldLinesDroppedDuringADragDoNotShiftTheCopiedText)
+{
+    Add({"one", "two", "three"});
+    model.SetBusy(true);
+    model.BeginSelection(model.CellAt(0, 1));
+    model.ExtendSelection(model.CellAt(79, 2));
+    Drop(2);
+    Add({"four"});
+    EXPECT_EQ(model.SelectedText(), "two\r\nthree");
+    model.ClearSelection();
+    Release(true);
+    EXPECT_EQ(Rows(), AllWrapped());
+}

@@ -14,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QStatusTipEvent>
 
 #include <algorithm>
 #include <climits>
@@ -44,6 +45,7 @@
 namespace {
 
 constexpr int kStringAlreadyConnected = 8005;
+constexpr int kDragStatusMessage = 8019;
 constexpr int kFaceNameLength = 31;
 constexpr int kSmallestTimerMs = 10;
 // A default no stored colour can equal: colour references have a top byte of 0.
@@ -268,6 +270,98 @@ void CBrumbleView::paintEvent(QPaintEvent* event)
     // The picture shows m_shownPos until the next repaint moves it, so exposed parts are
     // drawn at that position too.
     DrawRows(painter, event->rect(), m_shownPos);
+    if (!m_model.HasSelection() || m_lineHeight <= 0)
+        return;
+    // The selection shows inverted, whatever the colours of the rows under it.
+    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    const int width = viewport()->width();
+    for (int i = 0; i * m_lineHeight < viewport()->height(); ++i) {
+        const auto [left, right] = m_model.SelectionSpan(m_shownPos + i, width);
+        if (right > left)
+            painter.fillRect(QRect(left, i * m_lineHeight, right - left, m_lineHeight), Qt::black);
+    }
+}
+
+// ---- Selection --------------------------------------------------------------------------
+
+CRowModel::Cell CBrumbleView::CellFor(const QPoint& point) const
+{
+    const int x = std::clamp(point.x(), 0, std::max(0, viewport()->width() - 1));
+    const int y = std::clamp(point.y(), 0, std::max(0, viewport()->height() - 1));
+    return m_model.CellAt(x, m_model.Pos() + y / std::max(1, m_lineHeight));
+}
+
+void CBrumbleView::ShowStatus(const QString& text)
+{
+    QStatusTipEvent tip(text);
+    QCoreApplication::sendEvent(window(), &tip);
+}
+
+void CBrumbleView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || m_model.IsSelecting()) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    // Text arriving during the drag waits for the release, so the cells stay where they are.
+    m_model.SetBusy(true);
+    m_model.BeginSelection(CellFor(event->position().toPoint()));
+    viewport()->grabMouse();
+    ShowStatus(ToWidgetText(LoadString(kDragStatusMessage)));
+}
+
+void CBrumbleView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_model.IsSelecting())
+        return;
+    const CRowModel::Cell cell = CellFor(event->position().toPoint());
+    if (!m_model.HasSelection() && cell == m_model.SelectionAnchor())
+        return;
+    if (m_model.HasSelection() && cell == m_model.SelectionCurrent())
+        return;
+    m_model.ExtendSelection(cell);
+    viewport()->update();
+}
+
+void CBrumbleView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_model.IsSelecting())
+        return;
+    EndSelection(true);
+}
+
+bool CBrumbleView::event(QEvent* event)
+{
+    // The pointer taken away mid-drag (a message box, another window) ends the drag without a
+    // copy; otherwise the rows would stay held back and new text would never show.
+    if (m_model.IsSelecting() &&
+        (event->type() == QEvent::WindowDeactivate || event->type() == QEvent::Hide))
+        EndSelection(false);
+    return QAbstractScrollArea::event(event);
+}
+
+bool CBrumbleView::CopySelection()
+{
+    const std::string text = m_model.SelectedText();
+    if (text.empty())
+        return false; // an empty selection leaves the clipboard alone
+    QGuiApplication::clipboard()->setText(ToWidgetText(text));
+    return true;
+}
+
+void CBrumbleView::EndSelection(bool copy)
+{
+    viewport()->releaseMouse();
+    if (copy && m_model.HasSelection())
+        CopySelection();
+    const bool highlighted = m_model.HasSelection();
+    m_model.ClearSelection();
+    m_model.SetBusy(false);
+    if (highlighted)
+        viewport()->update();
+    ShowStatus(QString());
+    if (m_frame)
+        m_frame->FocusCommandLine();
 }
 
 void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)

@@ -137,6 +137,8 @@ public:
     int WindowTimerInterval(int id) const; // -1 when the timer does not exist
     // Paints what is waiting for the next frame now (tests, printing).
     void FlushRepaint();
+    // Copies the text selected with the mouse; false when nothing is selected.
+    bool CopySelection();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -146,6 +148,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     // Draws the rows from topRow on that meet clip (paint and print share it).
@@ -163,6 +169,10 @@ private:
     std::optional<std::string> ChooseFile(const FileRequest& request);
     std::optional<std::string> DefaultChooseFile(const FileRequest& request);
     void ShowMessage(const std::string& text);
+    CRowModel::Cell CellFor(const QPoint& point) const;
+    // Ends a drag: copies when asked and something is selected, frees the rows again.
+    void EndSelection(bool copy);
+    void ShowStatus(const QString& text);
 
     CBrumbleDoc& m_doc;
     CAppServices& m_services;

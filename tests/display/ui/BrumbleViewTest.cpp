@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTest>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -467,4 +471,54 @@ TEST_F(BrumbleViewTest, OpenConnectionOnAConnectedWindowAsksAndNoKeepsTheSession
         EXPECT_EQ(connectDialogShown, answer == CMessageSink::Answer::Yes);
         EXPECT_TRUE(doc->IsConnected());
     }
+}
+
+TEST_F(BrumbleViewTest, DragCopiesTheSelectedRowsAndHoldsNewTextBackUntilRelease)
+{
+    Connect();
+    // The first line is wider than the window and wraps into two rows.
+    const QString first =
+        QStringLiteral("alpha bravo charlie delta echo foxtrot golf hotel india juliet");
+    Receive(first.toLatin1() + "\r\nsecond line\r\n", "second line");
+    view->FlushRepaint();
+    ASSERT_EQ(view->Model().RowCount(), 3);
+    QWidget* area = view->viewport();
+    const int h = view->LineHeight();
+    ASSERT_GT(h, 0);
+    auto at = [&](int x, int row) { return QPoint(x, row * h + h / 2); };
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("untouched"));
+
+    // A click that never leaves its cell copies nothing.
+    QTest::mousePress(area, Qt::LeftButton, {}, at(2, 0));
+    QTest::mouseRelease(area, Qt::LeftButton, {}, at(2, 0));
+    EXPECT_EQ(clipboard->text(), QStringLiteral("untouched"));
+    EXPECT_FALSE(view->Model().IsBusy());
+
+    // Upwards from below the last row: both lines whole, the wrapped one as one line, and
+    // text arriving meanwhile held back.
+    const int rowsBefore = view->Model().RowCount();
+    QTest::mousePress(area, Qt::LeftButton, {}, at(5, 8));
+    EXPECT_TRUE(view->Model().IsBusy());
+    QMouseEvent move(QEvent::MouseMove, at(1, 0), area->mapToGlobal(at(1, 0)), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QCoreApplication::sendEvent(area, &move);
+    Receive("third line\r\n", "third line");
+    EXPECT_EQ(view->Model().RowCount(), rowsBefore);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, at(1, 0));
+    EXPECT_EQ(clipboard->text(), first + QStringLiteral("\r\nsecond line"));
+    EXPECT_FALSE(view->Model().IsBusy());
+    EXPECT_TRUE(WaitUntil([&] { return view->Model().RowCount() == rowsBefore + 1; }));
+}
+
+TEST_F(BrumbleViewTest, ADragCutOffByAnotherWindowFreesTheRows)
+{
+    Connect();
+    Receive("some text\r\n", "some text");
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+    ASSERT_TRUE(view->Model().IsBusy());
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(view.get(), &deactivate);
+    EXPECT_FALSE(view->Model().IsBusy());
+    EXPECT_FALSE(view->Model().IsSelecting());
 }
