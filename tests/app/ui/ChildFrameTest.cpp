@@ -60,8 +60,13 @@ TEST_F(ChildFrameTest, TheCommandLineSendsKeepsTheHistoryAndScrollsTheView)
     ASSERT_TRUE(server.WaitForReceived(numbers.size()));
     server.ClearReceived();
 
-    // Keys typed after a click into the scrollback go to the command line.
+    // A click into the scrollback ends like a drag: the command line has the keyboard again.
     QTest::mouseClick(frame->View().viewport(), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntil([&] {
+        return box->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == box;
+    }));
+    // Keys typed while the scrollback has the keyboard go to the command line.
+    frame->View().setFocus();
     ASSERT_TRUE(frame->View().hasFocus());
     for (const char c : {'s', 'a', 'y', ' ', 'h', 'i'})
         QTest::keyClick(QApplication::focusWidget(), c);
