@@ -50,6 +50,7 @@ enum Command {
     kCmdAliases = 32781,
     kCmdColouredText = 32776,
     kCmdAutoLog = 32789,
+    kCmdOptions = 32773,
     kCmdAtImage = 32788,
     kCmdExportSettings = 32790,
     kCmdImportSettings = 32791,
@@ -89,6 +90,7 @@ std::string CommandTip(int id)
         {kCmdTimedText, "Edit the timed text of this window's host\nTimed text"},
         {kCmdColouredText, "Colour the lines that start with or contain a text\nColoured text"},
         {kCmdAutoLog, "Log every connection to this window's host automatically\nAuto log"},
+        {kCmdOptions, "Change the colours, font and buffers of this window's host\nOptions"},
         {kCmdAtImage, "Choose what is done with picture URLs and links this host sends\n@image"},
         {kCmdExportSettings, "Save all settings of every host to a file\nExport settings"},
         {kCmdImportSettings, "Replace all settings by those saved in a file\nImport settings"},
@@ -282,6 +284,12 @@ void CMainFrame::CreateActions()
     m_buttonLogTextAction->setIconText(tr("Log Text..."));
     connect(m_buttonLogTextAction, &QAction::triggered, this, logText);
 
+    m_optionsAction = AddCommand(nullptr, tr("&Options..."), kCmdOptions);
+    auto options = [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsOptions(); }); };
+    connect(m_optionsAction, &QAction::triggered, this, options);
+    m_buttonOptionsAction = AddCommand(nullptr, tr("Options..."), kCmdOptions);
+    m_buttonOptionsAction->setIconText(tr("Options..."));
+    connect(m_buttonOptionsAction, &QAction::triggered, this, options);
     m_autoLogAction = AddCommand(nullptr, tr("A&uto Log..."), kCmdAutoLog);
     m_autoLogAction->setCheckable(true);
     connect(m_autoLogAction, &QAction::triggered, this, [this] {
@@ -387,6 +395,7 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_localEchoAction);
     m_toolsMenu->addAction(m_logTextAction);
     m_toolsMenu->addAction(m_autoLogAction);
+    m_toolsMenu->addAction(m_optionsAction);
     m_toolsMenu->addSeparator();
     m_toolsMenu->addAction(m_colouredTextAction);
     m_toolsMenu->addAction(m_triggersAction);
@@ -427,6 +436,7 @@ void CMainFrame::CreateBars()
     m_buttonBar = new QToolBar(tr("Dialogbar"), this);
     m_buttonBar->setObjectName(QStringLiteral("dialogBar"));
     m_buttonBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_buttonBar->addAction(m_buttonOptionsAction);
     m_buttonBar->addAction(m_buttonLogTextAction);
     m_buttonBar->addAction(m_buttonTriggersAction);
     addToolBar(Qt::TopToolBarArea, m_buttonBar);
@@ -657,7 +667,8 @@ void CMainFrame::UpdateCommandStates()
           m_pasteAction, m_insertFileAction, m_localEchoAction, m_logTextAction,
           m_buttonLogTextAction, m_aliasesAction, m_atImageAction})
         action->setEnabled(hasWindow);
-    for (QAction* action : {m_triggersAction, m_buttonTriggersAction, m_timedTextAction})
+    for (QAction* action : {m_triggersAction, m_buttonTriggersAction, m_timedTextAction,
+                            m_optionsAction, m_buttonOptionsAction})
         action->setEnabled(hasWindow);
     m_colouredTextAction->setEnabled(hasWindow);
     m_shortcutKeysAction->setEnabled(hasWindow);

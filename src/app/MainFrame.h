@@ -153,6 +153,8 @@ private:
     QAction* m_exportSettingsAction = nullptr;
     QAction* m_importSettingsAction = nullptr;
     QAction* m_autoLogAction = nullptr;
+    QAction* m_optionsAction = nullptr;
+    QAction* m_buttonOptionsAction = nullptr;
     QAction* m_atImageAction = nullptr;
     QAction* m_logTextAction = nullptr;
     QAction* m_buttonLogTextAction = nullptr;

@@ -29,6 +29,7 @@
 #include "display/ui/ColouredTextDialog.h"
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
+#include "display/ui/OptionsDialog.h"
 #include "log/ui/AutoLogDialogEditor.h"
 #include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
@@ -46,7 +47,6 @@ namespace {
 
 constexpr int kStringAlreadyConnected = 8005;
 constexpr int kDragStatusMessage = 8019;
-constexpr int kFaceNameLength = 31;
 constexpr int kSmallestTimerMs = 10;
 // A default no stored colour can equal: colour references have a top byte of 0.
 constexpr int kNothingStored = INT_MIN;
@@ -473,8 +473,6 @@ void CBrumbleView::CreateDisplayFont(bool redraw)
     int pixels = std::abs(height);
     if (pixels == 0 || pixels > 1000)
         pixels = basePixels; // a damaged setting must not give an invisible or huge font
-    if (face.size() > kFaceNameLength)
-        face.resize(kFaceNameLength);
 
     QFont display(ToWidgetText(face));
     display.setPixelSize(pixels);
@@ -979,6 +977,22 @@ bool CBrumbleView::OnToolsKeypadKeys()
 {
     CKeypadDlg* keypad = m_doc.Keypad();
     return keypad != nullptr && EditKeypad(*keypad, m_services, this);
+}
+
+bool CBrumbleView::OnToolsOptions()
+{
+    const std::string host = m_doc.GetHostName();
+    if (host.empty())
+        return false;
+    COptionsDlg options(m_services.settings, host, m_services.random, logicalDpiY());
+    {
+        CInputViewGuard guard(m_services.app);
+        if (!EditOptions(options, m_services.messages, this))
+            return false;
+    }
+    m_doc.RefreshViews();
+    RewrapAll();
+    return true;
 }
 
 bool CBrumbleView::OnToolsAutoLog()

@@ -115,6 +115,9 @@ public:
     bool OnToolsColouredText();
     // The host's auto-log settings, in the Auto-Log Text dialog; false on Cancel.
     bool OnToolsAutoLog();
+    // The host's display options, in the Options dialog; on OK every view of the session
+    // rebuilds its font and this one rewraps. False on Cancel or without a connection.
+    bool OnToolsOptions();
     // The host's @image settings, in the "@image display" dialog; false without a session or
     // on Cancel.
     bool OnToolsAtImage();
