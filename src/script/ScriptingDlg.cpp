@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -15,6 +17,8 @@
 #include "base/AppServices.h"
 #include "base/SessionView.h"
 #include "base/RandomGenerator.h"
+#include "res/StringTable.h"
+#include "script/ScriptResources.h"
 #include "script/WildcardMatcher.h"
 #include "settings/NumberedList.h"
 
@@ -69,6 +73,207 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
                auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
                return lower(x) == lower(y);
            });
+}
+
+// A 32-bit number as the stored form writes it with "%ld".
+std::string Decimal(std::uint32_t value)
+{
+    return std::to_string(static_cast<std::int32_t>(value));
+}
+
+// The codes of the commands, in the order of their names in the string table.
+constexpr char kCommandCodes[] = {'B', 'C', 'X', 'T', 'K', 'L', 'R', 'S'};
+constexpr int kCommandNames[] = {ScriptResources::kBeep,     ScriptResources::kColour,
+                                 ScriptResources::kSend,     ScriptResources::kSetTimer,
+                                 ScriptResources::kKillTimer, ScriptResources::kLine,
+                                 ScriptResources::kRead,     ScriptResources::kSave};
+
+std::string Name(int id)
+{
+    return LoadString(id);
+}
+
+// "name (parameter)"
+std::string Named(int id, std::string_view parameter)
+{
+    std::string text = Name(id);
+    text += " (";
+    text += parameter;
+    text += ')';
+    return text;
+}
+
+// Calls f(piece) for every piece of text between line feeds.
+template <typename F> void ForEachLine(std::string_view text, F f)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lineFeed = text.find('\n', start);
+        f(text.substr(start, lineFeed == std::string_view::npos ? std::string_view::npos
+                                                                : lineFeed - start));
+        if (lineFeed == std::string_view::npos)
+            return;
+        start = lineFeed + 1;
+    }
+}
+
+void AppendLine(std::string& out, const std::string& line)
+{
+    if (line.empty())
+        return;
+    if (!out.empty())
+        out += '\n';
+    out += line;
+}
+
+// The parameter of a display line: the text after the name, trimmed at both ends, must be
+// in parentheses; gives what is inside, or nothing when the line is not of that form.
+std::optional<std::string_view> Parameter(std::string_view line, std::string_view name)
+{
+    std::string_view rest = line.substr(name.size());
+    const std::size_t begin = rest.find_first_not_of(kWhiteSpace);
+    if (begin == std::string_view::npos)
+        return std::nullopt;
+    rest = rest.substr(begin, rest.find_last_not_of(kWhiteSpace) - begin + 1);
+    if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')')
+        return std::nullopt;
+    return rest.substr(1, rest.size() - 2);
+}
+
+// The hexadecimal digits of a colour, as an unsigned 32-bit value; a character that is not a
+// digit counts as 0.
+std::uint32_t ReadHex(std::string_view digits)
+{
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        std::uint32_t digit = 0;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::string ConditionToDisplay(std::string_view stored)
+{
+    if (stored.empty())
+        return {};
+    const std::string_view rest = stored.substr(1);
+    switch (stored.front()) {
+    case 'C':
+        return Name(ScriptResources::kOnConnect) + " ( )";
+    case 'T': {
+        const auto number = static_cast<std::int32_t>(Low32(ReadNumber(rest)));
+        return number != 0 ? Named(ScriptResources::kOnTimer, std::to_string(number))
+                           : Name(ScriptResources::kOnTimer) + " ( )";
+    }
+    case 'R':
+        return rest.empty() ? std::string() : Named(ScriptResources::kOnReceive, rest);
+    default:
+        return {};
+    }
+}
+
+std::string CommandToDisplay(std::string_view command)
+{
+    if (command.empty())
+        return {};
+    const std::string_view p = command.substr(1);
+    switch (command.front()) {
+    case 'B':
+        return p.empty() ? std::string() : Named(ScriptResources::kBeep, p);
+    case 'X':
+        return p.empty() ? std::string() : Named(ScriptResources::kSend, p);
+    case 'L':
+        return p.empty() ? std::string() : Named(ScriptResources::kLine, p);
+    case 'R':
+        return p.empty() ? std::string() : Named(ScriptResources::kRead, p);
+    case 'S':
+        return p.empty() ? std::string() : Named(ScriptResources::kSave, p);
+    case 'C': {
+        // All 32 bits, so that "C-1" (the host's own text colour) shows as #FFFFFFFF and
+        // comes back unchanged.
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "#%06X", static_cast<unsigned>(Low32(ReadNumber(p))));
+        return Named(ScriptResources::kColour, hex);
+    }
+    case 'T': {
+        const std::uint32_t value = Low32(ReadNumber(p));
+        const std::uint32_t timer = value & 0x7FFF;
+        const std::uint32_t delay = (value >> 16) & 0x7FFF;
+        if (timer == 0 || delay == 0)
+            return {};
+        return Named(ScriptResources::kSetTimer,
+                     std::to_string(timer) + ", " + std::to_string(delay));
+    }
+    case 'K': {
+        const auto number = static_cast<std::int32_t>(Low32(ReadNumber(p)));
+        return number > 0 ? Named(ScriptResources::kKillTimer, std::to_string(number))
+                          : std::string();
+    }
+    default:
+        return {};
+    }
+}
+
+std::string ConditionToStored(std::string_view display)
+{
+    static constexpr int kNames[] = {ScriptResources::kOnConnect, ScriptResources::kOnTimer,
+                                     ScriptResources::kOnReceive};
+    for (int id : kNames) {
+        const std::string name = Name(id);
+        if (!display.starts_with(name))
+            continue;
+        const auto rest = Parameter(display, name);
+        if (!rest)
+            return {};
+        if (id == ScriptResources::kOnConnect)
+            return "C";
+        if (id == ScriptResources::kOnTimer) {
+            const std::uint32_t number = Low32(ReadNumber(*rest));
+            return number != 0 ? "T" + Decimal(number) : std::string("T");
+        }
+        return rest->empty() ? std::string() : "R" + std::string(*rest);
+    }
+    return {};
+}
+
+std::string CommandToStored(std::string_view line)
+{
+    for (std::size_t i = 0; i < std::size(kCommandNames); ++i) {
+        const std::string name = Name(kCommandNames[i]);
+        if (!line.starts_with(name))
+            continue;
+        const auto rest = Parameter(line, name);
+        if (!rest)
+            return {};
+        const char code = kCommandCodes[i];
+        switch (code) {
+        case 'C':
+            return rest->starts_with('#') ? "C" + Decimal(ReadHex(rest->substr(1))) : std::string();
+        case 'T': {
+            const std::size_t comma = rest->size() > 2 ? rest->find(',', 1) : std::string_view::npos;
+            if (comma == std::string_view::npos)
+                return {};
+            const std::uint32_t value = Low32(ReadNumber(rest->substr(0, comma))) +
+                                        65536u * Low32(ReadNumber(rest->substr(comma + 1)));
+            if ((value & 0x7FFF) == 0 || ((value >> 16) & 0x7FFF) == 0)
+                return {};
+            return "T" + Decimal(value);
+        }
+        case 'K': {
+            const auto number = static_cast<std::int32_t>(Low32(ReadNumber(*rest)));
+            return number > 0 ? "K" + std::to_string(number) : std::string();
+        }
+        default:
+            return rest->empty() ? std::string() : code + std::string(*rest);
+        }
+    }
+    return {};
 }
 
 // A file descriptor that closes itself.
@@ -292,6 +497,103 @@ void CScriptingDlg::SetScripts(const std::vector<std::string>& conditions,
         m_conditions.push_back(conditions[i]);
         m_commandLists.push_back(commandLists[i]);
     }
+}
+
+std::string CScriptingDlg::StoredToDisplay(std::string_view stored, bool isCommands)
+{
+    if (!isCommands)
+        return ConditionToDisplay(stored);
+    std::string out;
+    ForEachLine(stored, [&out](std::string_view command) { AppendLine(out, CommandToDisplay(command)); });
+    return out;
+}
+
+std::string CScriptingDlg::DisplayToStored(std::string_view display, bool isCommands)
+{
+    if (!isCommands)
+        return ConditionToStored(display);
+    std::string out;
+    ForEachLine(display, [&out](std::string_view line) { AppendLine(out, CommandToStored(line)); });
+    return out;
+}
+
+std::string CScriptingDlg::SingleLine(std::string_view text)
+{
+    std::string line(text);
+    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return line;
+}
+
+std::vector<CScriptingDlg::DisplayScript> CScriptingDlg::DisplayScripts() const
+{
+    std::vector<DisplayScript> rows;
+    for (std::size_t i = 0; i < m_conditions.size(); ++i) {
+        DisplayScript row{StoredToDisplay(m_conditions[i], false),
+                          StoredToDisplay(m_commandLists[i], true), static_cast<int>(i)};
+        if (!row.condition.empty() && !row.commands.empty())
+            rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void CScriptingDlg::SetDisplayScripts(const std::vector<DisplayScript>& rows)
+{
+    const std::size_t count = m_conditions.size();
+    // Which of the scripts as they are now were shown, and which of those the rows still hold.
+    std::vector<DisplayScript> shown(count);
+    std::vector<bool> kept(count, false);
+    for (std::size_t i = 0; i < count; ++i)
+        shown[i] = {StoredToDisplay(m_conditions[i], false), StoredToDisplay(m_commandLists[i], true),
+                    static_cast<int>(i)};
+    auto wasShown = [&](std::size_t i) {
+        return !shown[i].condition.empty() && !shown[i].commands.empty();
+    };
+    for (const DisplayScript& row : rows) {
+        if (row.origin >= 0 && static_cast<std::size_t>(row.origin) < count &&
+            wasShown(static_cast<std::size_t>(row.origin)))
+            kept[static_cast<std::size_t>(row.origin)] = true;
+    }
+    // A hidden script goes before the first script after it that is still there.
+    std::vector<std::size_t> anchor(count, count);
+    for (std::size_t i = count; i-- > 0;) {
+        if (wasShown(i))
+            continue;
+        for (std::size_t j = i + 1; j < count; ++j) {
+            if (wasShown(j) && kept[j]) {
+                anchor[i] = j;
+                break;
+            }
+        }
+    }
+
+    std::vector<std::string> conditions, commandLists;
+    auto putHidden = [&](std::size_t before) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!wasShown(i) && anchor[i] == before) {
+                conditions.push_back(m_conditions[i]);
+                commandLists.push_back(m_commandLists[i]);
+            }
+        }
+    };
+    for (const DisplayScript& row : rows) {
+        const bool known = row.origin >= 0 && static_cast<std::size_t>(row.origin) < count &&
+                           kept[static_cast<std::size_t>(row.origin)];
+        if (known) {
+            const auto origin = static_cast<std::size_t>(row.origin);
+            putHidden(origin);
+            // Shown once only: a second row claiming the same origin is converted.
+            kept[origin] = false;
+            if (row.condition == shown[origin].condition && row.commands == shown[origin].commands) {
+                conditions.push_back(m_conditions[origin]);
+                commandLists.push_back(m_commandLists[origin]);
+                continue;
+            }
+        }
+        conditions.push_back(DisplayToStored(row.condition, false));
+        commandLists.push_back(DisplayToStored(row.commands, true));
+    }
+    putHidden(count);
+    SetScripts(conditions, commandLists);
 }
 
 std::string CScriptingDlg::RunConnectScripts(CSessionView* window)

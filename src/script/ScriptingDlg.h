@@ -2,8 +2,8 @@
 // The per-host scripts: "IF event THEN commands" rules, kept in the host's section of the
 // settings store, and the engine that runs them. The session owns one and forwards the
 // connect, script-timer and received-line events to it; the engine returns the text the
-// scripts want sent and the caller sends it. The script editor dialog edits the two lists
-// through Conditions(), CommandLists() and SetScripts() and then calls Save().
+// scripts want sent and the caller sends it. The script editor works on a readable display
+// form of the scripts (DisplayScripts(), SetDisplayScripts()) and then calls Save().
 
 #include <cstdint>
 #include <optional>
@@ -47,6 +47,33 @@ public:
     // The beep command: a system event sound by name, the embedded wave ("YUM!"), or a
     // WAV file.
     void PlayScriptSound(const std::string& name);
+
+    // The readable form the editor shows: "onTimer (3)" for "T3", "setTimer (3, 60)" for
+    // "T3932163". isCommands picks a command list (lines joined with line feeds) over a
+    // condition. A text the other form cannot hold gives an empty text (a command list loses
+    // just its unreadable lines).
+    static std::string StoredToDisplay(std::string_view stored, bool isCommands);
+    static std::string DisplayToStored(std::string_view display, bool isCommands);
+    // A text from a one-line field: every carriage return and line feed becomes a space, so
+    // that it can never split one command into two.
+    static std::string SingleLine(std::string_view text);
+
+    // One row of the editor: both texts in display form, and the index of the script it was
+    // made from (or kNewScript).
+    static constexpr int kNewScript = -1;
+    struct DisplayScript {
+        std::string condition;
+        std::string commands;
+        int origin = kNewScript;
+    };
+    // The scripts the display form can show, in list order.
+    std::vector<DisplayScript> DisplayScripts() const;
+    // Replaces the lists by the editor's rows (not saved). A row whose texts are unchanged
+    // keeps its stored form byte for byte; a row that converts to an empty condition or
+    // command list is dropped. Scripts the display form could not show stay, unchanged,
+    // just before the script that followed them (or the next one of those still there), else
+    // at the end.
+    void SetDisplayScripts(const std::vector<DisplayScript>& rows);
 
     const std::string& HostName() const { return m_hostName; }
     const std::vector<std::string>& Conditions() const { return m_conditions; }
