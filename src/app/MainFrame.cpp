@@ -57,6 +57,7 @@ enum Command {
     kCmdDialogBar = 32795,
     kCmdShortcutKeys = 32779,
     kCmdKeypadKeys = 32780,
+    kCmdScripting = 32778,
     kCmdContextHelp = 57669,
     kCmdNextPane = 57680,
     kCmdPrevPane = 57681,
@@ -97,6 +98,7 @@ std::string CommandTip(int id)
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdShortcutKeys, "Edit the function-key shortcuts of this window's host\nShortcut keys"},
         {kCmdKeypadKeys, "Edit the keypad keys of this window's host\nKeypad keys"},
+        {kCmdScripting, "Edit the scripts of this window's host\nScripting"},
         {kCmdContextHelp, "Display help for the active window\nHelp"},
         {kCmdNextPane, "Switch to the next connection window\nNext window"},
         {kCmdPrevPane, "Switch to the previous connection window\nPrevious window"},
@@ -307,6 +309,12 @@ void CMainFrame::CreateActions()
     m_buttonTriggersAction = AddCommand(nullptr, tr("Triggers..."), kCmdTriggers);
     m_buttonTriggersAction->setIconText(tr("Triggers..."));
     connect(m_buttonTriggersAction, &QAction::triggered, this, triggers);
+    m_scriptingAction = AddCommand(nullptr, tr("Sc&ripting..."), kCmdScripting);
+    auto scripting = [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsScripting(); }); };
+    connect(m_scriptingAction, &QAction::triggered, this, scripting);
+    m_buttonScriptingAction = AddCommand(nullptr, tr("Scripting..."), kCmdScripting);
+    m_buttonScriptingAction->setIconText(tr("Scripting..."));
+    connect(m_buttonScriptingAction, &QAction::triggered, this, scripting);
     m_timedTextAction = AddCommand(nullptr, tr("T&imed Text..."), kCmdTimedText);
     connect(m_timedTextAction, &QAction::triggered, this,
             [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsTimedText(); }); });
@@ -403,6 +411,7 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_shortcutKeysAction);
     m_toolsMenu->addAction(m_keypadKeysAction);
     m_toolsMenu->addAction(m_aliasesAction);
+    m_toolsMenu->addAction(m_scriptingAction);
     m_toolsMenu->addAction(m_atImageAction);
     m_toolsMenu->addSeparator();
     m_toolsMenu->addAction(m_exportSettingsAction);
@@ -439,6 +448,7 @@ void CMainFrame::CreateBars()
     m_buttonBar->addAction(m_buttonOptionsAction);
     m_buttonBar->addAction(m_buttonLogTextAction);
     m_buttonBar->addAction(m_buttonTriggersAction);
+    m_buttonBar->addAction(m_buttonScriptingAction);
     addToolBar(Qt::TopToolBarArea, m_buttonBar);
 
     m_messagePane = new QLabel(this);
@@ -671,6 +681,8 @@ void CMainFrame::UpdateCommandStates()
                             m_optionsAction, m_buttonOptionsAction})
         action->setEnabled(hasWindow);
     m_colouredTextAction->setEnabled(hasWindow);
+    m_scriptingAction->setEnabled(hasWindow);
+    m_buttonScriptingAction->setEnabled(hasWindow);
     m_shortcutKeysAction->setEnabled(hasWindow);
     m_keypadKeysAction->setEnabled(hasWindow);
     m_autoLogAction->setEnabled(hasWindow);

@@ -143,6 +143,8 @@ private:
     QAction* m_aliasesAction = nullptr;
     QAction* m_triggersAction = nullptr;
     QAction* m_buttonTriggersAction = nullptr;
+    QAction* m_scriptingAction = nullptr;
+    QAction* m_buttonScriptingAction = nullptr;
     QAction* m_timedTextAction = nullptr;
     QAction* m_colouredTextAction = nullptr;
     QAction* m_shortcutKeysAction = nullptr;

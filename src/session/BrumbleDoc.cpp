@@ -205,6 +205,11 @@ bool CBrumbleDoc::EditTriggers(const std::function<bool(CTriggersDlg&)>& runDial
     return m_triggers && runDialog && runDialog(*m_triggers);
 }
 
+bool CBrumbleDoc::EditScripts(const std::function<bool(CScriptingDlg&)>& runDialog)
+{
+    return m_scripts && runDialog && runDialog(*m_scripts);
+}
+
 bool CBrumbleDoc::EditTimedText(const std::function<bool(CTimedTextDlg&)>& runDialog)
 {
     if (!m_timedText || !runDialog || !runDialog(*m_timedText))

@@ -92,6 +92,8 @@ public:
     // dialog's OK the first view restarts its timer with the new interval.
     bool EditTriggers(const std::function<bool(CTriggersDlg&)>& runDialog);
     bool EditTimedText(const std::function<bool(CTimedTextDlg&)>& runDialog);
+    // The Scripting dialog on the session's own scripts; OK saves them and they run at once.
+    bool EditScripts(const std::function<bool(CScriptingDlg&)>& runDialog);
 
     bool IsLogging() const;
     // With a path: (re)opens the text log, truncating; false when it cannot be created.

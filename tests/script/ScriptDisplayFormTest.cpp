@@ -112,8 +112,8 @@ protected:
 
 TEST_F(ScriptEditRows, ScriptsTheEditorCannotShowStayInTheirPlace)
 {
-    // Scripts 1 and 3 have no display form; 2 shows only part of its commands.
-    Store({"C", "Qodd", "T4", "R", "R*x*"}, {"Xa", "Xb", "K0\nXc", "Xd", "Xe"});
+    // Scripts 1, 3 and 5 have no display form; 2 shows only part of its commands.
+    Store({"C", "Qodd", "T4", "R", "R*x*", "Zlast"}, {"Xa", "Xb", "K0\nXc", "Xd", "Xe", "Xf"});
     std::vector<CScriptingDlg::DisplayScript> rows = m_scripts.DisplayScripts();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1].condition, "onTimer (4)");
@@ -121,8 +121,8 @@ TEST_F(ScriptEditRows, ScriptsTheEditorCannotShowStayInTheirPlace)
 
     // Unchanged, everything comes back as it was.
     m_scripts.SetDisplayScripts(rows);
-    EXPECT_EQ(m_scripts.Conditions(), (Strings{"C", "Qodd", "T4", "R", "R*x*"}));
-    EXPECT_EQ(m_scripts.CommandLists(), (Strings{"Xa", "Xb", "K0\nXc", "Xd", "Xe"}));
+    EXPECT_EQ(m_scripts.Conditions(), (Strings{"C", "Qodd", "T4", "R", "R*x*", "Zlast"}));
+    EXPECT_EQ(m_scripts.CommandLists(), (Strings{"Xa", "Xb", "K0\nXc", "Xd", "Xe", "Xf"}));
 
     // Move the last row to the top, delete "T4", change "C" and add a new script: the hidden
     // ones stay before the script that followed them, or the next one still there.
@@ -131,8 +131,8 @@ TEST_F(ScriptEditRows, ScriptsTheEditorCannotShowStayInTheirPlace)
     rows = {last, rows[0], {"onTimer (9)", "killTimer (9)", CScriptingDlg::kNewScript}};
     rows[1].commands = "send (z)";
     m_scripts.SetDisplayScripts(rows);
-    EXPECT_EQ(m_scripts.Conditions(), (Strings{"Qodd", "R", "R*x*", "C", "T9"}));
-    EXPECT_EQ(m_scripts.CommandLists(), (Strings{"Xb", "Xd", "Xe", "Xz", "K9"}));
+    EXPECT_EQ(m_scripts.Conditions(), (Strings{"Qodd", "R", "R*x*", "C", "T9", "Zlast"}));
+    EXPECT_EQ(m_scripts.CommandLists(), (Strings{"Xb", "Xd", "Xe", "Xz", "K9", "Xf"}));
 
     // Saved and loaded again, nothing is lost.
     m_scripts.Save();

@@ -41,6 +41,7 @@
 #include "image/AtImageDlg.h"
 #include "image/ui/AtImageDialog.h"
 #include "shortcuts/ui/KeypadDialog.h"
+#include "script/ui/ScriptingDialog.h"
 #include "shortcuts/ui/ShortcutsDialog.h"
 
 namespace {
@@ -951,6 +952,12 @@ bool CBrumbleView::OnToolsTriggers()
 {
     return m_doc.EditTriggers(
         [this](CTriggersDlg& triggers) { return ::EditTriggers(triggers, m_services, this); });
+}
+
+bool CBrumbleView::OnToolsScripting()
+{
+    return m_doc.EditScripts(
+        [this](CScriptingDlg& scripts) { return ::EditScripts(scripts, m_services, this); });
 }
 
 bool CBrumbleView::OnToolsTimedText()

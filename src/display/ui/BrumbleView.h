@@ -111,6 +111,7 @@ public:
     // object (or the Timed Text dialog is cancelled).
     bool OnToolsTriggers();
     bool OnToolsTimedText();
+    bool OnToolsScripting();
     // The host's highlights, in the Coloured Text Highlights dialog; false on Cancel.
     bool OnToolsColouredText();
     // The host's auto-log settings, in the Auto-Log Text dialog; false on Cancel.
