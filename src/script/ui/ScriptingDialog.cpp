@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <vector>
 
 #include "base/AppServices.h"
@@ -116,6 +117,14 @@ CScriptingDialog::CScriptingDialog(CScriptingDlg& scripts, CAppServices& service
     connect(m_ui->okButton, &QPushButton::clicked, this, &CScriptingDialog::accept);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CScriptingDialog::reject);
     UpdateButtons();
+
+    // Wide enough for every caption, so that the game never shifts the dialog's layout.
+    int widest = 0;
+    for (int i = 0; i < kCaptionCount; ++i)
+        widest = std::max({widest, fontMetrics().horizontalAdvance(OkCaption(i)),
+                           fontMetrics().horizontalAdvance(CancelCaption(i))});
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setMinimumWidth(widest + 2 * fontMetrics().averageCharWidth() + 8);
 
     m_captionTimer->setInterval(kCaptionPeriodMs);
     connect(m_captionTimer, &QTimer::timeout, this, &CScriptingDialog::OnCaption);
