@@ -54,8 +54,8 @@ inline constexpr int kSendField = 1427;
 inline constexpr int kDelayField = 1428;
 
 // The standard field messages.
-inline constexpr int kMsgIntegerRange = 61715;    // "Please enter an integer between %1 and %2."
+inline constexpr int kMsgIntegerRange = 61715;      // "Please enter an integer between %1 and %2."
 inline constexpr int kMsgTooManyCharacters = 61716; // "Please enter no more than %1 characters."
-inline constexpr int kMsgPositiveInteger = 61717; // "Please enter a positive integer."
+inline constexpr int kMsgPositiveInteger = 61717;   // "Please enter a positive integer."
 
 } // namespace ScriptResources

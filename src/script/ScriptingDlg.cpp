@@ -15,8 +15,8 @@
 
 #include "alerts/SoundPlayer.h"
 #include "base/AppServices.h"
-#include "base/SessionView.h"
 #include "base/RandomGenerator.h"
+#include "base/SessionView.h"
 #include "res/StringTable.h"
 #include "script/ScriptResources.h"
 #include "script/WildcardMatcher.h"
@@ -83,10 +83,10 @@ std::string Decimal(std::uint32_t value)
 
 // The codes of the commands, in the order of their names in the string table.
 constexpr char kCommandCodes[] = {'B', 'C', 'X', 'T', 'K', 'L', 'R', 'S'};
-constexpr int kCommandNames[] = {ScriptResources::kBeep,     ScriptResources::kColour,
-                                 ScriptResources::kSend,     ScriptResources::kSetTimer,
+constexpr int kCommandNames[] = {ScriptResources::kBeep,      ScriptResources::kColour,
+                                 ScriptResources::kSend,      ScriptResources::kSetTimer,
                                  ScriptResources::kKillTimer, ScriptResources::kLine,
-                                 ScriptResources::kRead,     ScriptResources::kSave};
+                                 ScriptResources::kRead,      ScriptResources::kSave};
 
 std::string Name(int id)
 {
@@ -256,7 +256,8 @@ std::string CommandToStored(std::string_view line)
         case 'C':
             return rest->starts_with('#') ? "C" + Decimal(ReadHex(rest->substr(1))) : std::string();
         case 'T': {
-            const std::size_t comma = rest->size() > 2 ? rest->find(',', 1) : std::string_view::npos;
+            const std::size_t comma =
+                rest->size() > 2 ? rest->find(',', 1) : std::string_view::npos;
             if (comma == std::string_view::npos)
                 return {};
             const std::uint32_t value = Low32(ReadNumber(rest->substr(0, comma))) +
@@ -504,7 +505,8 @@ std::string CScriptingDlg::StoredToDisplay(std::string_view stored, bool isComma
     if (!isCommands)
         return ConditionToDisplay(stored);
     std::string out;
-    ForEachLine(stored, [&out](std::string_view command) { AppendLine(out, CommandToDisplay(command)); });
+    ForEachLine(stored,
+                [&out](std::string_view command) { AppendLine(out, CommandToDisplay(command)); });
     return out;
 }
 
@@ -520,7 +522,8 @@ std::string CScriptingDlg::DisplayToStored(std::string_view display, bool isComm
 std::string CScriptingDlg::SingleLine(std::string_view text)
 {
     std::string line(text);
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return line;
 }
 
@@ -543,8 +546,8 @@ void CScriptingDlg::SetDisplayScripts(const std::vector<DisplayScript>& rows)
     std::vector<DisplayScript> shown(count);
     std::vector<bool> kept(count, false);
     for (std::size_t i = 0; i < count; ++i)
-        shown[i] = {StoredToDisplay(m_conditions[i], false), StoredToDisplay(m_commandLists[i], true),
-                    static_cast<int>(i)};
+        shown[i] = {StoredToDisplay(m_conditions[i], false),
+                    StoredToDisplay(m_commandLists[i], true), static_cast<int>(i)};
     auto wasShown = [&](std::size_t i) {
         return !shown[i].condition.empty() && !shown[i].commands.empty();
     };
@@ -583,7 +586,8 @@ void CScriptingDlg::SetDisplayScripts(const std::vector<DisplayScript>& rows)
             putHidden(origin);
             // Shown once only: a second row claiming the same origin is converted.
             kept[origin] = false;
-            if (row.condition == shown[origin].condition && row.commands == shown[origin].commands) {
+            if (row.condition == shown[origin].condition &&
+                row.commands == shown[origin].commands) {
                 conditions.push_back(m_conditions[origin]);
                 commandLists.push_back(m_commandLists[origin]);
                 continue;

@@ -77,13 +77,13 @@ TEST(ScriptDisplayForm, UnreadableFormsGiveNothing)
         bool commands;
         std::string display, stored;
     } lines[] = {
-        {false, "onreceive (x)", ""},       // names are case-sensitive
-        {false, "onReceive x", ""},         // parentheses needed
-        {false, "onReceive ()", ""},        // no pattern
+        {false, "onreceive (x)", ""}, // names are case-sensitive
+        {false, "onReceive x", ""},   // parentheses needed
+        {false, "onReceive ()", ""},  // no pattern
         {false, "onTimer (0)", "T"},
         {false, "onConnect   ( )  ", "C"},
-        {true, "colour (#0000ff)", "C255"}, // lower case reads the same
-        {true, "colour (#0g0)", "C0"},      // other characters count as 0
+        {true, "colour (#0000ff)", "C255"},   // lower case reads the same
+        {true, "colour (#0g0)", "C0"},        // other characters count as 0
         {true, "colour (#1FFFFFFFF)", "C-1"}, // an unsigned 32-bit value
         {true, "colour (0000FF)", ""},
         {true, "setTimer (0, 5)", ""},

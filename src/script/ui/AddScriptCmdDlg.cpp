@@ -23,11 +23,11 @@
 namespace {
 
 // The names in the order of the Command choices.
-constexpr int kNames[] = {ScriptResources::kBeep,     ScriptResources::kColour,
-                          ScriptResources::kSend,     ScriptResources::kSetTimer,
+constexpr int kNames[] = {ScriptResources::kBeep,      ScriptResources::kColour,
+                          ScriptResources::kSend,      ScriptResources::kSetTimer,
                           ScriptResources::kKillTimer, ScriptResources::kLine,
-                          ScriptResources::kRead,     ScriptResources::kSave};
-constexpr const char* kSounds[] = {"Asterisk", "Exclamation", "Exit",  "Hand",
+                          ScriptResources::kRead,      ScriptResources::kSave};
+constexpr const char* kSounds[] = {"Asterisk", "Exclamation", "Exit", "Hand",
                                    "Question", "Start",       "YUM!"};
 
 int HexDigit(char c)
@@ -66,8 +66,8 @@ CAddScriptCmdDlg::CAddScriptCmdDlg(const std::optional<std::string>& line, CAppS
                 continue;
             command = static_cast<Command>(i);
             // The parameter: after the name and " (", without the last character.
-            std::string parameter = line->size() > name.size() + 2 ? line->substr(name.size() + 2)
-                                                                   : std::string();
+            std::string parameter =
+                line->size() > name.size() + 2 ? line->substr(name.size() + 2) : std::string();
             if (!parameter.empty())
                 parameter.pop_back();
             const QString text = ToWidgetText(parameter);
@@ -216,10 +216,10 @@ void CAddScriptCmdDlg::OnColours()
     if (m_chooseColour) {
         chosen = m_chooseColour(start);
     } else {
-        const QColor colour = QColorDialog::getColor(
-            QColor(static_cast<int>(start & 0xFF), static_cast<int>((start >> 8) & 0xFF),
-                   static_cast<int>((start >> 16) & 0xFF)),
-            this);
+        const QColor colour = QColorDialog::getColor(QColor(static_cast<int>(start & 0xFF),
+                                                            static_cast<int>((start >> 8) & 0xFF),
+                                                            static_cast<int>((start >> 16) & 0xFF)),
+                                                     this);
         if (colour.isValid())
             chosen = static_cast<std::uint32_t>(colour.red()) |
                      static_cast<std::uint32_t>(colour.green()) << 8 |

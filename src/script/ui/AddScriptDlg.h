@@ -47,7 +47,10 @@ public:
     // The command lines joined with line feeds (empty when there are none).
     std::string GetCommandsText() const;
 
-    void SetCommandDialogRunner(CommandDialogRunner runner) { m_runCommandDialog = std::move(runner); }
+    void SetCommandDialogRunner(CommandDialogRunner runner)
+    {
+        m_runCommandDialog = std::move(runner);
+    }
 
     // The help text one step of the ticker on.
     static QString ScrolledHelp(const QString& text);

@@ -32,7 +32,8 @@ void KeepSingleLine(QLineEdit* field)
         if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
             return;
         QString line = text;
-        line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        line.replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
         const int cursor = field->cursorPosition();
         field->setText(line);
         field->setCursorPosition(cursor);
@@ -49,9 +50,7 @@ bool CheckNumber(QLineEdit* field, int low, int high, CMessageSink& messages)
     }
     if (number < low || number > high) {
         Refuse(field,
-               ToWidgetText(LoadString(ScriptResources::kMsgIntegerRange))
-                   .arg(low)
-                   .arg(high),
+               ToWidgetText(LoadString(ScriptResources::kMsgIntegerRange)).arg(low).arg(high),
                messages);
         return false;
     }

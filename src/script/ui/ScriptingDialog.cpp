@@ -212,8 +212,7 @@ void CScriptingDialog::OnModify()
     const int selected = SelectedRow();
     if (selected >= 0) {
         QTreeWidgetItem* row = m_ui->scriptList->topLevelItem(selected);
-        CAddScriptDlg dialog(Text(row, kConditionRole), Text(row, kCommandsRole), m_services,
-                             this);
+        CAddScriptDlg dialog(Text(row, kConditionRole), Text(row, kCommandsRole), m_services, this);
         const int result = m_runScriptDialog ? m_runScriptDialog(dialog) : dialog.exec();
         if (result == QDialog::Accepted)
             SetTexts(row, dialog.GetConditionText(), dialog.GetCommandsText(),

@@ -43,8 +43,7 @@ protected:
         return add.result();
     }
     // An Add Script dialog step: the condition, its field, and send commands added.
-    static std::function<void(CAddScriptDlg&)> Make(int condition, const char* field,
-                                                    Strings sends)
+    static std::function<void(CAddScriptDlg&)> Make(int condition, const char* field, Strings sends)
     {
         return [=](CAddScriptDlg& add) {
             add.ConditionBox()->setCurrentIndex(condition);
@@ -165,8 +164,7 @@ TEST_F(ScriptingDialogTest, CancelKeepsEverythingAndEmptyListsDisableTheRowButto
 
 TEST_F(ScriptingDialogTest, AddScriptRefusesTimerZeroAndEmptyPatternsAndScrollsItsHelp)
 {
-    CAddScriptDlg add(std::string("onTimer ( )"), std::string("send (a)\nkillTimer (3)"),
-                      services);
+    CAddScriptDlg add(std::string("onTimer ( )"), std::string("send (a)\nkillTimer (3)"), services);
     EXPECT_EQ(add.windowTitle(), QStringLiteral("Modify Script"));
     EXPECT_EQ(add.ConditionBox()->currentIndex(), CAddScriptDlg::kOnTimer);
     EXPECT_EQ(add.TimerEdit()->text(), QStringLiteral("0"));
@@ -176,7 +174,8 @@ TEST_F(ScriptingDialogTest, AddScriptRefusesTimerZeroAndEmptyPatternsAndScrollsI
     add.TimerEdit()->setText(QStringLiteral("99"));
     add.ConditionBox()->setCurrentIndex(CAddScriptDlg::kOnReceive);
     add.accept();
-    EXPECT_EQ(Shown(), "The condition is invalid (onReceive must have some text specified for it).");
+    EXPECT_EQ(Shown(),
+              "The condition is invalid (onReceive must have some text specified for it).");
     EXPECT_EQ(add.result(), 0);
     // A line break pasted into the pattern becomes a space.
     add.PatternEdit()->setText(QStringLiteral("*a\nb*"));
@@ -203,9 +202,9 @@ TEST_F(ScriptingDialogTest, AddScriptRefusesTimerZeroAndEmptyPatternsAndScrollsI
 TEST_F(ScriptingDialogTest, AddScriptCommandParsesChecksAndBuildsEveryCommand)
 {
     // Modify mode parses each line into its fields; OK gives the line back.
-    for (const char* line : {"beep (Hand)", "colour (#00FF00)", "send (say (hi))",
-                             "setTimer (3, 60)", "killTimer (4)", "line (/a b)", "read (r.txt)",
-                             "save (s.txt)"}) {
+    for (const char* line :
+         {"beep (Hand)", "colour (#00FF00)", "send (say (hi))", "setTimer (3, 60)", "killTimer (4)",
+          "line (/a b)", "read (r.txt)", "save (s.txt)"}) {
         CAddScriptCmdDlg command(std::string(line), services);
         EXPECT_EQ(command.windowTitle(), QStringLiteral("Modify Script Command"));
         command.accept();
