@@ -201,3 +201,28 @@ TEST_F(TlsSessionTest, AbsurdCertificateChainIsRefused)
 }
 
 } // namespace
+
+namespace {
+
+// A TLS 1.2 server asking to renegotiate again and again is told no each time; the
+// connection either goes on or ends with a message, but never keeps the window busy.
+TEST_F(TlsSessionTest, RenegotiationRequestsCannotKeepTheSessionBusy)
+{
+    COpenSslServer server;
+    ASSERT_TRUE(server.Start(dir.File("trusted"), {QStringLiteral("-tls1_2")}));
+    ASSERT_TRUE(doc.OpenSession(kHost, server.Port()));
+    ASSERT_TRUE(Connected());
+    for (int i = 0; i < 50; ++i)
+        server.Send("r\n"); // s_server's own command: renegotiate
+    server.Send("still there\n");
+    ASSERT_TRUE(WaitUntil([&] {
+        return !doc.IsConnected() ||
+               (!doc.GetLines().empty() && doc.GetLines().back() == "still there");
+    }, 10000));
+    RecordProperty("outcome", doc.IsConnected() ? "went on" : Shown(0));
+    if (!doc.IsConnected()) {
+        EXPECT_EQ(Shown(0).rfind("A session was disconnected from localhost", 0), 0u) << Shown(0);
+    }
+}
+
+} // namespace
