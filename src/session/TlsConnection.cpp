@@ -16,9 +16,9 @@
 
 namespace {
 
-constexpr int kStringFailed = 8440;       // + the library's reason
-constexpr int kStringNotTls = 8441;       // the server answered with something else
-constexpr int kStringClosed = 8442;       // the server hung up during the handshake
+constexpr int kStringFailed = 8440; // + the library's reason
+constexpr int kStringNotTls = 8441; // the server answered with something else
+constexpr int kStringClosed = 8442; // the server hung up during the handshake
 constexpr int kStringChainTooLarge = 8443;
 
 // A host typed as an address is checked against the certificate's IP entries and gets no
@@ -97,7 +97,8 @@ std::unique_ptr<CTlsConnection> CTlsConnection::Create(int fd, const std::string
         ok = (tls->m_ssl = SSL_new(tls->m_ctx)) != nullptr && SSL_set_fd(tls->m_ssl, fd) == 1;
     if (ok) {
         if (IsAddress(tls->m_host)) {
-            ok = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(tls->m_ssl), tls->m_host.c_str()) == 1;
+            ok =
+                X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(tls->m_ssl), tls->m_host.c_str()) == 1;
         } else {
             ok = SSL_set_tlsext_host_name(tls->m_ssl, tls->m_host.c_str()) == 1 &&
                  SSL_set1_host(tls->m_ssl, tls->m_host.c_str()) == 1;

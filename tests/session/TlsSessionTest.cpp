@@ -45,14 +45,19 @@ protected:
     }
     void TearDown() override { ::unsetenv("BRUMBLE_CA_FILE"); }
 
-    bool Connected() { return WaitUntil([&] { return doc.IsConnected(); }, 10000); }
+    bool Connected()
+    {
+        return WaitUntil([&] { return doc.IsConnected(); }, 10000);
+    }
     // Waits until the connection attempt is over either way.
     bool Settled()
     {
-        return WaitUntil([&] {
-            return doc.IsConnected() ||
-                   (!view.calls.empty() && view.calls.back() == "Connected(false)");
-        }, 10000);
+        return WaitUntil(
+            [&] {
+                return doc.IsConnected() ||
+                       (!view.calls.empty() && view.calls.back() == "Connected(false)");
+            },
+            10000);
     }
     long Questions() const
     {
@@ -94,8 +99,8 @@ TEST_F(TlsSessionTest, UnverifiedCertificateAsksAndCancelSendsNothing)
         const char* certificate;
         const char* reason;
     };
-    for (const Case& c : {Case{"stranger", "self-signed certificate"},
-                          Case{"elsewhere", "mismatch"}}) {
+    for (const Case& c :
+         {Case{"stranger", "self-signed certificate"}, Case{"elsewhere", "mismatch"}}) {
         SCOPED_TRACE(c.certificate);
         messages.shown.clear();
         view.calls.clear();
@@ -108,7 +113,8 @@ TEST_F(TlsSessionTest, UnverifiedCertificateAsksAndCancelSendsNothing)
         ASSERT_GE(messages.shown.size(), 1u);
         const std::string& question = messages.shown[0].text;
         EXPECT_NE(question.find("The certificate of localhost could not be verified: "),
-                  std::string::npos) << question;
+                  std::string::npos)
+            << question;
         EXPECT_NE(question.find(c.reason), std::string::npos) << question;
         EXPECT_NE(question.find("SHA-256"), std::string::npos);
         EXPECT_EQ(messages.shown[0].buttons, CMessageSink::Buttons::YesNoCancel);
@@ -215,10 +221,12 @@ TEST_F(TlsSessionTest, RenegotiationRequestsCannotKeepTheSessionBusy)
     for (int i = 0; i < 50; ++i)
         server.Send("r\n"); // s_server's own command: renegotiate
     server.Send("still there\n");
-    ASSERT_TRUE(WaitUntil([&] {
-        return !doc.IsConnected() ||
-               (!doc.GetLines().empty() && doc.GetLines().back() == "still there");
-    }, 10000));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return !doc.IsConnected() ||
+                   (!doc.GetLines().empty() && doc.GetLines().back() == "still there");
+        },
+        10000));
     RecordProperty("outcome", doc.IsConnected() ? "went on" : Shown(0));
     if (!doc.IsConnected()) {
         EXPECT_EQ(Shown(0).rfind("A session was disconnected from localhost", 0), 0u) << Shown(0);

@@ -85,8 +85,9 @@ TEST_F(PasswordPromptTest, WhileTheServerEchoesTypingGoesToTheServerOnly)
     ASSERT_TRUE(WaitUntil([&] { return box->lineEdit()->echoMode() == QLineEdit::Normal; }));
     TypeAndEnter(box, QStringLiteral("look"));
     ASSERT_TRUE(ServerGot("look\r\n"));
-    ASSERT_TRUE(WaitUntil([&] { return AutoLogText().find("look\r\nlook\r\n") != std::string::npos; }))
-        << Everywhere();
+    ASSERT_TRUE(WaitUntil([&] {
+        return AutoLogText().find("look\r\nlook\r\n") != std::string::npos;
+    })) << Everywhere();
     EXPECT_EQ(box->itemText(0), QStringLiteral("look"));
     EXPECT_NE(ReadAll(QString::fromStdString(m_config.File("log.txt"))).find("look\r\nlook\r\n"),
               std::string::npos);
