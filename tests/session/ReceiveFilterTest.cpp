@@ -22,7 +22,9 @@ struct Filtered {
         filter.SetTelnetOptions(telnet);
         filter.SetAcceptEcho(acceptEcho);
         // Echo changes go in among the answers, so that their order shows too.
-        filter.onServerEcho = [this](bool on) { answers.emplace_back(on ? "echo on" : "echo off"); };
+        filter.onServerEcho = [this](bool on) {
+            answers.emplace_back(on ? "echo on" : "echo off");
+        };
         filter.onTelnetAnswer = [this](std::string_view a) { answers.emplace_back(a); };
         filter.onBell = [this] { ++bells; };
     }
