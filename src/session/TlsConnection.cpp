@@ -1,5 +1,6 @@
 #include "session/TlsConnection.h"
 
+#include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <climits>
 
@@ -28,6 +30,38 @@ bool IsAddress(const std::string& host)
     unsigned char buffer[sizeof(in6_addr)];
     return ::inet_pton(AF_INET, host.c_str(), buffer) == 1 ||
            ::inet_pton(AF_INET6, host.c_str(), buffer) == 1;
+}
+
+// The library's socket writes with write(2), which raises SIGPIPE (and ends the program) on a
+// connection the server has reset. This method is its socket BIO with send(MSG_NOSIGNAL).
+int WriteWithoutSignal(BIO* bio, const char* data, int size)
+{
+    int fd = -1;
+    BIO_get_fd(bio, &fd);
+    errno = 0;
+    const auto n = static_cast<int>(::send(fd, data, static_cast<std::size_t>(size), MSG_NOSIGNAL));
+    BIO_clear_retry_flags(bio);
+    if (n <= 0 && BIO_sock_should_retry(n))
+        BIO_set_retry_write(bio);
+    return n;
+}
+
+BIO_METHOD* SocketMethod()
+{
+    static BIO_METHOD* method = [] {
+        const BIO_METHOD* base = BIO_s_socket();
+        BIO_METHOD* own = BIO_meth_new(BIO_TYPE_SOCKET, "socket without SIGPIPE");
+        if (own) {
+            BIO_meth_set_write(own, WriteWithoutSignal);
+            BIO_meth_set_read(own, BIO_meth_get_read(base));
+            BIO_meth_set_puts(own, BIO_meth_get_puts(base));
+            BIO_meth_set_ctrl(own, BIO_meth_get_ctrl(base));
+            BIO_meth_set_create(own, BIO_meth_get_create(base));
+            BIO_meth_set_destroy(own, BIO_meth_get_destroy(base));
+        }
+        return own;
+    }();
+    return method;
 }
 
 std::string HostWithoutBrackets(const std::string& host)
@@ -94,7 +128,15 @@ std::unique_ptr<CTlsConnection> CTlsConnection::Create(int fd, const std::string
             ok = SSL_CTX_set_default_verify_paths(tls->m_ctx) == 1;
     }
     if (ok)
-        ok = (tls->m_ssl = SSL_new(tls->m_ctx)) != nullptr && SSL_set_fd(tls->m_ssl, fd) == 1;
+        ok = (tls->m_ssl = SSL_new(tls->m_ctx)) != nullptr;
+    if (ok) {
+        BIO* bio = SocketMethod() ? BIO_new(SocketMethod()) : nullptr;
+        ok = bio != nullptr;
+        if (ok) {
+            BIO_set_fd(bio, fd, BIO_NOCLOSE);
+            SSL_set_bio(tls->m_ssl, bio, bio);
+        }
+    }
     if (ok) {
         if (IsAddress(tls->m_host)) {
             ok =

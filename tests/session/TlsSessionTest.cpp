@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "common/OpenSslServer.h"
 #include "common/RecordingView.h"
@@ -231,6 +232,27 @@ TEST_F(TlsSessionTest, RenegotiationRequestsCannotKeepTheSessionBusy)
     if (!doc.IsConnected()) {
         EXPECT_EQ(Shown(0).rfind("A session was disconnected from localhost", 0), 0u) << Shown(0);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Writing to a server that is gone must end the connection, not the program (SIGPIPE).
+TEST_F(TlsSessionTest, SendingToAServerThatWentAwayDisconnects)
+{
+    auto server = std::make_unique<COpenSslServer>();
+    ASSERT_TRUE(server->Start(dir.File("trusted")));
+    ASSERT_TRUE(doc.OpenSession(kHost, server->Port()));
+    ASSERT_TRUE(Connected());
+    doc.SendCommand("hello\r\n");
+    ASSERT_TRUE(server->WaitForOutput("hello"));
+    server.reset(); // killed: the kernel resets what still arrives
+    for (int i = 0; i < 20 && doc.IsConnected(); ++i) {
+        doc.SendCommand("anyone there?\r\n");
+        WaitUntil([] { return false; }, 50);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return !doc.IsConnected(); }));
 }
 
 } // namespace
