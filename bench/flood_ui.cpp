@@ -15,10 +15,16 @@
 //   Flood/rules   the same flood for a host carrying the rules a heavy user might have
 //                 (LoadedHost: 100 highlights and 100 triggers, of which one of each matches
 //                 every 50th line)
-// Both run in one process; the ratio of their MB/s, printed at the end, is what the rules
-// cost on any machine (best of each with --benchmark_repetitions=N
+//   Flood/tls     the bare flood over TLS (the server thread encrypts with a certificate made
+//                 at start; the host trusts it always, so nothing is asked)
+// All run in one process; the ratio of their MB/s, printed at the end, is what the rules
+// (or TLS) cost on any machine (best of each with --benchmark_repetitions=N
 // --benchmark_enable_random_interleaving=true).
 #include <benchmark/benchmark.h>
+
+#include <openssl/evp.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -130,12 +136,62 @@ void LoadedHost(CAppServices& services, const std::string& host)
 
 using HostSetup = void (*)(CAppServices& services, const std::string& host);
 
+// The flood server's TLS side: a key and a self-signed certificate made once, in memory.
+struct CServerTls {
+    SSL_CTX* ctx = nullptr;
+    std::string fingerprint; // as the client shows and stores it
+    CServerTls()
+    {
+        EVP_PKEY* key = EVP_EC_gen("P-256");
+        X509* cert = X509_new();
+        X509_set_version(cert, 2);
+        ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+        X509_gmtime_adj(X509_getm_notBefore(cert), 0);
+        X509_gmtime_adj(X509_getm_notAfter(cert), 86400);
+        X509_set_pubkey(cert, key);
+        X509_NAME* name = X509_get_subject_name(cert);
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                                   reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+        X509_set_issuer_name(cert, name);
+        X509_sign(cert, key, EVP_sha256());
+        ctx = SSL_CTX_new(TLS_server_method());
+        SSL_CTX_use_certificate(ctx, cert);
+        SSL_CTX_use_PrivateKey(ctx, key);
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        X509_digest(cert, EVP_sha256(), digest, &length);
+        for (unsigned int i = 0; i < length; ++i) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, i == 0 ? "%02X" : ":%02X", digest[i]);
+            fingerprint += hex;
+        }
+        X509_free(cert);
+        EVP_PKEY_free(key);
+    }
+    ~CServerTls() { SSL_CTX_free(ctx); }
+};
+
+CServerTls& ServerTls()
+{
+    static CServerTls tls;
+    return tls;
+}
+
+// A host that connects with TLS and trusts the flood server's certificate.
+void TlsHost(CAppServices& services, const std::string& host)
+{
+    services.settings.WriteInt(host, "TLS", 1);
+    services.settings.WriteString(host, "TLS Certificate", ServerTls().fingerprint);
+}
+
 // The flooding server: one client, blocking sends of a repeated block, then the last line;
 // it keeps the connection open until told to stop, so that no disconnect message is shown.
 class CFloodServer {
 public:
-    explicit CFloodServer(std::size_t megabytes) : m_bytes(megabytes * 1024 * 1024)
+    CFloodServer(std::size_t megabytes, bool tls) : m_bytes(megabytes * 1024 * 1024)
     {
+        if (tls)
+            m_ssl = SSL_new(ServerTls().ctx);
         m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -162,6 +218,7 @@ public:
             ::close(m_client);
         if (m_listener >= 0)
             ::close(m_listener);
+        SSL_free(m_ssl);
     }
 
     unsigned Port() const { return m_port; }
@@ -174,6 +231,8 @@ private:
     {
         m_client = ::accept(m_listener, nullptr, nullptr);
         if (m_client < 0)
+            return;
+        if (m_ssl && (SSL_set_fd(m_ssl, m_client) != 1 || SSL_accept(m_ssl) != 1))
             return;
         const std::string block = FloodBlock();
         m_firstByte = Clock::now();
@@ -188,14 +247,15 @@ private:
         const std::string last = std::string("\r\n") + kLastLine + "\r\n";
         SendAll(last.data(), last.size());
         char byte;
-        while (!m_stop && ::recv(m_client, &byte, 1, 0) > 0) {
+        while (!m_stop && (m_ssl ? SSL_read(m_ssl, &byte, 1) : ::recv(m_client, &byte, 1, 0)) > 0) {
         }
     }
 
     bool SendAll(const char* data, std::size_t size)
     {
         while (size > 0) {
-            const ssize_t n = ::send(m_client, data, size, MSG_NOSIGNAL);
+            const ssize_t n = m_ssl ? SSL_write(m_ssl, data, static_cast<int>(size))
+                                    : ::send(m_client, data, size, MSG_NOSIGNAL);
             if (n <= 0)
                 return false;
             data += n;
@@ -206,6 +266,7 @@ private:
     }
 
     std::size_t m_bytes;
+    SSL* m_ssl = nullptr;
     int m_listener = -1;
     int m_client = -1;
     unsigned m_port = 0;
@@ -242,7 +303,7 @@ void BM_Flood(benchmark::State& state, HostSetup setup)
         view->resize(800, 600);
         view->show();
 
-        CFloodServer server(static_cast<std::size_t>(g_floodMb));
+        CFloodServer server(static_cast<std::size_t>(g_floodMb), setup == &TlsHost);
         if (setup != nullptr)
             setup(services, "127.0.0.1");
         if (server.Port() == 0 || !doc->OpenSession("127.0.0.1", server.Port())) {
@@ -270,7 +331,7 @@ void BM_Flood(benchmark::State& state, HostSetup setup)
         state.counters["MB_per_s"] = megabytes / seconds;
         state.counters["peak_RSS_MB"] = static_cast<double>(PeakResidentKb()) / 1024.0;
         state.counters["rows"] = model.RowCount();
-        const char* variant = setup == nullptr ? "bare" : "rules";
+        const char* variant = setup == nullptr ? "bare" : setup == &TlsHost ? "tls" : "rules";
         std::printf("flood_ui %s: %d MB in %.3f s = %.1f MB/s, peak resident %.1f MB\n", variant,
                     g_floodMb, seconds, megabytes / seconds,
                     static_cast<double>(PeakResidentKb()) / 1024.0);
@@ -294,6 +355,11 @@ BENCHMARK_CAPTURE(BM_Flood, bare, nullptr)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Flood, rules, &LoadedHost)
     ->Name("Flood/rules")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Flood, tls, &TlsHost)
+    ->Name("Flood/tls")
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -324,6 +390,13 @@ int main(int argc, char** argv)
         std::printf("flood_ui: client CPU bare %.0f ms, with rules %.0f ms, rules/bare = %.2f\n",
                     g_cpuSeconds["bare"] * 1000.0, g_cpuSeconds["rules"] * 1000.0,
                     g_cpuSeconds["rules"] / g_cpuSeconds["bare"]);
+    }
+    if (g_results.count("bare") != 0 && g_results.count("tls") != 0) {
+        std::printf("flood_ui: plain %.1f MB/s, over TLS %.1f MB/s, plain/tls = %.2f\n",
+                    g_results["bare"], g_results["tls"], g_results["bare"] / g_results["tls"]);
+        std::printf("flood_ui: client CPU plain %.0f ms, over TLS %.0f ms, tls/plain = %.2f\n",
+                    g_cpuSeconds["bare"] * 1000.0, g_cpuSeconds["tls"] * 1000.0,
+                    g_cpuSeconds["tls"] / g_cpuSeconds["bare"]);
     }
     return 0;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-multimedia-dev
-  libsqlite3-dev libgif-dev libjpeg62-turbo-dev libcurl4-openssl-dev libcanberra-dev
+  libsqlite3-dev libgif-dev libjpeg62-turbo-dev libcurl4-openssl-dev libcanberra-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth x11-utils inetutils-telnetd xdg-utils inetutils-inetd
   fonts-dejavu-core

@@ -107,6 +107,9 @@ bool CBrumbleApp::InitInstance()
         m_state.nextHost = request->host;
         m_state.nextPort = request->port;
         m_state.pendingCommand = request->command;
+        // A telnets: link asks for TLS, remembered for the host like the Connect dialog's box.
+        if (request->tls)
+            m_services.settings.WriteInt(request->host, "TLS", 1);
         OpenNewConnectionWindow(true);
     }
     return true;

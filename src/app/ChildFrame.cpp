@@ -311,6 +311,11 @@ void CChildFrame::TypeIntoCommandLine(const QKeyEvent& key)
     QCoreApplication::sendEvent(m_commandLine->lineEdit(), &copy);
 }
 
+void CChildFrame::MaskCommandLine(bool masked)
+{
+    m_commandLine->lineEdit()->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+}
+
 void CChildFrame::ShowCommandLineMenu(const QPoint& globalPos)
 {
     std::unique_ptr<QMenu> menu(m_commandLine->lineEdit()->createStandardContextMenu());

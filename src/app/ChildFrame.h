@@ -53,6 +53,7 @@ public:
     void EnableCommandLine(bool enable) override;
     void FocusCommandLine() override;
     void TypeIntoCommandLine(const QKeyEvent& key) override;
+    void MaskCommandLine(bool masked) override;
 
     // Edit > Copy and Cut act on the command line's selection.
     void CopyCommandText();

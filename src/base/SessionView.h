@@ -21,6 +21,9 @@ public:
     // Rebuild every row from the session's lines, taking their colours afresh. Views that
     // keep no rows have nothing to do.
     virtual void RewrapAll() {}
+    // The server started or stopped echoing what is sent (the command line then hides, or
+    // shows again, what is typed). Views without a command line have nothing to do.
+    virtual void OnServerEchoChanged(bool serverEchoes) { static_cast<void>(serverEchoes); }
 
     // Window timers by id: (re)start a repeating timer, or stop it. Ids 10 and up belong
     // to the scripts (script timer n is id n + 10).

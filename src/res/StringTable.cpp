@@ -195,6 +195,25 @@ const std::map<int, const char*>& Table()
                "{word1|word2} {^word1|word2}. See the help for more info on them. The send "
                "command allows args $* (all of the triggering text) and $1 to $9 (first 9 words "
                "of the triggering text). Use $$ for a single $.  "},
+        {8440, "The secure connection (TLS) failed: "},
+        {8441, "The server did not answer in TLS: this port does not seem to offer secure "
+               "connections. Turn off \"Secure connection (TLS)\" for this host in the Connect "
+               "dialog, or choose the server's secure port."},
+        {8442, "The server closed the connection before the secure connection (TLS) was made."},
+        {8443, "The server's certificate chain is too large, so the secure connection (TLS) was "
+               "refused."},
+        {8444, "The server did not complete the secure connection (TLS) in time."},
+        {8445, "The certificate of %1 could not be verified: %2.\n\nSHA-256 fingerprint of the "
+               "certificate:\n%3\n\nYes: always trust this certificate for this host (you will "
+               "be asked again if it changes).\nNo: connect this time only.\nCancel: do not "
+               "connect."},
+        {8446, " - secure (%1)"},
+        {8447, "Secure connection (TLS)"},
+        {8448, "Understand telnet commands on every port"},
+        {8449, "Connect with TLS: the connection is encrypted and the server's certificate is "
+               "checked. Remembered for this host."},
+        {8450, "Interpret telnet commands on this host whatever the port, and let the server "
+               "switch off local echo for password prompts. Remembered for this host."},
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},

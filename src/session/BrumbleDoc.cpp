@@ -17,6 +17,7 @@
 #include "image/AtImageDlg.h"
 #include "res/StringTable.h"
 #include "script/ScriptingDlg.h"
+#include "session/CertificateTrust.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasesDlg.h"
 #include "shortcuts/KeypadDlg.h"
@@ -34,6 +35,12 @@ CBrumbleDoc::CBrumbleDoc(CAppServices& services, QObject* parent)
     // Telnet refusals leave like every other command, so they are logged with them.
     m_filter.onTelnetAnswer = [this](std::string_view answer) { SendCommand(answer); };
     m_filter.onBell = [this] { m_services.sound.Beep(); };
+    m_filter.onServerEcho = [this](bool serverEchoes) {
+        for (CSessionView* view : ViewsSnapshot()) {
+            if (HasView(view))
+                view->OnServerEchoChanged(serverEchoes);
+        }
+    };
 }
 
 CBrumbleDoc::~CBrumbleDoc()
@@ -60,10 +67,19 @@ bool CBrumbleDoc::OpenSession(const std::string& host, unsigned port)
     m_socket.reset();
     // A window reopened on another port must treat byte 255 as that port needs, and a
     // sequence the old server left unfinished must not swallow the new server's first bytes.
-    SetTelnetOptions(port == 23);
+    // "Telnet Always" (per host) interprets telnet on every port and lets the server echo.
+    const bool telnetAlways = m_services.settings.ReadInt(host, "Telnet Always", 0) == 1;
+    SetTelnetOptions(port == 23 || telnetAlways);
     m_filter.ForgetUnfinishedSequence();
+    m_filter.SetAcceptEcho(telnetAlways);
 
     m_socket = std::make_unique<CTelnetSocket>(m_services.messages);
+    if (m_services.settings.ReadInt(host, "TLS", 0) == 1) {
+        m_socket->UseTls(true, [this, host](const CTlsCertificate& certificate) {
+            return CertificateTrust::Decide(m_services.settings, m_services.messages, host,
+                                            certificate);
+        });
+    }
     // A handle that cannot be created makes Connect fail with its own message.
     m_socket->SetDocument(this);
     if (!m_socket->Connect(host, port)) {
@@ -115,6 +131,7 @@ void CBrumbleDoc::DeleteFeatureObjects()
 
 void CBrumbleDoc::OnConnectionChanged(bool connected)
 {
+    StopServerEcho(); // the echo a server asked for ends with its connection
     if (connected) {
         m_filter.SetLastTextEndedLine(false);
         m_connectTime = QDateTime::currentDateTime();
@@ -153,7 +170,14 @@ void CBrumbleDoc::UpdateTitle()
         return;
     }
     // Counted from the connect time itself, so the minutes never lag behind the timer.
-    SetTitle(ConnectedTitle(GetHostName(), m_connectTime.secsTo(QDateTime::currentDateTime())));
+    std::string title =
+        ConnectedTitle(GetHostName(), m_connectTime.secsTo(QDateTime::currentDateTime()));
+    if (m_socket->IsSecure()) {
+        std::string secure = LoadString(8446);
+        secure.replace(secure.find("%1"), 2, m_socket->TlsVersion());
+        title += secure;
+    }
+    SetTitle(title);
 }
 
 std::string CBrumbleDoc::ConnectedTitle(const std::string& host, long long seconds)
@@ -183,6 +207,9 @@ void CBrumbleDoc::SendCommand(std::string_view text)
         return;
     }
     m_socket->SendText(text);
+    // What is typed while the server echoes (a password) is written nowhere.
+    if (ServerEchoes())
+        return;
     if (m_logFile && LogCommandsEnabled() != 0)
         WriteLog(text);
     if (IsAutoLogging() && AutoLogCommandsEnabled() != 0)
@@ -278,6 +305,11 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
 
     if (flash && onFlash)
         onFlash();
+}
+
+void CBrumbleDoc::StopServerEcho()
+{
+    m_filter.SetAcceptEcho(m_filter.AcceptsEcho());
 }
 
 bool CBrumbleDoc::CheckTriggers(std::string_view text)

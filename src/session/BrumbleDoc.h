@@ -136,6 +136,9 @@ public:
     // never below 1.
     int LineBufferLimit();
 
+    // While the server echoes (it said WILL ECHO on a host with "Telnet Always"), what is
+    // sent is neither echoed here nor logged, and the command line hides what is typed.
+    bool ServerEchoes() const { return m_filter.ServerEchoes(); }
     bool TelnetOptions() const { return m_filter.TelnetOptions(); }
     void SetTelnetOptions(bool on) { m_filter.SetTelnetOptions(on); }
     int Column() const { return m_filter.Column(); }
@@ -166,6 +169,7 @@ private:
     // Sound now for a piece of server text holding a trigger; true when a flash is due
     // once the text is shown.
     bool CheckTriggers(std::string_view text);
+    void StopServerEcho();
 
     CAppServices& m_services;
     std::string m_title;

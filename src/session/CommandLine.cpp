@@ -6,6 +6,7 @@
 namespace {
 
 constexpr std::string_view kTelnetScheme = "telnet:";
+constexpr std::string_view kTelnetsScheme = "telnets:";
 constexpr unsigned kDefaultPort = 8888; // the first row of the built-in port table
 constexpr unsigned kHighestPort = 65535;
 
@@ -67,9 +68,9 @@ unsigned LeadingPort(std::string_view text)
 // server, so a path (or a bare trailing slash) is dropped. An IPv6 literal loses its
 // brackets, so that "telnet://[::1]:4000/" reaches the same host, and the same settings
 // section, as "::1 4000" typed by hand.
-void LinkToPlainForm(std::string& text)
+void LinkToPlainForm(std::string& text, std::size_t schemeLength)
 {
-    text.erase(0, kTelnetScheme.size());
+    text.erase(0, schemeLength);
     std::size_t slashes = 0;
     while (slashes < text.size() && text[slashes] == '/')
         ++slashes;
@@ -104,8 +105,13 @@ void LinkToPlainForm(std::string& text)
 
 std::optional<CStartRequest> ParseCommandLine(std::string text)
 {
-    if (StartsWithNoCase(text, kTelnetScheme))
-        LinkToPlainForm(text);
+    bool tls = false;
+    if (StartsWithNoCase(text, kTelnetScheme)) {
+        LinkToPlainForm(text, kTelnetScheme.size());
+    } else if (StartsWithNoCase(text, kTelnetsScheme)) {
+        LinkToPlainForm(text, kTelnetsScheme.size());
+        tls = true;
+    }
 
     Trim(text);
     if (text.empty())
@@ -113,6 +119,7 @@ std::optional<CStartRequest> ParseCommandLine(std::string text)
 
     CStartRequest request;
     request.port = kDefaultPort;
+    request.tls = tls;
 
     std::size_t space = 0;
     while (space < text.size() && !IsSpace(text[space]))
@@ -176,6 +183,7 @@ std::string UsageText()
 {
     return "Usage: brumble [HOST [PORT [FIRST COMMAND]]]\n"
            "       brumble telnet://HOST[:PORT]\n"
+           "       brumble telnets://HOST[:PORT]   (the same over TLS)\n"
            "       brumble --help | --version\n"
            "Opens a connection window to HOST on PORT (8888 when none is given) and sends\n"
            "FIRST COMMAND once connected. Without a host Brumble starts with no connection.\n"
@@ -191,7 +199,9 @@ std::string UsageText()
            "  BRUMBLE_CONFIG_DIR       folder of the settings (settings.db); by default\n"
            "                           $XDG_CONFIG_HOME/brumble\n"
            "  XDG_CONFIG_HOME          base folder of the settings; by default ~/.config\n"
-           "  BRUMBLE_NO_TELNET_OFFER  when 1, the same as --no-telnet-offer\n";
+           "  BRUMBLE_NO_TELNET_OFFER  when 1, the same as --no-telnet-offer\n"
+           "  BRUMBLE_CA_FILE          a file of trusted certificates (PEM) used for TLS\n"
+           "                           connections instead of the system's trust store\n";
 }
 
 std::string VersionText()

@@ -11,14 +11,15 @@ struct CStartRequest {
     std::string host;
     unsigned port = 8888;
     std::string command; // sent once, with CR LF added, when the connection is made
+    bool tls = false;    // named by a "telnets:" link
 };
 
 // The whole command-line text (arguments joined by single spaces). No value when the text
 // names no host (empty, or only spaces); the caller then opens no connection window.
-// A "telnet:" link names its host and port (telnet://host:4000/some/path is "host 4000";
-// an IPv6 literal is given without its brackets). A port number above 65535 is not a port: it is
-// given as 0, so that the connection attempt fails with the ordinary message instead of silently
-// reaching another port.
+// A "telnet:" link names its host and port, and so does a "telnets:" link, which asks for TLS
+// (telnet://host:4000/some/path is "host 4000"; an IPv6 literal is given without its brackets). A
+// port number above 65535 is not a port: it is given as 0, so that the connection attempt fails
+// with the ordinary message instead of silently reaching another port.
 std::optional<CStartRequest> ParseCommandLine(std::string text);
 
 // What the program's arguments ask for. Decided before any window or display exists, so that

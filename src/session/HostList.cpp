@@ -318,3 +318,23 @@ std::optional<unsigned> StoredHostPort(CSettingsStore& store, const std::string&
 }
 
 } // namespace HostList
+
+HostList::ConnectionOptions HostList::LoadConnectionOptions(CSettingsStore& store,
+                                                            const std::string& host)
+{
+    ConnectionOptions options;
+    if (host.empty())
+        return options;
+    options.tls = store.ReadInt(host, "TLS", 0) == 1;
+    options.telnetAlways = store.ReadInt(host, "Telnet Always", 0) == 1;
+    return options;
+}
+
+void HostList::SaveConnectionOptions(CSettingsStore& store, const std::string& host,
+                                     const ConnectionOptions& options)
+{
+    if (host.empty())
+        return;
+    store.WriteInt(host, "TLS", options.tls ? 1 : 0);
+    store.WriteInt(host, "Telnet Always", options.telnetAlways ? 1 : 0);
+}

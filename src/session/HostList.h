@@ -70,6 +70,16 @@ std::optional<Choice> Accept(CSettingsStore& store, CMessageSink& messages,
                              const std::string& hostText, const std::string& portText,
                              std::optional<unsigned> chosenPort, const std::vector<Item>& ports);
 
+// A host's connection options, kept in its own section (so Copy From, export and import
+// carry them): "TLS" and "Telnet Always", each 0 or 1, both off by default.
+struct ConnectionOptions {
+    bool tls = false;
+    bool telnetAlways = false;
+};
+ConnectionOptions LoadConnectionOptions(CSettingsStore& store, const std::string& host);
+void SaveConnectionOptions(CSettingsStore& store, const std::string& host,
+                           const ConnectionOptions& options);
+
 // The recent hosts, most recent first (at most 16).
 std::vector<std::string> RecentHosts(CSettingsStore& store);
 // Puts host at the top of the recent-host list: an entry equal to it without regard to case

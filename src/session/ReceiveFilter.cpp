@@ -27,6 +27,7 @@ constexpr unsigned char kDo = 253;
 constexpr unsigned char kDont = 254;
 constexpr unsigned char kSb = 250;
 constexpr unsigned char kSe = 240;
+constexpr unsigned char kEcho = 1; // RFC 857
 
 // One table per telnet mode, so that the scan over ordinary text is a single lookup per
 // byte. NUL is dropped like the other unused control bytes (RFC 854 makes it a no-op), so
@@ -180,6 +181,8 @@ std::size_t CReceiveFilter::ContinueSequence(std::string_view text, std::size_t 
             if (command == kDo || command == kWill) {
                 m_command = command;
                 m_sequence = Sequence::Option;
+            } else if (command == kWont && m_acceptEcho) {
+                m_sequence = Sequence::Refusal;
             } else if (command == kSb) {
                 m_sequenceLength = 0;
                 m_sequence = Sequence::Subnegotiation;
@@ -191,16 +194,33 @@ std::size_t CReceiveFilter::ContinueSequence(std::string_view text, std::size_t 
             break;
         }
         case Sequence::Option: {
-            // Every option is refused (RFC 854: DO is answered WONT, WILL is answered DONT).
+            const unsigned char option = data[i++];
+            m_sequence = Sequence::None;
+            if (m_acceptEcho && m_command == kWill && option == kEcho) {
+                // A mode already in effect is not acknowledged again (RFC 854), so a server
+                // repeating itself cannot start an endless exchange.
+                if (!m_serverEcho)
+                    ChangeServerEcho(true);
+                break;
+            }
+            // Every other option is refused (RFC 854: DO is answered WONT, WILL is DONT).
             const char answer[3] = {static_cast<char>(kIac),
                                     static_cast<char>(m_command == kDo ? kWont : kDont),
-                                    static_cast<char>(data[i])};
-            ++i;
-            m_sequence = Sequence::None;
+                                    static_cast<char>(option)};
             if (onTelnetAnswer)
                 onTelnetAnswer(std::string_view(answer, 3));
             break;
         }
+        case Sequence::Refusal:
+            // WONT ECHO ends the server's echo; any other option byte is handled as after
+            // a WONT without echo accepted, as an ordinary byte.
+            m_sequence = Sequence::None;
+            if (data[i] == kEcho) {
+                ++i;
+                if (m_serverEcho)
+                    ChangeServerEcho(false);
+            }
+            break;
         case Sequence::Subnegotiation: {
             // The content is dropped up to the next IAC; the bound keeps an unended one from
             // hiding the rest of the session.
@@ -240,6 +260,27 @@ std::size_t CReceiveFilter::ContinueSequence(std::string_view text, std::size_t 
         }
     }
     return i;
+}
+
+void CReceiveFilter::SetAcceptEcho(bool accept)
+{
+    m_acceptEcho = accept;
+    if (m_serverEcho) {
+        m_serverEcho = false;
+        if (onServerEcho)
+            onServerEcho(false);
+    }
+}
+
+void CReceiveFilter::ChangeServerEcho(bool on)
+{
+    m_serverEcho = on;
+    if (onServerEcho)
+        onServerEcho(on);
+    const char answer[3] = {static_cast<char>(kIac), static_cast<char>(on ? kDo : kDont),
+                            static_cast<char>(kEcho)};
+    if (onTelnetAnswer)
+        onTelnetAnswer(std::string_view(answer, 3));
 }
 
 void CReceiveFilter::FilterLocal(std::string_view text)

@@ -47,12 +47,21 @@ public:
     std::function<void(std::string_view answer)> onTelnetAnswer;
     // Called for every BEL byte.
     std::function<void()> onBell;
+    // Called when the server starts (true) or stops (false) echoing what we send, with echo
+    // accepted (SetAcceptEcho).
+    std::function<void(bool serverEchoes)> onServerEcho;
 
     // Filters one received string into the buffer.
     void Filter(std::string_view text);
     // Forgets an unfinished escape sequence or telnet command, so that the next read starts
     // as text (for a new connection, whose stream has nothing to do with the old one).
     void ForgetUnfinishedSequence() { m_sequence = Sequence::None; }
+    // With accept on, the server's WILL ECHO is answered DO ECHO (RFC 857) and its WONT ECHO
+    // ends it again; every other option is still refused. Either way the server does not
+    // echo (any more): a new connection starts with our own echo.
+    void SetAcceptEcho(bool accept);
+    bool ServerEchoes() const { return m_serverEcho; }
+    bool AcceptsEcho() const { return m_acceptEcho; }
     // Filters the local echo of something sent as a stream of its own: a sequence the server
     // left unfinished waits for the server's next read, and the user's own bytes are never
     // taken for telnet commands.
@@ -85,6 +94,7 @@ private:
         ControlSequence,   // after ESC [, looking for the final byte
         Command,           // after IAC
         Option,            // after IAC DO or IAC WILL, waiting for the option byte
+        Refusal,           // after IAC WONT with echo accepted, waiting for the option byte
         Subnegotiation,    // inside IAC SB, dropping until IAC SE
         SubnegotiationIac, // an IAC inside a sub-negotiation
     };
@@ -94,11 +104,15 @@ private:
     std::size_t ContinueSequence(std::string_view text, std::size_t i);
     std::size_t SkipControlSequence(const unsigned char* data, std::size_t i, std::size_t size);
     void EndCappedLine();
+    // Records the server's echo, tells onServerEcho and answers DO or DONT ECHO.
+    void ChangeServerEcho(bool on);
 
     bool m_lastTextEndedLine = false;
     int m_column = 0;
     int m_currentLine = 0;
     bool m_telnetOptions = false;
+    bool m_acceptEcho = false;
+    bool m_serverEcho = false;
     Sequence m_sequence = Sequence::None;
     // After IAC DO or WILL: which of the two, for the answer.
     unsigned char m_command = 0;

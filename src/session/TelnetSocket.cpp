@@ -22,6 +22,7 @@
 
 #include "base/MessageSink.h"
 #include "res/StringTable.h"
+#include "session/TlsConnection.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ constexpr int kFamilyNotSupported = 10047;
 constexpr int kAddressNotAvailable = 10049;
 constexpr int kAlreadyConnected = 10056;
 constexpr int kInProgress = 10036;
+// The reason shown when a TLS handshake does not finish in time.
+constexpr int kStringHandshakeTimeout = 8444;
 
 // Kernel reads are larger than the pieces handed on: one system call per piece would cap
 // the throughput for no gain, and the pieces come out the same.
@@ -134,6 +137,10 @@ void Retire(std::unique_ptr<QSocketNotifier>& notifier)
 CTelnetSocket::CTelnetSocket(CMessageSink& messages, QObject* parent)
     : QObject(parent), m_messages(messages)
 {
+    m_handshakeTimer.setSingleShot(true);
+    m_handshakeTimer.setInterval(kHandshakeTimeoutMs);
+    connect(&m_handshakeTimer, &QTimer::timeout, this,
+            [this] { FailTls(LoadString(kStringHandshakeTimeout)); });
 }
 
 CTelnetSocket::~CTelnetSocket()
@@ -185,6 +192,12 @@ void CTelnetSocket::CloseHandle()
     Retire(m_readNotifier);
     Retire(m_writeNotifier);
     Retire(m_exceptionNotifier);
+    m_handshakeTimer.stop();
+    m_handshaking = false;
+    if (m_tls) {
+        m_tls->Shutdown();
+        m_tls.reset();
+    }
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -233,7 +246,7 @@ bool CTelnetSocket::ConnectToAddresses(const std::string& host, unsigned port,
 bool CTelnetSocket::BeginConnect(const std::string& host, unsigned port)
 {
     // A second connect on a live or starting connection must not take over its host name.
-    if (m_connected || m_connecting || m_resolving) {
+    if (m_connected || m_connecting || m_resolving || m_handshaking) {
         ReportError(m_connected ? kAlreadyConnected : kInProgress, true);
         return false;
     }
@@ -333,16 +346,12 @@ void CTelnetSocket::OnLookedUp(const QHostInfo& info, unsigned generation)
 
 void CTelnetSocket::OnConnect(int error)
 {
+    if (error == 0 && m_useTls && !m_tls) {
+        BeginHandshake();
+        return;
+    }
     if (error == 0) {
-        m_connected = true;
-        m_sendState = 0;
-        m_pendingOutput.clear();
-        m_sendError = 0;
-        m_outputOverflowed = false;
-        // The write notifier stays on for the first writable report, which makes us ready.
-        EnableNotifiers(true, true, true);
-        if (m_session)
-            m_session->OnConnectionChanged(true);
+        ReportConnected();
         return;
     }
     // Quiet the failed handle before the message: a message box runs an event loop.
@@ -354,10 +363,101 @@ void CTelnetSocket::OnConnect(int error)
         m_session->OnConnectionChanged(false);
 }
 
+void CTelnetSocket::ReportConnected()
+{
+    {
+        m_connected = true;
+        m_sendState = 0;
+        m_pendingOutput.clear();
+        m_sendError = 0;
+        m_outputOverflowed = false;
+        // The write notifier stays on for the first writable report, which makes us ready.
+        // Urgent data means nothing inside TLS records.
+        EnableNotifiers(true, true, !m_tls);
+        if (m_session)
+            m_session->OnConnectionChanged(true);
+    }
+}
+
+void CTelnetSocket::UseTls(bool on, CertificateDecider decide)
+{
+    m_useTls = on;
+    m_decideCertificate = std::move(decide);
+}
+
+std::string CTelnetSocket::TlsVersion() const
+{
+    return IsSecure() ? m_tls->Version() : std::string();
+}
+
+void CTelnetSocket::BeginHandshake()
+{
+    std::string error;
+    m_tls = CTlsConnection::Create(m_fd, m_host, error);
+    if (!m_tls) {
+        FailTls(error);
+        return;
+    }
+    m_handshaking = true;
+    m_handshakeTimer.start();
+    ContinueHandshake();
+}
+
+void CTelnetSocket::ContinueHandshake()
+{
+    switch (m_tls->Handshake()) {
+    case CTlsConnection::Step::WantRead:
+        EnableNotifiers(true, false, false);
+        return;
+    case CTlsConnection::Step::WantWrite:
+        EnableNotifiers(false, true, false);
+        return;
+    case CTlsConnection::Step::Failed: {
+        const std::string& reason = m_tls->FailureReason();
+        FailTls(reason.empty() ? ErrorReason(ErrorCodeFromErrno(errno)) : reason);
+        return;
+    }
+    case CTlsConnection::Step::Done:
+        break;
+    }
+    m_handshakeTimer.stop();
+    EnableNotifiers(false, false, false);
+    if (!m_tls->Verified()) {
+        // The session does not know of the connection yet, so nothing is sent while the
+        // user decides; the question may run an event loop, in which anything may happen.
+        QPointer<CTelnetSocket> alive(this);
+        const unsigned generation = m_handleGeneration;
+        const bool go = m_decideCertificate && m_decideCertificate(m_tls->Certificate());
+        if (!alive || generation != m_handleGeneration)
+            return;
+        if (!go) {
+            CloseHandle();
+            CreateHandle(m_family);
+            if (m_session)
+                m_session->OnConnectionChanged(false);
+            return;
+        }
+    }
+    m_handshaking = false;
+    ReportConnected();
+}
+
+void CTelnetSocket::FailTls(const std::string& reason)
+{
+    QPointer<CTelnetSocket> alive(this);
+    CloseHandle();
+    CreateHandle(m_family);
+    ReportReason(reason, true);
+    if (alive && m_session)
+        m_session->OnConnectionChanged(false);
+}
+
 void CTelnetSocket::OnReadable()
 {
+    if (m_handshaking)
+        ContinueHandshake();
     // Only the write notifier is on while connecting; a read report then is stale.
-    if (m_connected)
+    else if (m_connected)
         OnReceive(0);
 }
 
@@ -379,6 +479,10 @@ void CTelnetSocket::OnWritable()
         CloseHandle();
         if (const int code = TryNextAddresses(ErrorCodeFromErrno(err)); code != 0)
             OnConnect(code);
+        return;
+    }
+    if (m_handshaking) {
+        ContinueHandshake();
         return;
     }
     if (!m_connected) {
@@ -414,7 +518,7 @@ void CTelnetSocket::OnReceive(int error)
     std::vector<char> block(kReadBlock);
     int closeCode = -1; // -1: the connection goes on
     for (int blocks = 0; blocks < kBlocksPerReport; ++blocks) {
-        const ssize_t n = ::recv(m_fd, block.data(), block.size(), 0);
+        const ssize_t n = ReadSome(block.data(), block.size());
         if (n < 0) {
             const int err = errno;
             if (err == EINTR)
@@ -444,17 +548,36 @@ void CTelnetSocket::OnReceive(int error)
     EnableReading(true);
 }
 
+ssize_t CTelnetSocket::ReadSome(char* buffer, std::size_t size)
+{
+    if (!m_tls)
+        return ::recv(m_fd, buffer, size, 0);
+    const ssize_t n = m_tls->Read(buffer, size);
+    if (n < 0 && errno == EPROTO)
+        m_tlsFailure = m_tls->FailureReason();
+    return n;
+}
+
 void CTelnetSocket::EnableReading(bool on)
 {
     if (m_readNotifier)
         m_readNotifier->setEnabled(on);
     if (m_exceptionNotifier)
-        m_exceptionNotifier->setEnabled(on);
+        m_exceptionNotifier->setEnabled(on && !m_tls);
+    // Bytes the TLS layer already took from the descriptor wake no notifier.
+    if (on && m_tls && m_tls->HasPending()) {
+        const unsigned generation = m_handleGeneration;
+        QTimer::singleShot(0, this, [this, generation] {
+            if (generation == m_handleGeneration && m_connected && m_readNotifier &&
+                m_readNotifier->isEnabled())
+                OnReceive(0);
+        });
+    }
 }
 
 void CTelnetSocket::OnOutOfBandData(int error)
 {
-    if (error != 0 || m_fd < 0)
+    if (error != 0 || m_fd < 0 || m_tls)
         return;
     // An ordinary read: the urgent byte itself stays out of the stream. The one protocol
     // here that sends urgent data is telnet, whose urgent byte is the Data Mark command;
@@ -556,8 +679,11 @@ ssize_t CTelnetSocket::SendBytes(std::string_view bytes)
         return -1;
     ssize_t n;
     do {
-        n = ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        n = m_tls ? m_tls->Write(bytes.data(), bytes.size())
+                  : ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     } while (n < 0 && errno == EINTR);
+    if (n < 0 && errno == EPROTO && m_tls)
+        m_tlsFailure = m_tls->FailureReason();
     if (n < 0) {
         const int err = errno;
         // A hard error (the peer reset us) is kept for the close that the read side is about
@@ -583,7 +709,10 @@ void CTelnetSocket::Close()
 
 void CTelnetSocket::OnClose(int error)
 {
-    Disconnect(error != 0 ? std::optional<std::string>(ErrorReason(error)) : std::nullopt);
+    if (error == kTlsFailure)
+        Disconnect(m_tlsFailure);
+    else
+        Disconnect(error != 0 ? std::optional<std::string>(ErrorReason(error)) : std::nullopt);
 }
 
 void CTelnetSocket::Disconnect(const std::optional<std::string>& reason)
@@ -667,6 +796,8 @@ int CTelnetSocket::ErrorCodeFromErrno(int err)
         return 10060;
     case ECONNREFUSED:
         return 10061;
+    case EPROTO: // only the TLS layer reports it
+        return kTlsFailure;
     default:
         return err;
     }

@@ -7,8 +7,10 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QTimer>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +19,8 @@
 #include <vector>
 
 class CMessageSink;
+class CTlsConnection;
+struct CTlsCertificate;
 class QHostInfo;
 class QSocketNotifier;
 
@@ -38,6 +42,12 @@ public:
     static constexpr std::size_t kMaxPendingOutput = 4 * 1024 * 1024;
     // The reason shown when a server stopped reading what we send.
     static constexpr int kStringStoppedReading = 8007;
+    // The close code of a connection whose TLS layer failed (its reason is kept apart).
+    static constexpr int kTlsFailure = 8440;
+    // A TLS handshake that has not finished by then fails (a server that never answers).
+    static constexpr int kHandshakeTimeoutMs = 30000;
+    // Decides about a certificate that did not verify: true to connect anyway.
+    using CertificateDecider = std::function<bool(const CTlsCertificate&)>;
 
     explicit CTelnetSocket(CMessageSink& messages, QObject* parent = nullptr);
     // Destruction closes a live connection without any notification or message.
@@ -62,6 +72,12 @@ public:
     bool SendText(std::string_view text);
     // Every close, whoever asks for it, takes the disconnect path (OnClose with 0).
     void Close();
+    // Whether the next connects speak TLS. The session hears of the connection only after
+    // the handshake and, for a certificate that did not verify, after decide agreed (no
+    // decider: such a certificate ends the connection).
+    void UseTls(bool on, CertificateDecider decide = {});
+    bool IsSecure() const { return m_connected && m_tls != nullptr; }
+    std::string TlsVersion() const; // "TLSv1.3"; empty when not secure
     // "Unable to connect to "/"A session was disconnected from " + host + ".\n" + reason.
     void ReportError(int code, bool connecting);
 
@@ -87,6 +103,12 @@ private:
     bool CreateHandle(int family);
     void CloseHandle();
     void OnConnect(int error);
+    void ReportConnected();
+    void BeginHandshake();
+    void ContinueHandshake();
+    void FailTls(const std::string& reason);
+    // recv, or the TLS layer's decrypting read, with recv's results.
+    ssize_t ReadSome(char* buffer, std::size_t size);
     void OnReceive(int error);
     void OnSend(int error);
     void OnOutOfBandData(int error);
@@ -125,4 +147,10 @@ private:
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     std::unique_ptr<QSocketNotifier> m_exceptionNotifier;
+    bool m_useTls = false;
+    CertificateDecider m_decideCertificate;
+    std::unique_ptr<CTlsConnection> m_tls; // on m_fd, from the TCP connect to the close
+    bool m_handshaking = false;            // TLS handshake (or its certificate question)
+    std::string m_tlsFailure;              // the reason behind kTlsFailure
+    QTimer m_handshakeTimer;
 };

@@ -15,6 +15,7 @@ TEST(CommandLine, HostPortAndCommandOfEachForm)
         const char* host;
         unsigned port;
         const char* command;
+        bool tls = false;
     } cases[] = {
         {"  Mud.Example.ORG  ", "Mud.Example.ORG", 8888, ""}, // the case is kept
         {"host 4000 connect guest", "host", 4000, "connect guest"},
@@ -39,6 +40,9 @@ TEST(CommandLine, HostPortAndCommandOfEachForm)
         {"telnet://[::1]:4000/", "::1", 4000, ""},
         {"telnet://[::1]", "::1", 8888, ""},
         {"telnet:mud.example.org:23", "mud.example.org", 23, ""},
+        // A telnets: link is the same link asking for TLS.
+        {"telnets://mud.example.org:4443/", "mud.example.org", 4443, "", true},
+        {"TELNETS:[::1]:992", "::1", 992, "", true},
         {"Telnet:///localhost:7", "localhost", 7, ""},
         {"telnet://host:4000:5", "host", 4000, ""},
         {"telnet::4000", ":4000", 8888, ""},
@@ -55,6 +59,7 @@ TEST(CommandLine, HostPortAndCommandOfEachForm)
         EXPECT_EQ(request->host, c.host);
         EXPECT_EQ(request->port, c.port);
         EXPECT_EQ(request->command, c.command);
+        EXPECT_EQ(request->tls, c.tls);
     }
 }
 

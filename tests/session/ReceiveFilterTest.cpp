@@ -17,9 +17,14 @@ struct Filtered {
     Lines answers;
     int bells = 0;
 
-    explicit Filtered(bool telnet = false)
+    explicit Filtered(bool telnet = false, bool acceptEcho = false)
     {
         filter.SetTelnetOptions(telnet);
+        filter.SetAcceptEcho(acceptEcho);
+        // Echo changes go in among the answers, so that their order shows too.
+        filter.onServerEcho = [this](bool on) {
+            answers.emplace_back(on ? "echo on" : "echo off");
+        };
         filter.onTelnetAnswer = [this](std::string_view a) { answers.emplace_back(a); };
         filter.onBell = [this] { ++bells; };
     }
@@ -52,6 +57,7 @@ TEST(ReceiveFilter, EachStreamGivesItsResultHoweverItIsCut)
         bool telnet = false;
         Lines answers = {};
         int bells = 0;
+        bool acceptEcho = false;
     } cases[] = {
         // Line ends in either order; VT and FF end lines like LF; LF keeps the column.
         {"abc\r\n", {"abc"}},
@@ -110,6 +116,27 @@ TEST(ReceiveFilter, EachStreamGivesItsResultHoweverItIsCut)
          {"hown"},
          true},
         {"\xff\xfa"s + std::string(sbBound, '\xff') + "shown", {"shown"}, true},
+        // GA and EOR end a prompt: nothing of them shows, the prompt stays an open line.
+        {"prompt> \xff\xf9"s, {"prompt> "}, true},
+        {"hp 10> \xff\xef\xff\xf9x"s, {"hp 10> x"}, true},
+        // With the server's echo accepted: WILL ECHO is answered DO ECHO and WONT ECHO DONT
+        // ECHO, each once per change; every other option is still refused, and the option
+        // byte after any other WONT is still text.
+        {"Password: \xff\xfb\x01"s, {"Password: "}, true, {"echo on", "\xff\xfd\x01"s}, 0, true},
+        {"\xff\xfb\x01\xff\xfb\x01ok\xff\xfc\x01\xff\xfc\x01\r\n"s,
+         {"ok"},
+         true,
+         {"echo on", "\xff\xfd\x01"s, "echo off", "\xff\xfe\x01"s},
+         0,
+         true},
+        {"\xff\xfd\x01\xff\xfb\x03"
+         "a\xff\xfc"
+         "Ab\xff\xfe\x01"s,
+         {"aAb"},
+         true,
+         {"\xff\xfc\x01"s, "\xff\xfe\x03"s},
+         0,
+         true},
         // Telnet off (other ports): the same bytes are text.
         {"\xff\xfb\x01\r\n\xff\xfd\x18\r\n\xff\xff\r\n\xff\xfa\x18x\xff\xf0"s,
          {"\xff\xfb"s, "\xff\xfd"s, "\xff\xff"s, "\xff\xfax\xff\xf0"s}},
@@ -121,19 +148,19 @@ TEST(ReceiveFilter, EachStreamGivesItsResultHoweverItIsCut)
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(testing::Message() << "case " << i);
         const std::string& stream = cases[i].stream;
-        Filtered whole(cases[i].telnet);
+        Filtered whole(cases[i].telnet, cases[i].acceptEcho);
         whole.Feed(stream);
         EXPECT_EQ(whole.Get(), cases[i].lines);
         EXPECT_EQ(whole.answers, cases[i].answers);
         EXPECT_EQ(whole.bells, cases[i].bells);
         const auto expected = whole.State();
         for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
-            Filtered split(cases[i].telnet);
+            Filtered split(cases[i].telnet, cases[i].acceptEcho);
             split.Feed(stream.substr(0, cut)).Feed(stream.substr(cut));
             ASSERT_EQ(split.State(), expected) << "cut at " << cut;
         }
         for (int run = 0; run < 20; ++run) {
-            Filtered pieces(cases[i].telnet);
+            Filtered pieces(cases[i].telnet, cases[i].acceptEcho);
             std::uniform_int_distribution<std::size_t> length(1, run % 2 ? 3 : 9);
             for (std::size_t at = 0; at < stream.size();) {
                 const std::size_t n = length(random);

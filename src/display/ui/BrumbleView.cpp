@@ -714,7 +714,9 @@ void CBrumbleView::OnEnter()
     if (!m_frame)
         return;
     std::string text = m_frame->GetCommandText();
-    m_frame->AddToHistory(text, ReadHostInt("History", "Display", "Commands", 50));
+    // A line typed while the server echoes (a password) is not kept.
+    if (!m_doc.ServerEchoes())
+        m_frame->AddToHistory(text, ReadHostInt("History", "Display", "Commands", 50));
     ExpandIfAlias(text);
     text += "\r\n";
     SendLine(text);
@@ -724,8 +726,14 @@ void CBrumbleView::OnEnter()
 void CBrumbleView::SendLine(const std::string& text)
 {
     m_doc.SendCommand(text);
-    if (IsLocalEcho())
+    if (IsLocalEcho() && !m_doc.ServerEchoes())
         m_doc.EchoText(text);
+}
+
+void CBrumbleView::OnServerEchoChanged(bool serverEchoes)
+{
+    if (m_frame)
+        m_frame->MaskCommandLine(serverEchoes);
 }
 
 bool CBrumbleView::SendCtrlChar(char c)

@@ -69,6 +69,7 @@ public:
     void CreateDisplayFont(bool redraw) override;
     void SetWindowTimer(int id, int periodMs) override;
     void KillWindowTimer(int id) override;
+    void OnServerEchoChanged(bool serverEchoes) override;
 
     // Rebuilds all rows at the current width (after a size, font or option change).
     void RewrapAll() override;

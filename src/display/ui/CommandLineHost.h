@@ -22,4 +22,7 @@ public:
     // A key typed while another part of the window had the keyboard: the command line takes
     // the focus and the key.
     virtual void TypeIntoCommandLine(const QKeyEvent& key) = 0;
+    // While masked (the server echoes, so it asks for a password) what is typed is shown
+    // as dots.
+    virtual void MaskCommandLine(bool masked) { static_cast<void>(masked); }
 };

@@ -15,6 +15,8 @@ namespace {
 
 constexpr int kTipHost = 1002;
 constexpr int kTipPort = 1003;
+constexpr int kTipTls = 8449;
+constexpr int kTipTelnetAlways = 8450;
 
 QString ToQt(const std::string& text)
 {
@@ -49,6 +51,8 @@ CConnectDlg::CConnectDlg(CAppServices& services, QWidget* parent)
     m_ui->setupUi(this);
     m_ui->hostCombo->setToolTip(ToQt(LoadString(kTipHost)));
     m_ui->portCombo->setToolTip(ToQt(LoadString(kTipPort)));
+    m_ui->tlsCheck->setToolTip(ToQt(LoadString(kTipTls)));
+    m_ui->telnetAlwaysCheck->setToolTip(ToQt(LoadString(kTipTelnetAlways)));
     MakeTypedTextStayTyped(m_ui->hostCombo);
     MakeTypedTextStayTyped(m_ui->portCombo);
     // Return in either field is OK, as everywhere else in a dialog.
@@ -85,6 +89,8 @@ void CConnectDlg::FillLists()
     m_ui->hostCombo->setCurrentIndex(lists.hostIndex);
     if (lists.hostIndex < 0)
         m_ui->hostCombo->setEditText(QString());
+    else
+        ShowConnectionOptions(lists.hosts[static_cast<std::size_t>(lists.hostIndex)].text);
     SelectPort(lists.portIndex);
 }
 
@@ -100,6 +106,7 @@ void CConnectDlg::OnHostChosen(int index)
 {
     if (index < 0)
         return;
+    ShowConnectionOptions(FromQt(m_ui->hostCombo->itemText(index)));
     const unsigned port = m_ui->hostCombo->itemData(index).toUInt();
     const int portIndex = HostList::FindPort(m_ports, port);
     if (portIndex >= 0) {
@@ -111,6 +118,16 @@ void CConnectDlg::OnHostChosen(int index)
         m_ui->portCombo->setEditText(QString::number(port));
         m_portChosen = false;
     }
+}
+
+void CConnectDlg::ShowConnectionOptions(const std::string& host)
+{
+    // Only hosts from the list: reading a section creates it, and a host being typed has
+    // none yet.
+    const HostList::ConnectionOptions options =
+        HostList::LoadConnectionOptions(m_services.settings, host);
+    m_ui->tlsCheck->setChecked(options.tls);
+    m_ui->telnetAlwaysCheck->setChecked(options.telnetAlways);
 }
 
 void CConnectDlg::OnHostEdited(const QString& text)
@@ -145,6 +162,9 @@ void CConnectDlg::OnOk()
         return; // the message was shown; the fields stay as they are
     m_host = choice->host;
     m_port = choice->port;
+    HostList::SaveConnectionOptions(
+        m_services.settings, m_host,
+        {m_ui->tlsCheck->isChecked(), m_ui->telnetAlwaysCheck->isChecked()});
     accept();
 }
 

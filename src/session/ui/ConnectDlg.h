@@ -42,6 +42,7 @@ private:
     void OnHostEdited(const QString& text);
     void OnPortChosen(int index);
     void SelectPort(int index);
+    void ShowConnectionOptions(const std::string& host);
 
     CAppServices& m_services;
     std::unique_ptr<Ui::CConnectDlg> m_ui;

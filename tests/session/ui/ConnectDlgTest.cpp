@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -194,4 +195,27 @@ TEST_F(ConnectDlgTest, EmptyHostOrTypedBuiltInTextIsRefusedAndTheDialogStaysOpen
     Click(QDialogButtonBox::Cancel);
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
     EXPECT_EQ(HostList::RecentHosts(settings), std::vector<std::string>{"mud.example.org"});
+}
+
+TEST_F(ConnectDlgTest, ConnectionOptionsAreKeptPerHost)
+{
+    Remember("plain.example.org", "4000");
+    Remember("secure.example.org", "4443");
+    HostList::SaveConnectionOptions(settings, "secure.example.org", {true, true});
+    Open();
+    auto* tls = dlg->findChild<QCheckBox*>(QStringLiteral("tlsCheck"));
+    auto* telnet = dlg->findChild<QCheckBox*>(QStringLiteral("telnetAlwaysCheck"));
+    ASSERT_TRUE(tls && telnet);
+    EXPECT_EQ(tls->text(), QStringLiteral("Secure connection (TLS)"));
+    EXPECT_EQ(telnet->text(), QStringLiteral("Understand telnet commands on every port"));
+    // The last host (secure) shows its options; choosing the other shows its own.
+    EXPECT_TRUE(tls->isChecked() && telnet->isChecked());
+    ChooseFromPopup(host, 0);
+    EXPECT_FALSE(tls->isChecked() || telnet->isChecked());
+    tls->setChecked(true);
+    Click(QDialogButtonBox::Ok);
+    ASSERT_EQ(dlg->result(), QDialog::Accepted);
+    EXPECT_EQ(settings.ReadInt("plain.example.org", "TLS", -1), 1);
+    EXPECT_EQ(settings.ReadInt("plain.example.org", "Telnet Always", -1), 0);
+    EXPECT_EQ(settings.ReadInt("secure.example.org", "TLS", -1), 1);
 }
