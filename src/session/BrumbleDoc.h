@@ -92,6 +92,15 @@ public:
     // dialog's OK the first view restarts its timer with the new interval.
     bool EditTriggers(const std::function<bool(CTriggersDlg&)>& runDialog);
     bool EditTimedText(const std::function<bool(CTimedTextDlg&)>& runDialog);
+    // Tools > Copy From...: chooseSource runs the "Copy settings from..." dialog for this
+    // window's host and gives the host chosen, or nothing when it was cancelled. Then the
+    // display options (dpi: the screen's, for a font size that was never stored) and every
+    // feature object take the chosen host's settings, each saving them as this host's; the
+    // caller re-reads the display options. True when confirmed; false without a session.
+    bool CopySettingsFrom(
+        const std::function<std::optional<std::string>(const std::string& currentHost)>&
+            chooseSource,
+        int dpi);
 
     bool IsLogging() const;
     // With a path: (re)opens the text log, truncating; false when it cannot be created.
