@@ -31,6 +31,7 @@
 #include "image/FoundUrlHandler.h"
 #include "image/ui/ImageWnd.h"
 #include "settings/ui/SettingsFileDialog.h"
+#include "settings/ui/ManageDlg.h"
 
 namespace {
 
@@ -54,6 +55,8 @@ enum Command {
     kCmdAtImage = 32788,
     kCmdExportSettings = 32790,
     kCmdImportSettings = 32791,
+    kCmdManageSettings = 32803,
+    kCmdCopyFrom = 32804,
     kCmdDialogBar = 32795,
     kCmdShortcutKeys = 32779,
     kCmdKeypadKeys = 32780,
@@ -95,6 +98,10 @@ std::string CommandTip(int id)
         {kCmdAtImage, "Choose what is done with picture URLs and links this host sends\n@image"},
         {kCmdExportSettings, "Save all settings of every host to a file\nExport settings"},
         {kCmdImportSettings, "Replace all settings by those saved in a file\nImport settings"},
+        {kCmdManageSettings,
+         "Edit, copy or clear the settings of any host without connecting\nManage settings"},
+        {kCmdCopyFrom,
+         "Replace all settings of this window's host by those of another host\nCopy from"},
         {kCmdDialogBar, "Show or hide the button bar\nToggle button bar"},
         {kCmdShortcutKeys, "Edit the function-key shortcuts of this window's host\nShortcut keys"},
         {kCmdKeypadKeys, "Edit the keypad keys of this window's host\nKeypad keys"},
@@ -334,6 +341,12 @@ void CMainFrame::CreateActions()
     connect(m_importSettingsAction, &QAction::triggered, this, [this] {
         CSettingsFileDialog::ImportSettings(this, m_services.settings, m_services.messages);
     });
+    m_manageSettingsAction = AddCommand(nullptr, tr("&Manage Settings"), kCmdManageSettings);
+    connect(m_manageSettingsAction, &QAction::triggered, this,
+            [this] { ManageSettings(m_services, this); });
+    m_copyFromAction = AddCommand(nullptr, tr("Copy &From..."), kCmdCopyFrom);
+    connect(m_copyFromAction, &QAction::triggered, this,
+            [this] { OnViewCommand([](CBrumbleView& v) { v.OnToolsCopyFrom(); }); });
 
     m_cascadeAction = AddCommand(nullptr, tr("&Cascade"), kCmdCascade);
     connect(m_cascadeAction, &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
@@ -413,7 +426,9 @@ void CMainFrame::CreateMenus()
     m_toolsMenu->addAction(m_aliasesAction);
     m_toolsMenu->addAction(m_scriptingAction);
     m_toolsMenu->addAction(m_atImageAction);
+    m_toolsMenu->addAction(m_copyFromAction);
     m_toolsMenu->addSeparator();
+    m_toolsMenu->addAction(m_manageSettingsAction);
     m_toolsMenu->addAction(m_exportSettingsAction);
     m_toolsMenu->addAction(m_importSettingsAction);
     connect(m_toolsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateToolsMenu);
@@ -690,6 +705,8 @@ void CMainFrame::UpdateCommandStates()
     m_tileAction->setEnabled(hasWindow);
     m_exportSettingsAction->setVisible(!hasWindow);
     m_importSettingsAction->setVisible(!hasWindow);
+    m_manageSettingsAction->setVisible(!hasWindow);
+    m_copyFromAction->setEnabled(hasWindow);
     UpdateToolsMenu();
 }
 

@@ -154,6 +154,8 @@ private:
     QAction* m_contextHelpAction = nullptr;
     QAction* m_exportSettingsAction = nullptr;
     QAction* m_importSettingsAction = nullptr;
+    QAction* m_manageSettingsAction = nullptr;
+    QAction* m_copyFromAction = nullptr;
     QAction* m_autoLogAction = nullptr;
     QAction* m_optionsAction = nullptr;
     QAction* m_buttonOptionsAction = nullptr;

@@ -12,6 +12,7 @@
 #include "base/MessageSink.h"
 #include "base/SessionView.h"
 #include "display/ColouredTextDlg.h"
+#include "display/OptionsDlg.h"
 #include "log/AutoLogDlg.h"
 #include "log/AutoLogEditor.h"
 #include "image/AtImageDlg.h"
@@ -372,6 +373,30 @@ bool CBrumbleDoc::IsAutoLogging() const
 bool CBrumbleDoc::EditAutoLog(CAutoLogEditor& editor)
 {
     return m_autoLog && editor.EditAutoLog(*m_autoLog);
+}
+
+bool CBrumbleDoc::CopySettingsFrom(
+    const std::function<std::optional<std::string>(const std::string&)>& chooseSource, int dpi)
+{
+    const std::string host = GetHostName();
+    if (host.empty() || !m_autoLog)
+        return false;
+    const std::optional<std::string> source = chooseSource(host);
+    if (!source)
+        return false;
+    // Display options first, then the feature objects in the order they are made; each
+    // replaces this window's own settings as well as the host section's.
+    COptionsDlg(m_services.settings, host, m_services.random, dpi).CopyFrom(*source);
+    m_autoLog->CopyFrom(*source);
+    m_highlights->CopyFrom(*source);
+    m_triggers->CopyFrom(*source);
+    m_timedText->CopyFrom(*source);
+    m_functionKeys->CopyFrom(*source);
+    m_keypad->CopyFrom(*source);
+    m_aliases->CopyFrom(*source);
+    m_scripts->CopyFrom(*source);
+    m_imageSettings->CopyFrom(*source);
+    return true;
 }
 
 bool CBrumbleDoc::SaveText(const std::string& path)

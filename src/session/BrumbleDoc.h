@@ -94,6 +94,15 @@ public:
     bool EditTimedText(const std::function<bool(CTimedTextDlg&)>& runDialog);
     // The Scripting dialog on the session's own scripts; OK saves them and they run at once.
     bool EditScripts(const std::function<bool(CScriptingDlg&)>& runDialog);
+    // Tools > Copy From...: chooseSource runs the "Copy settings from..." dialog for this
+    // window's host and gives the host chosen, or nothing when it was cancelled. Then the
+    // display options (dpi: the screen's, for a font size that was never stored) and every
+    // feature object take the chosen host's settings, each saving them as this host's; the
+    // caller re-reads the display options. True when confirmed; false without a session.
+    bool CopySettingsFrom(
+        const std::function<std::optional<std::string>(const std::string& currentHost)>&
+            chooseSource,
+        int dpi);
 
     bool IsLogging() const;
     // With a path: (re)opens the text log, truncating; false when it cannot be created.

@@ -36,6 +36,7 @@
 #include "session/ui/ConnectDlg.h"
 #include "session/ui/InputViewGuard.h"
 #include "settings/SettingsStore.h"
+#include "settings/ui/CopyFromDlg.h"
 #include "shortcuts/AliasesDlg.h"
 #include "shortcuts/ui/AliasesDialog.h"
 #include "image/AtImageDlg.h"
@@ -1005,6 +1006,18 @@ bool CBrumbleView::OnToolsOptions()
         if (!EditOptions(options, m_services.messages, this))
             return false;
     }
+    m_doc.RefreshViews();
+    RewrapAll();
+    return true;
+}
+
+bool CBrumbleView::OnToolsCopyFrom()
+{
+    const bool copied = m_doc.CopySettingsFrom(
+        [this](const std::string& host) { return ChooseCopySource(m_services, host, this); },
+        logicalDpiY());
+    if (!copied)
+        return false;
     m_doc.RefreshViews();
     RewrapAll();
     return true;

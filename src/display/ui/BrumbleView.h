@@ -126,6 +126,10 @@ public:
     // The host's function-key shortcuts and keypad keys, in their dialogs; false on Cancel.
     bool OnToolsShortcutKeys();
     bool OnToolsKeypadKeys();
+    // Tools > Copy From...: all of another host's settings replace this host's; then every
+    // view of the session rebuilds its font and this one rewraps. False on Cancel or without
+    // a session.
+    bool OnToolsCopyFrom();
     // Prints one page: the rows from the current scroll position. False when the printer
     // cannot be drawn on.
     bool Print(QPrinter& printer);

@@ -1,0 +1,186 @@
+// The Manage settings and Copy settings from... dialogs, driven offscreen: which hosts they
+// offer, what the buttons open and what Clear All leaves behind.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include "alerts/TriggersDlg.h"
+#include "alerts/ui/TriggersDialog.h"
+#include "common/TestServices.h"
+#include "settings/NumberedList.h"
+#include "settings/SettingsStore.h"
+#include "settings/ui/CopyFromDlg.h"
+#include "settings/ui/ManageDlg.h"
+#include "shortcuts/AliasesDlg.h"
+
+using namespace brumble::test;
+
+namespace {
+
+QStringList Items(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+QStringList Items(const QComboBox* box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
+// Clicks button; the dialog it opens is handed to look and then cancelled. Returns the
+// dialog's class name, empty when nothing opened.
+QString ClickAndCancel(QPushButton* button, const std::function<void(QDialog*)>& look = {})
+{
+    QString opened;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        opened = QString::fromLatin1(dialog->metaObject()->className());
+        if (look)
+            look(dialog);
+        dialog->reject();
+    });
+    poll.start();
+    QTest::mouseClick(button, Qt::LeftButton);
+    return opened;
+}
+
+class ManageDlgTest : public ::testing::Test, public CTestServices {
+protected:
+    void KnowHosts(const std::vector<std::string>& hosts)
+    {
+        NumberedList::Save(settings, "Connect", "Host %02d", hosts);
+    }
+};
+
+TEST_F(ManageDlgTest, WithNoKnownHostsOnlyCloseWorks)
+{
+    CManageDlg dialog(services);
+    EXPECT_EQ(dialog.HostList()->count(), 0);
+    for (int feature = 0; feature < CManageDlg::kFeatureCount; ++feature)
+        EXPECT_FALSE(dialog.FeatureButton(static_cast<CManageDlg::Feature>(feature))->isEnabled());
+    EXPECT_FALSE(dialog.ClearAllButton()->isEnabled());
+    EXPECT_TRUE(dialog.CloseButton()->isEnabled());
+}
+
+TEST_F(ManageDlgTest, TriggersButtonOpensTheSelectedHostsTriggers)
+{
+    KnowHosts({"b.example", "A.example"});
+    settings.WriteString("b.example", "Trigger 01", "dragon");
+    CManageDlg dialog(services);
+    dialog.show();
+    EXPECT_EQ(Items(dialog.HostList()),
+              (QStringList{QStringLiteral("A.example"), QStringLiteral("b.example")}));
+    EXPECT_EQ(dialog.SelectedHost(), "A.example");
+    dialog.HostList()->setCurrentRow(1);
+    QStringList shown;
+    EXPECT_EQ(ClickAndCancel(dialog.FeatureButton(CManageDlg::kTriggers),
+                             [&](QDialog* opened) {
+                                 auto* triggers = qobject_cast<CTriggersDialog*>(opened);
+                                 ASSERT_NE(triggers, nullptr);
+                                 shown = Items(triggers->TriggerList());
+                             }),
+              QStringLiteral("CTriggersDialog"));
+    EXPECT_EQ(shown, QStringList{QStringLiteral("dragon")});
+
+    // Without a selection a button does nothing.
+    dialog.HostList()->clearSelection();
+    EXPECT_EQ(ClickAndCancel(dialog.FeatureButton(CManageDlg::kTriggers)), QString());
+}
+
+TEST_F(ManageDlgTest, EveryFeatureButtonOpensADialogOfItsOwn)
+{
+    KnowHosts({"mud.example"});
+    CManageDlg dialog(services);
+    dialog.show();
+    const char* const expected[CManageDlg::kFeatureCount] = {
+        "COptionsDialog",   "CColouredTextDialog", "CTriggersDialog", "CTimedTextDialog",
+        "CShortcutsDialog", "CKeypadDialog",       "CAliasesDialog",  "CScriptingDialog",
+        "CAtImageDialog",   "CAutoLogDialog"};
+    QSet<QString> seen;
+    for (int i = 0; i < CManageDlg::kFeatureCount; ++i) {
+        QPushButton* button = dialog.FeatureButton(static_cast<CManageDlg::Feature>(i));
+        ASSERT_TRUE(button->isEnabled()) << button->text().toStdString();
+        const QString opened = ClickAndCancel(button);
+        EXPECT_FALSE(opened.isEmpty()) << button->text().toStdString();
+        EXPECT_EQ(opened, QString::fromLatin1(expected[i]));
+        EXPECT_FALSE(seen.contains(opened)) << opened.toStdString();
+        seen.insert(opened);
+    }
+}
+
+TEST_F(ManageDlgTest, ClearAllAnsweredNoKeepsEverythingAndYesLeavesTheDefaults)
+{
+    KnowHosts({"mud.example"});
+    settings.WriteString("mud.example", "Trigger 01", "dragon");
+    settings.WriteInt("mud.example", "Warning", 1005);
+    settings.WriteString("mud.example", "Alias 01", "n");
+    settings.WriteString("mud.example", "Alias Action 01", "north");
+    CManageDlg dialog(services);
+    dialog.show();
+
+    messages.QueueAnswer(CMessageSink::Answer::No);
+    QTest::mouseClick(dialog.ClearAllButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Are you sure you want to clear all settings for this host?");
+    EXPECT_EQ(messages.shown[0].icon, CMessageSink::Icon::Question);
+    EXPECT_EQ(messages.shown[0].buttons, CMessageSink::Buttons::YesNo);
+    EXPECT_EQ(CTriggersDlg(services, "mud.example").Triggers(), std::vector<std::string>{"dragon"});
+    EXPECT_EQ(CAliasesDlg(services, "mud.example").AliasNames().size(), 1u);
+
+    messages.QueueAnswer(CMessageSink::Answer::Yes);
+    QTest::mouseClick(dialog.ClearAllButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.shown.size(), 2u);
+    const CTriggersDlg triggers(services, "mud.example");
+    EXPECT_TRUE(triggers.Triggers().empty());
+    EXPECT_EQ(triggers.Warning(), CTriggersDlg::kAudible);
+    EXPECT_TRUE(CAliasesDlg(services, "mud.example").AliasNames().empty());
+    EXPECT_EQ(Items(dialog.HostList()), QStringList{QStringLiteral("mud.example")});
+    EXPECT_EQ(CManageDlg(services).HostList()->count(), 1);
+}
+
+TEST_F(ManageDlgTest, CopyFromOffersTheOtherHostsSortedAndReturnsTheChosenOne)
+{
+    KnowHosts({"mud.example", "Zeta.org", "MUD.Example", "alpha.net"});
+    CCopyFromDlg dialog(settings, "mud.example");
+    EXPECT_EQ(Items(dialog.HostBox()),
+              (QStringList{QStringLiteral("alpha.net"), QStringLiteral("Zeta.org")}));
+    EXPECT_EQ(dialog.HostBox()->currentIndex(), 0);
+    ASSERT_TRUE(dialog.OkButton()->isEnabled());
+    dialog.HostBox()->setCurrentIndex(1);
+    QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.SourceHost(), "Zeta.org");
+}
+
+TEST_F(ManageDlgTest, CopyFromWithOnlyTheWindowsOwnHostCannotBeConfirmed)
+{
+    KnowHosts({"mud.example"});
+    CCopyFromDlg dialog(settings, "MUD.example");
+    dialog.show();
+    EXPECT_EQ(dialog.HostBox()->count(), 0);
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    dialog.accept();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.SourceHost().empty());
+}
+
+} // namespace
