@@ -18,6 +18,7 @@
 
 #include "app/BrumbleApp.h"
 #include "app/ChildFrame.h"
+#include "app/ProgramIcon.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "display/ui/BrumbleView.h"
@@ -58,6 +59,7 @@ enum Command {
     kCmdShortcutKeys = 32779,
     kCmdKeypadKeys = 32780,
     kCmdContextHelp = 57669,
+    kCmdAbout = 57664,
     kCmdNextPane = 57680,
     kCmdPrevPane = 57681,
     kCmdNew = 57600,
@@ -358,6 +360,11 @@ void CMainFrame::CreateActions()
     m_helpAction = AddCommand(nullptr, tr("&Contents"), kCmdHelpContents);
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
     connect(m_helpAction, &QAction::triggered, this, [this] { m_app.WinHelp(0); });
+
+    m_aboutAction = AddCommand(nullptr, tr("&About Brumble..."), kCmdAbout);
+    m_aboutAction->setIcon(ProgramIcon());
+    m_aboutAction->setMenuRole(QAction::AboutRole);
+    connect(m_aboutAction, &QAction::triggered, this, [this] { m_app.OnAppAbout(); });
 }
 
 void CMainFrame::CreateMenus()
@@ -416,6 +423,8 @@ void CMainFrame::CreateMenus()
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(m_helpAction);
     help->addAction(m_contextHelpAction);
+    help->addSeparator();
+    help->addAction(m_aboutAction);
 }
 
 void CMainFrame::CreateBars()
@@ -430,6 +439,8 @@ void CMainFrame::CreateBars()
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_pasteAction);
     m_toolBar->addAction(m_insertFileAction);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(m_aboutAction);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 
     // The button bar sits as a second band beside the tool bar.
