@@ -64,11 +64,12 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, sound-theme-freedesktop")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "client for text-based online games (MUDs, MUCKs, MUSHes)
-Brumble is a desktop client for text-based multi-user games and chat servers
-reached over plain TCP. Each connection gets its own window with a scrollback
-and a command line. For every server it keeps aliases, function-key and keypad
-commands, triggers with sounds, timed texts, small scripts, coloured highlights,
-logs, and a window for the pictures the server names.
+Brumble is a desktop client for text-based multi-user games and chat
+servers reached over plain TCP. Each connection gets its own window with
+a scrollback and a command line. For every server it keeps aliases,
+function-key and keypad commands, triggers with sounds, timed texts,
+small scripts, coloured highlights, logs, and a window for the pictures
+the server names.
 .
-The package includes brumble-demoworld, a tiny world to try the client on.")
+The package includes brumble-demoworld, a tiny world to try it on.")
 include(CPack)
