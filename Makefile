@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 HOST ?=
 PORT ?=
 
-.PHONY: all deps configure build build-run test bench run clean
+.PHONY: all deps configure build build-run test bench run package clean
 
 all: build
 
@@ -31,6 +31,12 @@ bench: build
 # when given (make run HOST=mud.example.org PORT=4000).
 run: build-run
 	@bash scripts/run.sh "$(BUILD)" "$(HOST)" "$(PORT)"
+
+# A Debian package of the program, its help pages, icons, manual pages and the demo world:
+# $(BUILD)/brumble_<version>_<arch>.deb.
+package: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target brumble brumble-demoworld brumble_install_files
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD)

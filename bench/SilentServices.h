@@ -17,4 +17,5 @@ public:
     void PlaySystemSound(const std::string&) override {}
     void PlayFile(const std::string&) override {}
     void PlayEmbedded() override {}
+    void PlayAboutSound() override {}
 };

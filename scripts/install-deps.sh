@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth x11-utils inetutils-telnetd xdg-utils inetutils-inetd
   fonts-dejavu-core
+  desktop-file-utils appstream lintian
 )
 
 missing=()

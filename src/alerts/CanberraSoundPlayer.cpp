@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "alerts/AboutWave.h"
 #include "alerts/EmbeddedWave.h"
 
 namespace {
@@ -84,15 +85,27 @@ void CCanberraSoundPlayer::PlayFile(const std::string& path)
 
 void CCanberraSoundPlayer::PlayEmbedded()
 {
-    if (WriteEmbeddedWave())
+    if (WriteWave(EmbeddedWave::Bytes(), m_waveFile))
         PlayPath(EmbeddedWaveFile());
     else
         PlayEvent(kDefaultEvent);
 }
 
+// Silent when the wave cannot be written: the About box makes no noise of another kind.
+void CCanberraSoundPlayer::PlayAboutSound()
+{
+    if (WriteWave(AboutWave::Bytes(), m_aboutWaveFile))
+        PlayPath(AboutWaveFile());
+}
+
 std::string CCanberraSoundPlayer::EmbeddedWaveFile() const
 {
     return m_waveFile ? m_waveFile->fileName().toStdString() : std::string();
+}
+
+std::string CCanberraSoundPlayer::AboutWaveFile() const
+{
+    return m_aboutWaveFile ? m_aboutWaveFile->fileName().toStdString() : std::string();
 }
 
 void CCanberraSoundPlayer::PlayEvent(const char* eventId)
@@ -116,20 +129,19 @@ void CCanberraSoundPlayer::PlayPath(const std::string& path)
                     CA_PROP_CANBERRA_CACHE_CONTROL, "never", nullptr);
 }
 
-bool CCanberraSoundPlayer::WriteEmbeddedWave()
+bool CCanberraSoundPlayer::WriteWave(const std::string& wave, std::unique_ptr<QTemporaryFile>& slot)
 {
-    if (m_waveFile)
+    if (slot)
         return true;
     // QTemporaryFile creates the file readable by its owner only and removes it again.
     auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() +
                                                  QStringLiteral("/brumble-wave-XXXXXX.wav"));
     if (!file->open())
         return false;
-    const std::string& wave = EmbeddedWave::Bytes();
     const auto size = static_cast<qint64>(wave.size());
     if (file->write(wave.data(), size) != size || !file->flush())
         return false;
     file->close();
-    m_waveFile = std::move(file);
+    slot = std::move(file);
     return true;
 }

@@ -23,6 +23,7 @@ public:
     void PlaySystemSound(const std::string& name) override;
     void PlayFile(const std::string& path) override;
     void PlayEmbedded() override;
+    void PlayAboutSound() override;
 
     // The theme's event id for a system sound name ("SystemHand" gives "dialog-error"),
     // compared without regard to case; any other name gives the default sound, "bell".
@@ -31,12 +32,16 @@ public:
     // The private file the embedded wave was written to on first use; empty before that
     // or when it could not be written. It is removed when the player goes.
     std::string EmbeddedWaveFile() const;
+    // The same for the About box's sound.
+    std::string AboutWaveFile() const;
 
 private:
     void PlayEvent(const char* eventId);
     void PlayPath(const std::string& path);
-    bool WriteEmbeddedWave();
+    // Writes wave to a private file held in slot, once; false when that cannot be done.
+    static bool WriteWave(const std::string& wave, std::unique_ptr<QTemporaryFile>& slot);
 
     ca_context* m_context = nullptr;
     std::unique_ptr<QTemporaryFile> m_waveFile;
+    std::unique_ptr<QTemporaryFile> m_aboutWaveFile;
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace {
 
@@ -44,26 +45,7 @@ std::string Build()
     std::string samples;
     for (const Note& note : kNotes)
         AppendNote(samples, note);
-    if (samples.size() % 2 != 0) // RIFF chunks are padded to an even size
-        samples += static_cast<char>(128);
-
-    const auto dataSize = static_cast<std::uint32_t>(samples.size());
-    std::string wave;
-    wave.reserve(44 + samples.size());
-    wave += "RIFF";
-    PutLittleEndian(wave, 36 + dataSize, 4);
-    wave += "WAVEfmt ";
-    PutLittleEndian(wave, 16, 4);                        // fmt chunk size
-    PutLittleEndian(wave, 1, 2);                         // PCM
-    PutLittleEndian(wave, 1, 2);                         // mono
-    PutLittleEndian(wave, EmbeddedWave::kSampleRate, 4); // samples per second
-    PutLittleEndian(wave, EmbeddedWave::kSampleRate, 4); // bytes per second
-    PutLittleEndian(wave, 1, 2);                         // block align
-    PutLittleEndian(wave, 8, 2);                         // bits per sample
-    wave += "data";
-    PutLittleEndian(wave, dataSize, 4);
-    wave += samples;
-    return wave;
+    return EmbeddedWave::WaveFile(std::move(samples));
 }
 
 } // namespace
@@ -73,6 +55,30 @@ namespace EmbeddedWave {
 const std::string& Bytes()
 {
     static const std::string wave = Build();
+    return wave;
+}
+
+std::string WaveFile(std::string samples)
+{
+    if (samples.size() % 2 != 0) // RIFF chunks are padded to an even size
+        samples += static_cast<char>(128);
+
+    const auto dataSize = static_cast<std::uint32_t>(samples.size());
+    std::string wave;
+    wave.reserve(44 + samples.size());
+    wave += "RIFF";
+    PutLittleEndian(wave, 36 + dataSize, 4);
+    wave += "WAVEfmt ";
+    PutLittleEndian(wave, 16, 4);          // fmt chunk size
+    PutLittleEndian(wave, 1, 2);           // PCM
+    PutLittleEndian(wave, 1, 2);           // mono
+    PutLittleEndian(wave, kSampleRate, 4); // samples per second
+    PutLittleEndian(wave, kSampleRate, 4); // bytes per second
+    PutLittleEndian(wave, 1, 2);           // block align
+    PutLittleEndian(wave, 8, 2);           // bits per sample
+    wave += "data";
+    PutLittleEndian(wave, dataSize, 4);
+    wave += samples;
     return wave;
 }
 

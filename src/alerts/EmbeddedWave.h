@@ -13,4 +13,8 @@ inline constexpr std::uint32_t kSampleRate = 11025;
 // The whole file, header included; built once, the same bytes on every call.
 const std::string& Bytes();
 
+// A complete WAV file around samples (8-bit unsigned mono PCM at kSampleRate), padded to an
+// even size as RIFF asks.
+std::string WaveFile(std::string samples);
+
 } // namespace EmbeddedWave

@@ -1,6 +1,7 @@
 #pragma once
 // Asynchronous sounds: desktop event sounds by their described system names
-// ("SystemExclamation", "SystemAsterisk", ...), WAV files and the program's embedded wave.
+// ("SystemExclamation", "SystemAsterisk", ...), WAV files and the program's two embedded
+// waves (the alert chirp and the About box's sound).
 // Playing never blocks and never reports a failure; a new sound cuts off the one playing.
 
 #include <string>
@@ -12,6 +13,7 @@ public:
     virtual void PlaySystemSound(const std::string& name) = 0;
     virtual void PlayFile(const std::string& path) = 0;
     virtual void PlayEmbedded() = 0;
+    virtual void PlayAboutSound() = 0;
 
     // The platform's warning beep (BEL received, sending while not connected).
     void Beep() { PlaySystemSound("SystemExclamation"); }

@@ -1,5 +1,6 @@
 #include "app/BrumbleApp.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -12,16 +13,19 @@
 #include <map>
 
 #include "alerts/CanberraSoundPlayer.h"
+#include "app/AboutDlg.h"
 #include "app/ChildFrame.h"
 #include "app/DefaultTelnetDlg.h"
 #include "app/MainFrame.h"
 #include "image/FoundUrl.h"
 #include "app/MessageBoxSink.h"
+#include "app/ProgramIcon.h"
 #include "display/ui/KeyDispatcher.h"
 #include "session/BrumbleDoc.h"
 #include "session/CommandLine.h"
 #include "session/HostList.h"
 #include "session/ui/InputViewGuard.h"
+#include "res/InstallLayout.h"
 #include "settings/SettingsStore.h"
 
 namespace {
@@ -54,6 +58,24 @@ bool NeedsQuoting(const QString& text)
     return false;
 }
 
+// The desktop entry installed with the program, when the desktop looks for entries where it
+// lies, so that registering its name reaches this program; empty otherwise.
+QString InstalledEntryTheDesktopFinds(const QString& programDir)
+{
+    const QString installed = InstallLayout::InstalledDesktopEntry(programDir);
+    if (installed.isEmpty())
+        return {};
+    const QString canonical = QFileInfo(installed).canonicalFilePath();
+    const QStringList found = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                        QStringLiteral("applications/") +
+                                                            QString::fromLatin1(kDesktopFile));
+    for (const QString& entry : found) {
+        if (QFileInfo(entry).canonicalFilePath() == canonical)
+            return installed;
+    }
+    return {};
+}
+
 } // namespace
 
 CBrumbleApp::CBrumbleApp(Options options)
@@ -66,6 +88,9 @@ CBrumbleApp::CBrumbleApp(Options options)
                                                                             m_random, m_state}
 {
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    programPath = QCoreApplication::applicationFilePath();
+    // Every window and dialog shows Brumble's own icon.
+    QApplication::setWindowIcon(ProgramIcon());
 
     if (qEnvironmentVariable(kNoTelnetOfferVariable) == QStringLiteral("1"))
         m_telnetOffer = false;
@@ -203,10 +228,15 @@ void CBrumbleApp::OfferTelnetHandler()
     if (result != QDialog::Accepted)
         return;
     m_settings->WriteInt("Register", "Dialog", dialog.DontShowAgain() ? 0 : 1);
-    if (dialog.MakeDefault() && InstallDesktopEntry(QCoreApplication::applicationFilePath())) {
-        RunXdgMime({QStringLiteral("default"), QString::fromLatin1(kDesktopFile),
-                    QString::fromLatin1(kTelnetScheme)});
-    }
+    if (!dialog.MakeDefault())
+        return;
+    // A private entry in the user's folder would hide the installed one and tie the links to
+    // one path for good: an installed program names the entry it came with instead.
+    const QString programDir = QFileInfo(programPath).absolutePath();
+    if (InstalledEntryTheDesktopFinds(programDir).isEmpty() && !InstallDesktopEntry(programPath))
+        return;
+    RunXdgMime({QStringLiteral("default"), QString::fromLatin1(kDesktopFile),
+                QString::fromLatin1(kTelnetScheme)});
 }
 
 QString CBrumbleApp::DesktopExecLine(const QString& programPath)
@@ -251,26 +281,7 @@ bool CBrumbleApp::InstallDesktopEntry(const QString& programPath) const
 
 QUrl CBrumbleApp::HelpUrl(int contextId) const
 {
-    // Beside the program (a build tree or a relocatable install), the install prefix, the
-    // desktop's data folders, and last the source tree the program was built from.
-    const QString programDir = QCoreApplication::applicationDirPath();
-    QStringList folders = {programDir + QStringLiteral("/help"),
-                           programDir + QStringLiteral("/../share/brumble/help")};
-    const QString installed =
-        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("brumble/help"),
-                               QStandardPaths::LocateDirectory);
-    if (!installed.isEmpty())
-        folders.push_back(installed);
-    folders.push_back(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() +
-                      QStringLiteral("/../res/help"));
-
-    QString folder;
-    for (const QString& candidate : folders) {
-        if (QFileInfo::exists(candidate + QStringLiteral("/index.html"))) {
-            folder = QDir::cleanPath(candidate);
-            break;
-        }
-    }
+    const QString folder = InstallLayout::HelpFolder(QFileInfo(programPath).absolutePath());
     if (folder.isEmpty())
         return {};
 
@@ -297,4 +308,11 @@ bool CBrumbleApp::WinHelp(int contextId)
     if (url.isEmpty() || !openUrl)
         return false;
     return openUrl(url);
+}
+
+void CBrumbleApp::OnAppAbout()
+{
+    CAboutDlg dialog(*m_sound, m_mainFrame.get());
+    const CInputViewGuard guard(m_state);
+    dialog.exec();
 }

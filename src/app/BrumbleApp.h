@@ -59,9 +59,12 @@ public:
     bool OpenRecentHost(int n);
     CSessionView* SetInputView(CSessionView* view) { return m_state.SetInputView(view); }
 
-    // The desktop's handler for telnet: links (through xdg-mime, which may be missing).
+    // The desktop's handler for telnet: links (through xdg-mime, which may be missing). An
+    // installed program registers the desktop entry it was installed with; one run from its
+    // build folder (or from anywhere the desktop does not look) writes a private entry.
     void OfferTelnetHandler();
-    // Writes the desktop entry that lets the desktop start this program for telnet: links.
+    // Writes the private desktop entry that lets the desktop start this program for telnet:
+    // links.
     bool InstallDesktopEntry(const QString& programPath) const;
     static QString DesktopExecLine(const QString& programPath);
 
@@ -70,6 +73,8 @@ public:
     // Help: contextId 0 opens the contents, another id the topic it maps to. False when the
     // pages cannot be found or opened.
     bool WinHelp(int contextId);
+    // Help > About Brumble... and the tool bar's About button: the About box, modally.
+    void OnAppAbout();
     // The page to open for a help request; empty when the pages are not installed.
     QUrl HelpUrl(int contextId) const;
 
@@ -82,6 +87,9 @@ public:
     std::function<bool(const QUrl&)> openUrl;
     // The xdg-mime program asked about the telnet: handler.
     QString xdgMimeProgram = QStringLiteral("xdg-mime");
+    // The program's own file, from which its installed files are found (tests point it into
+    // an install of their own).
+    QString programPath;
 
 private:
     // Runs xdg-mime with arguments, time-limited; its output, or none when it cannot run.

@@ -18,6 +18,7 @@
 
 #include "app/BrumbleApp.h"
 #include "app/ChildFrame.h"
+#include "app/ProgramIcon.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "display/ui/BrumbleView.h"
@@ -62,6 +63,7 @@ enum Command {
     kCmdKeypadKeys = 32780,
     kCmdScripting = 32778,
     kCmdContextHelp = 57669,
+    kCmdAbout = 57664,
     kCmdNextPane = 57680,
     kCmdPrevPane = 57681,
     kCmdNew = 57600,
@@ -379,6 +381,11 @@ void CMainFrame::CreateActions()
     m_helpAction = AddCommand(nullptr, tr("&Contents"), kCmdHelpContents);
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
     connect(m_helpAction, &QAction::triggered, this, [this] { m_app.WinHelp(0); });
+
+    m_aboutAction = AddCommand(nullptr, tr("&About Brumble..."), kCmdAbout);
+    m_aboutAction->setIcon(ProgramIcon());
+    m_aboutAction->setMenuRole(QAction::AboutRole);
+    connect(m_aboutAction, &QAction::triggered, this, [this] { m_app.OnAppAbout(); });
 }
 
 void CMainFrame::CreateMenus()
@@ -440,6 +447,8 @@ void CMainFrame::CreateMenus()
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(m_helpAction);
     help->addAction(m_contextHelpAction);
+    help->addSeparator();
+    help->addAction(m_aboutAction);
 }
 
 void CMainFrame::CreateBars()
@@ -454,6 +463,8 @@ void CMainFrame::CreateBars()
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_pasteAction);
     m_toolBar->addAction(m_insertFileAction);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(m_aboutAction);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 
     // The button bar sits as a second band beside the tool bar.

@@ -165,6 +165,7 @@ private:
     QAction* m_cascadeAction = nullptr;
     QAction* m_tileAction = nullptr;
     QAction* m_helpAction = nullptr;
+    QAction* m_aboutAction = nullptr;
     std::vector<QAction*> m_windowActions;
 
     std::unique_ptr<CFoundUrlHandler> m_foundUrls;

@@ -235,6 +235,7 @@ const std::map<int, const char*>& Table()
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},
+        {57664, "Display program information, version number and copyright\nAbout"},
         {61715, "Please enter an integer between %1 and %2."},
         {61716, "Please enter no more than %1 characters."},
         {61717, "Please enter a positive integer."},

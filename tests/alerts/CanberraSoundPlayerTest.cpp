@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "alerts/AboutWave.h"
 #include "alerts/CanberraSoundPlayer.h"
 #include "alerts/EmbeddedWave.h"
 #include "common/TestSupport.h"
@@ -31,7 +32,7 @@ TEST(CanberraSoundPlayer, PlaysEverythingWithoutFailingOrBlocking)
     const std::string wave = dir.File("chirp.wav");
     std::ofstream(wave, std::ios::binary) << EmbeddedWave::Bytes();
     std::ofstream(dir.File("noise.wav"), std::ios::binary) << "RIFF not really";
-    std::string written;
+    std::string written, about;
     {
         CCanberraSoundPlayer player;
         EXPECT_TRUE(player.EmbeddedWaveFile().empty()); // nothing written until needed
@@ -43,6 +44,7 @@ TEST(CanberraSoundPlayer, PlaysEverythingWithoutFailingOrBlocking)
                  {wave, dir.File("noise.wav"), dir.File("missing.wav"), dir.Path(), std::string()})
                 player.PlayFile(file);
             player.PlayEmbedded();
+            player.PlayAboutSound();
         }
         // The embedded wave's private copy: its bytes, for the owner only, gone with the player.
         written = player.EmbeddedWaveFile();
@@ -52,8 +54,13 @@ TEST(CanberraSoundPlayer, PlaysEverythingWithoutFailingOrBlocking)
         EXPECT_EQ(fs::status(written).permissions() &
                       (fs::perms::group_all | fs::perms::others_all),
                   fs::perms::none);
+        about = player.AboutWaveFile();
+        ASSERT_FALSE(about.empty());
+        std::ifstream aboutIn(about, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(aboutIn), {}), AboutWave::Bytes());
     }
     EXPECT_FALSE(fs::exists(written));
+    EXPECT_FALSE(fs::exists(about));
 }
 
 } // namespace

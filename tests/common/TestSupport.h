@@ -55,6 +55,7 @@ public:
     void PlaySystemSound(const std::string& name) override { played.push_back("system:" + name); }
     void PlayFile(const std::string& path) override { played.push_back("file:" + path); }
     void PlayEmbedded() override { played.push_back("embedded"); }
+    void PlayAboutSound() override { played.push_back("about"); }
 
     std::vector<std::string> played;
 };

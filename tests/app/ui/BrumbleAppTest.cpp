@@ -12,6 +12,7 @@
 #include "app/DefaultTelnetDlg.h"
 #include "app/MainFrame.h"
 #include "display/ui/BrumbleView.h"
+#include "res/InstallLayout.h"
 #include "session/HostList.h"
 #include "settings/SettingsStore.h"
 
@@ -128,6 +129,7 @@ protected:
     {
         qunsetenv("XDG_CONFIG_HOME");
         qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_DATA_DIRS");
     }
 
     ScopedTempDir m_desktop;
@@ -186,4 +188,77 @@ TEST_F(TelnetOfferTest, TheAnswerIsRememberedAndAcceptingRegistersBrumble)
     app->OfferTelnetHandler();
     QTest::qWait(50);
     EXPECT_EQ(offersShown, 2);
+}
+
+// An installed program: its data beside it (bin/../share), whatever the prefix.
+TEST_F(TelnetOfferTest, AnInstalledProgramUsesItsOwnHelpPagesAndDesktopEntry)
+{
+    ScopedTempDir root;
+    const QString prefix = QString::fromStdString(root.File("usr"));
+    const QString program = prefix + QStringLiteral("/bin/brumble");
+    const QString entry = prefix + QStringLiteral("/share/applications/brumble.desktop");
+    const QString help = prefix + QStringLiteral("/share/brumble/help");
+    // The desktop only takes an entry whose program it can find: here by its full path.
+    for (const QString& file : {program, entry, help + QStringLiteral("/index.html")}) {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("[Desktop Entry]\nType=Application\nName=Brumble\nExec=" + program.toUtf8() +
+                  " %u\nMimeType=x-scheme-handler/telnet;\n");
+        out.setPermissions(out.permissions() | QFileDevice::ExeOwner);
+    }
+    const QString buildDir = QCoreApplication::applicationDirPath();
+    EXPECT_TRUE(InstallLayout::IsBuildTree(buildDir));
+    EXPECT_FALSE(InstallLayout::IsBuildTree(prefix + QStringLiteral("/bin")));
+    EXPECT_EQ(InstallLayout::HelpFolder(prefix + QStringLiteral("/bin")), help);
+    EXPECT_TRUE(InstallLayout::HelpFolder(buildDir).endsWith(QStringLiteral("/src/res/help")));
+    EXPECT_EQ(InstallLayout::InstalledDesktopEntry(prefix + QStringLiteral("/bin")), entry);
+    EXPECT_EQ(InstallLayout::InstalledDesktopEntry(buildDir), QString());
+
+    qputenv("XDG_DATA_DIRS", (prefix + QStringLiteral("/share")).toUtf8());
+    app = MakeApp();
+    app->programPath = program;
+    EXPECT_EQ(app->HelpUrl(0), QUrl::fromLocalFile(help + QStringLiteral("/index.html")));
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty())
+        GTEST_SKIP() << "xdg-mime (package xdg-utils) is not installed";
+    QFile privateEntry(
+        QString::fromStdString(m_desktop.File("XDG_DATA_HOME/applications/brumble.desktop")));
+    const auto handler = [] {
+        QProcess process;
+        process.start(QStringLiteral("xdg-mime"),
+                      {QStringLiteral("query"), QStringLiteral("default"),
+                       QStringLiteral("x-scheme-handler/telnet")});
+        process.waitForFinished(5000);
+        return process.readAllStandardOutput().trimmed().toStdString();
+    };
+
+    // Its entry is offered for telnet: links anyway; with another program chosen, the offer
+    // comes, and accepted, it names the installed entry and writes nothing into the user's
+    // folder.
+    EXPECT_EQ(handler(), "brumble.desktop");
+    QFile other(QString::fromStdString(m_desktop.File("XDG_DATA_HOME/applications")) +
+                QStringLiteral("/other-telnet.desktop"));
+    QDir().mkpath(QFileInfo(other).absolutePath());
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("[Desktop Entry]\nType=Application\nName=Other\nExec=true %u\n"
+                "MimeType=x-scheme-handler/telnet;\n");
+    other.close();
+    QProcess::execute(QStringLiteral("xdg-mime"),
+                      {QStringLiteral("default"), QStringLiteral("other-telnet.desktop"),
+                       QStringLiteral("x-scheme-handler/telnet")});
+    ASSERT_EQ(handler(), "other-telnet.desktop");
+    app->OfferTelnetHandler();
+    EXPECT_EQ(offersShown, 1);
+    EXPECT_EQ(handler(), "brumble.desktop");
+    EXPECT_FALSE(privateEntry.exists());
+
+    // Installed where the desktop does not look for entries: a private one it can find.
+    QFile::remove(QString::fromStdString(m_desktop.File("XDG_CONFIG_HOME/mimeapps.list")));
+    qputenv("XDG_DATA_DIRS", root.Path().c_str());
+    app->OfferTelnetHandler();
+    EXPECT_EQ(offersShown, 2);
+    EXPECT_EQ(handler(), "brumble.desktop");
+    ASSERT_TRUE(privateEntry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(
+        privateEntry.readAll().contains("Exec=" + CBrumbleApp::DesktopExecLine(program).toUtf8()));
 }
