@@ -1,6 +1,6 @@
 // A server floods a connection window with MUD output: the whole path from the socket through
 // the session's filter and line buffer to the view's rows and its (gathered) repaints, with a
-// real CTelnetSocket, CBrumbleDoc and CBrumbleView on the offscreen platform, no scripts.
+// real CTelnetSocket, CBrumbleDoc and CBrumbleView on the offscreen platform.
 //
 //   flood_ui [--flood_mb=N] [benchmark flags]     (N defaults to 10)
 //
@@ -17,6 +17,11 @@
 //                 every 50th line)
 //   Flood/tls     the bare flood over TLS (the server thread encrypts with a certificate made
 //                 at start; the host trusts it always, so nothing is asked)
+//   Flood/scripts the rules and 100 receive scripts besides (HeavyHost.h). With a slow
+//                 line, a read report must still end after about 8 ms: this variant prints
+//                 the paints per second (goal >= 30) and the longest gap between paints.
+//                 Run it alone with --benchmark_filter=scripts --flood_mb=2 when the
+//                 scripts are slow.
 // All run in one process; the ratio of their MB/s, printed at the end, is what the rules
 // (or TLS) cost on any machine (best of each with --benchmark_repetitions=N
 // --benchmark_enable_random_interleaving=true).
@@ -27,6 +32,8 @@
 #include <openssl/x509.h>
 
 #include <QApplication>
+#include <QEvent>
+#include <QObject>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
@@ -47,6 +54,7 @@
 #include <string>
 #include <thread>
 
+#include "HeavyHost.h"
 #include "MudStream.h"
 #include "SilentServices.h"
 #include "alerts/SoundPlayer.h"
@@ -67,8 +75,6 @@ using Clock = std::chrono::steady_clock;
 
 int g_floodMb = 10;
 const char* const kLastLine = "*** end of the flood ***";
-// A line the flood carries as every 50th line, for rules that should match now and then.
-const char* const kEveryFiftiethLine = "The bell of the clocktower tolls the hour.";
 // The best MB/s, and the least CPU time of the client's thread, of each variant that ran.
 std::map<std::string, double> g_results;
 std::map<std::string, double> g_cpuSeconds;
@@ -80,58 +86,15 @@ double ThreadCpuSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// 1 MB of MUD output in whole lines, with kEveryFiftiethLine as every 50th.
-std::string FloodBlock()
-{
-    const std::string mud = MudStream::MakeWholeLines(1024 * 1024);
-    std::string block;
-    block.reserve(mud.size() + mud.size() / 50);
-    int count = 0;
-    for (std::size_t start = 0, end; (end = mud.find("\r\n", start)) != std::string::npos;
-         start = end + 2) {
-        if (++count % 50 == 0)
-            block += std::string(kEveryFiftiethLine) + "\r\n";
-        else
-            block.append(mud, start, end + 2 - start);
-    }
-    return block;
-}
-
-// Writes count highlight rules to host's section: "word<i>" texts that the flood never
-// holds, alternately "starts with" and "contains", then one that colours every 50th line.
-void WriteHighlights(CAppServices& services, const std::string& host, int count)
-{
-    CColouredTextDlg::EntryList rules;
-    for (int i = 0; i + 1 < count; ++i)
-        rules.push_back({"word" + std::to_string(i),
-                         CColouredTextDlg::MakeValue(i % 2 == 0 ? CColouredTextDlg::kStartsWith
-                                                                : CColouredTextDlg::kContains,
-                                                     0x0000FF)});
-    rules.push_back(
-        {"clocktower", CColouredTextDlg::MakeValue(CColouredTextDlg::kContains, 0x00FF00)});
-    CColouredTextDlg highlights(services, host);
-    highlights.SetEntries(std::move(rules));
-    highlights.Save();
-}
-
-// Writes count triggers that the flood never holds, then one that every 50th line holds, with
-// both warnings on (the sound player is silent here; the flash has no frame to blink).
-void WriteTriggers(CAppServices& services, const std::string& host, int count)
-{
-    CTriggersDlg triggers(services, host);
-    for (int i = 0; i + 1 < count; ++i)
-        triggers.AddTrigger("TRIGGERWORD" + std::to_string(i));
-    triggers.AddTrigger("CLOCKTOWER");
-    triggers.SaveTriggers();
-    triggers.SetWarning(CTriggersDlg::kBoth);
-}
-
-// The per-host rules of a heavy user, written before the window connects (the session loads
-// them when it opens).
+// The rules of a heavy user, written before the window connects (the session loads them
+// when it opens): 100 highlights and 100 triggers, and with scripts 100 receive scripts.
 void LoadedHost(CAppServices& services, const std::string& host)
 {
-    WriteHighlights(services, host, 100);
-    WriteTriggers(services, host, 100);
+    HeavyHost::WriteAll(services, host, false);
+}
+void ScriptedHost(CAppServices& services, const std::string& host)
+{
+    HeavyHost::WriteAll(services, host, true);
 }
 
 using HostSetup = void (*)(CAppServices& services, const std::string& host);
@@ -184,6 +147,33 @@ void TlsHost(CAppServices& services, const std::string& host)
     services.settings.WriteString(host, "TLS Certificate", ServerTls().fingerprint);
 }
 
+// Counts the window's paints during the flood and the longest time without one: the window
+// must stay live (30 paints a second) however much each line costs.
+class CPaintWatch final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            const Clock::time_point now = Clock::now();
+            if (m_paints > 0)
+                m_longestGap = std::max(m_longestGap, now - m_last);
+            m_last = now;
+            ++m_paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    int Paints() const { return m_paints; }
+    double LongestGapMs() const
+    {
+        return std::chrono::duration<double, std::milli>(m_longestGap).count();
+    }
+
+private:
+    int m_paints = 0;
+    Clock::time_point m_last;
+    Clock::duration m_longestGap{};
+};
+
 // The flooding server: one client, blocking sends of a repeated block, then the last line;
 // it keeps the connection open until told to stop, so that no disconnect message is shown.
 class CFloodServer {
@@ -234,7 +224,7 @@ private:
             return;
         if (m_ssl && (SSL_set_fd(m_ssl, m_client) != 1 || SSL_accept(m_ssl) != 1))
             return;
-        const std::string block = FloodBlock();
+        const std::string block = HeavyHost::FloodBlock();
         m_firstByte = Clock::now();
         m_started = true;
         std::size_t left = m_bytes;
@@ -315,6 +305,8 @@ void BM_Flood(benchmark::State& state, HostSetup setup)
         const auto done = [&] {
             return model.RowCount() > 0 && model.Rows().back().text == kLastLine;
         };
+        CPaintWatch paints;
+        view->viewport()->installEventFilter(&paints); // the rows are painted there
         const double cpuStart = ThreadCpuSeconds();
         const Clock::time_point deadline = Clock::now() + std::chrono::minutes(5);
         while (!done() && Clock::now() < deadline)
@@ -331,10 +323,17 @@ void BM_Flood(benchmark::State& state, HostSetup setup)
         state.counters["MB_per_s"] = megabytes / seconds;
         state.counters["peak_RSS_MB"] = static_cast<double>(PeakResidentKb()) / 1024.0;
         state.counters["rows"] = model.RowCount();
-        const char* variant = setup == nullptr ? "bare" : setup == &TlsHost ? "tls" : "rules";
-        std::printf("flood_ui %s: %d MB in %.3f s = %.1f MB/s, peak resident %.1f MB\n", variant,
-                    g_floodMb, seconds, megabytes / seconds,
-                    static_cast<double>(PeakResidentKb()) / 1024.0);
+        state.counters["paints_per_s"] = paints.Paints() / seconds;
+        state.counters["longest_paint_gap_ms"] = paints.LongestGapMs();
+        const char* variant = setup == nullptr      ? "bare"
+                              : setup == &TlsHost    ? "tls"
+                              : setup == &LoadedHost ? "rules"
+                                                     : "scripts";
+        std::printf("flood_ui %s: %d MB in %.3f s = %.1f MB/s, peak resident %.1f MB, "
+                    "%.1f paints/s, longest gap between paints %.0f ms\n",
+                    variant, g_floodMb, seconds, megabytes / seconds,
+                    static_cast<double>(PeakResidentKb()) / 1024.0, paints.Paints() / seconds,
+                    paints.LongestGapMs());
         // With --benchmark_repetitions the best run of each counts: on a shared machine the
         // slower runs measure the neighbours.
         g_results[variant] = std::max(g_results[variant], megabytes / seconds);
@@ -360,6 +359,11 @@ BENCHMARK_CAPTURE(BM_Flood, rules, &LoadedHost)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Flood, tls, &TlsHost)
     ->Name("Flood/tls")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Flood, scripts, &ScriptedHost)
+    ->Name("Flood/scripts")
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -398,5 +402,9 @@ int main(int argc, char** argv)
                     g_cpuSeconds["bare"] * 1000.0, g_cpuSeconds["tls"] * 1000.0,
                     g_cpuSeconds["tls"] / g_cpuSeconds["bare"]);
     }
+    if (g_results.count("bare") != 0 && g_results.count("scripts") != 0)
+        std::printf("flood_ui: client CPU bare %.0f ms, with scripts %.0f ms, scripts/bare = %.2f\n",
+                    g_cpuSeconds["bare"] * 1000.0, g_cpuSeconds["scripts"] * 1000.0,
+                    g_cpuSeconds["scripts"] / g_cpuSeconds["bare"]);
     return 0;
 }

@@ -1,14 +1,16 @@
 // Feeds arbitrary patterns and lines to the wildcard matcher: the input is split at its first
 // NUL byte (pattern before, line after) or, without one, in the middle. The matcher must
 // answer without reading outside either string and without running away; a few answers
-// that hold for every pattern are checked on the way.
+// that hold for every pattern, and the script engine's prepared set, are checked on the way.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "script/WildcardMatcher.h"
+#include "script/WildcardSet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -20,7 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text = nul ? std::string_view(bytes + split + 1, size - split - 1)
                                       : std::string_view(bytes + split, size - split);
 
-    CWildcardMatcher::Match(text, pattern);
+    const bool matched = CWildcardMatcher::Match(text, pattern);
+
+    // The script engine's prepared set must give the matcher's answer, for the pattern and
+    // for its tail (which shares needed text with it, in one automaton).
+    const std::string_view tail = pattern.substr(pattern.size() / 2);
+    CWildcardSet set;
+    set.Build({pattern, tail, "*"});
+    const std::vector<std::uint8_t>& answers = set.Match(text);
+    if ((answers[0] != 0) != matched || (answers[1] != 0) != CWildcardMatcher::Match(text, tail) ||
+        answers[2] == 0)
+        std::abort();
 
     // A star matches everything; a pattern with no special character matches only itself.
     if (!CWildcardMatcher::Match(text, "*"))

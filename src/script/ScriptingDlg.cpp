@@ -466,6 +466,7 @@ void CScriptingDlg::Load(std::string_view section)
         m_conditions.push_back(condition);
         m_commandLists.push_back(commands);
     }
+    CompileReceivePatterns();
 }
 
 void CScriptingDlg::Save()
@@ -498,6 +499,20 @@ void CScriptingDlg::SetScripts(const std::vector<std::string>& conditions,
         m_conditions.push_back(conditions[i]);
         m_commandLists.push_back(commandLists[i]);
     }
+    CompileReceivePatterns();
+}
+
+void CScriptingDlg::CompileReceivePatterns()
+{
+    std::vector<std::string_view> patterns;
+    m_receiveScripts.clear();
+    for (std::size_t i = 0; i < m_conditions.size(); ++i) {
+        if (m_conditions[i].front() == 'R') {
+            patterns.push_back(std::string_view(m_conditions[i]).substr(1));
+            m_receiveScripts.push_back(i);
+        }
+    }
+    m_receivePatterns.Build(patterns);
 }
 
 std::string CScriptingDlg::StoredToDisplay(std::string_view stored, bool isCommands)
@@ -628,10 +643,12 @@ std::string CScriptingDlg::RunReceiveScripts(const std::string& line, CSessionVi
                                              std::uint32_t& colour)
 {
     std::string out;
-    for (std::size_t i = 0; i < m_conditions.size(); ++i) {
-        const std::string& condition = m_conditions[i];
-        if (condition.front() == 'R' && MatchWildcards(line, std::string_view(condition).substr(1)))
-            out += RunCommands(m_commandLists[i], 'R', window, &line, &colour);
+    // Matching has no side effects, so every pattern can be answered before any script
+    // runs; the scripts then run in list order as before.
+    const std::vector<std::uint8_t>& matched = m_receivePatterns.Match(line);
+    for (std::size_t k = 0; k < m_receiveScripts.size(); ++k) {
+        if (matched[k] != 0)
+            out += RunCommands(m_commandLists[m_receiveScripts[k]], 'R', window, &line, &colour);
     }
     return out;
 }

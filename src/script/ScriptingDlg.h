@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "script/WildcardSet.h"
+
 struct CAppServices;
 class CSessionView;
 
@@ -86,9 +88,14 @@ public:
 private:
     std::string ExpandArguments(std::string_view text, const std::string& line) const;
     std::optional<std::string> RandomLine(const std::string& path);
+    // Prepares the onReceive patterns for matching, after every change of the scripts.
+    void CompileReceivePatterns();
 
     CAppServices& m_services;
     std::string m_hostName;
     std::vector<std::string> m_conditions;
     std::vector<std::string> m_commandLists;
+    // The onReceive patterns, matched together per line, and the script each belongs to.
+    CWildcardSet m_receivePatterns;
+    std::vector<std::size_t> m_receiveScripts;
 };

@@ -32,6 +32,16 @@ std::size_t ReadClassChar(std::string_view pattern, std::size_t i, char& item)
     return i + 1;
 }
 
+// The characters from p on that match only themselves, one by one (no wildcard, class,
+// group or backslash among them).
+std::string_view PlainRun(std::string_view pattern, std::size_t p)
+{
+    std::size_t end = p;
+    while (end < pattern.size() && !IsEscapable(pattern[end]))
+        ++end;
+    return pattern.substr(p, end - p);
+}
+
 // "[]" and "[^]" (or a lone "[" / "[^" at the pattern's end) have no items: they take any one
 // character, and at the end of the text they end the match with success.
 bool IsEmptyClass(std::string_view pattern, std::size_t p)
@@ -204,6 +214,17 @@ bool MatchRun::MatchStars(int id, std::size_t p, std::size_t t, int depth)
         return true;
 
     if (depth == 0) {
+        // When the rest starts with plain characters, it can only match where they occur:
+        // jump from one occurrence to the next instead of trying every position.
+        const std::string_view plain = PlainRun(pattern, rest);
+        if (!plain.empty()) {
+            for (std::size_t u = m_text.find(plain, t); u != std::string_view::npos;
+                 u = m_text.find(plain, u + 1)) {
+                if (Match(id, rest, u, depth + 1))
+                    return true;
+            }
+            return false;
+        }
         for (std::size_t u = t; u <= length; ++u)
             if (Match(id, rest, u, depth + 1))
                 return true;
@@ -345,4 +366,65 @@ std::size_t MatchRun::MemoRow(int id, std::size_t p)
 bool CWildcardMatcher::Match(std::string_view text, std::string_view pattern)
 {
     return MatchRun(text, pattern).Matches();
+}
+
+std::string CWildcardMatcher::RequiredText(std::string_view pattern)
+{
+    const std::size_t n = pattern.size();
+    std::string best;
+    std::string run; // consecutive literal elements: consecutive characters of the text
+    auto endRun = [&] {
+        if (run.size() > best.size())
+            best = run;
+        run.clear();
+    };
+    std::size_t p = 0;
+    while (p < n) {
+        const char c = pattern[p];
+        if (c == '*' || c == '?') {
+            endRun();
+            ++p;
+        } else if (c == '[') {
+            endRun();
+            // An empty class ends the match with success at the end of the text, so
+            // nothing after it is needed.
+            if (IsEmptyClass(pattern, p))
+                break;
+            std::size_t next = p + 1;
+            ClassMatches(pattern, p, 0, next);
+            p = next;
+        } else if (c == '{') {
+            endRun();
+            // A negated group needs none of what follows it. An ordinary one needs the
+            // rest after one of its alternatives, unless an alternative holds a class or
+            // group that could run on into that rest.
+            std::size_t first = p + 1;
+            if (first < n && pattern[first] == '^')
+                break;
+            std::size_t close = n;
+            for (std::size_t j = first + 1; j < n; ++j) {
+                if (pattern[j] == '}' && pattern[j - 1] != '\\') {
+                    close = j;
+                    break;
+                }
+            }
+            if (close >= n ||
+                pattern.substr(first, close - first).find_first_of("[{") != std::string_view::npos)
+                break;
+            p = close + 1;
+        } else if (c == '\\') {
+            if (p + 1 < n && IsEscapable(pattern[p + 1])) {
+                run += pattern[p + 1];
+                p += 2;
+            } else {
+                run += '\\';
+                ++p;
+            }
+        } else {
+            run += c;
+            ++p;
+        }
+    }
+    endRun();
+    return best;
 }

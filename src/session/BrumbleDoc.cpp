@@ -285,7 +285,7 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
             view->AddText(added, m_filter.LastTextEndedLine());
     }
 
-    const int limit = LineBufferLimit();
+    const int limit = KeptLineBufferLimit();
     const long long excess = static_cast<long long>(m_lines.size()) - limit;
     if (excess > 0) {
         for (CSessionView* view : ViewsSnapshot()) {
@@ -509,6 +509,23 @@ void CBrumbleDoc::DetectImageUrls(const std::string& line, CSessionView* view)
     const std::optional<CFoundUrl> found = m_imageSettings->DetectUrls(line);
     if (found && onFoundUrl)
         onFoundUrl(*found);
+}
+
+int CBrumbleDoc::KeptLineBufferLimit()
+{
+    // Asked after every piece of received text, thousands of times a second in a flood. The
+    // store's answer can change only with its generation (or with the host), so the limit
+    // is read again only then: the same answers, without a look-up per piece.
+    static const std::string kNoHost;
+    const std::uint64_t generation = m_services.settings.Generation();
+    const std::string& host = m_socket ? m_socket->GetHost() : kNoHost;
+    if (!m_keptLimit || generation != m_keptLimitGeneration || host != m_keptLimitHost) {
+        m_keptLimitHost = host;
+        m_keptLimit = LineBufferLimit();
+        // The generation from before the read: a change during it makes the next call read.
+        m_keptLimitGeneration = generation;
+    }
+    return *m_keptLimit;
 }
 
 int CBrumbleDoc::LineBufferLimit()

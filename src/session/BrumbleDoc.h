@@ -179,6 +179,8 @@ private:
     // once the text is shown.
     bool CheckTriggers(std::string_view text);
     void StopServerEcho();
+    // LineBufferLimit, read again only when the settings or the host may have changed it.
+    int KeptLineBufferLimit();
 
     CAppServices& m_services;
     std::string m_title;
@@ -204,4 +206,8 @@ private:
     std::deque<std::string>& m_lines;
     // Beside m_lines: true where a line was last written by local echo.
     std::deque<bool> m_localLines;
+    // The line-buffer limit as last read, for which host and settings generation.
+    std::optional<int> m_keptLimit;
+    std::string m_keptLimitHost;
+    std::uint64_t m_keptLimitGeneration = 0;
 };

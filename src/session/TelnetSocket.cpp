@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -37,11 +38,28 @@ constexpr int kInProgress = 10036;
 constexpr int kStringHandshakeTimeout = 8444;
 
 // Kernel reads are larger than the pieces handed on: one system call per piece would cap
-// the throughput for no gain, and the pieces come out the same.
-constexpr std::size_t kReadBlock = 64 * 1024;
-// Blocks read per read report. A server flooding faster than we filter must not keep us in
-// one report: the event loop has to get through between them to paint and to scroll.
-constexpr int kBlocksPerReport = 4;
+// the throughput for no gain. A whole number of pieces, so that a flood is handed on in
+// full pieces.
+constexpr std::size_t kReadBlock = 129 * CTelnetSocket::kReadPiece;
+// Work per read report. A server flooding faster than we take the text must not keep us in
+// one report: the event loop has to get through between them (30 times a second at least)
+// to paint and to scroll, however long each line takes.
+constexpr std::chrono::nanoseconds kReportBudget = std::chrono::milliseconds(8);
+// The first read of a connection, before its pace is known.
+constexpr std::size_t kFirstRead = 8 * CTelnetSocket::kReadPiece;
+
+// How much to read next so that the report ends close to its budget, given the time per
+// byte handed on so far (0 when unknown).
+std::size_t NextReadSize(double nsPerByte, std::chrono::nanoseconds left)
+{
+    if (nsPerByte <= 0)
+        return kFirstRead;
+    const double bytes = static_cast<double>(left.count()) / nsPerByte;
+    if (bytes >= static_cast<double>(kReadBlock))
+        return kReadBlock;
+    const auto pieces = static_cast<std::size_t>(bytes) / CTelnetSocket::kReadPiece;
+    return std::max<std::size_t>(pieces, 1) * CTelnetSocket::kReadPiece;
+}
 
 struct Reason {
     int code;
@@ -517,8 +535,17 @@ void CTelnetSocket::OnReceive(int error)
 
     std::vector<char> block(kReadBlock);
     int closeCode = -1; // -1: the connection goes on
-    for (int blocks = 0; blocks < kBlocksPerReport; ++blocks) {
-        const ssize_t n = ReadSome(block.data(), block.size());
+    // The report ends once its budget is spent. Each read is sized by the pace so far (at
+    // first the last report's), so that a slow listener does not overrun it by much.
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::nanoseconds spent{0};
+    std::size_t handedOn = 0;
+    while (spent < kReportBudget) {
+        const std::size_t want = NextReadSize(
+            handedOn > 0 ? static_cast<double>(spent.count()) / static_cast<double>(handedOn)
+                         : m_readNsPerByte,
+            kReportBudget - spent);
+        const ssize_t n = ReadSome(block.data(), want);
         if (n < 0) {
             const int err = errno;
             if (err == EINTR)
@@ -540,7 +567,11 @@ void CTelnetSocket::OnReceive(int error)
             if (!stillOurs())
                 return; // deleted, closed or reconnected by the listener: leave it be
         }
+        handedOn += static_cast<std::size_t>(n);
+        spent = std::chrono::steady_clock::now() - start;
     }
+    if (handedOn > 0)
+        m_readNsPerByte = static_cast<double>(spent.count()) / static_cast<double>(handedOn);
     if (closeCode >= 0) {
         OnClose(closeCode);
         return;

@@ -144,6 +144,7 @@ private:
     unsigned m_handleGeneration = 0; // changes with every new or closed handle
     int m_createError = 0;           // errno of the last failed handle creation
     int m_sendError = 0;             // a hard error met outside the read path, for the close
+    double m_readNsPerByte = 0;      // the last read report's pace, to size the next one's reads
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
     std::unique_ptr<QSocketNotifier> m_exceptionNotifier;

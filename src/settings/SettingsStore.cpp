@@ -30,6 +30,12 @@ constexpr int kUnavailableMessage = 8099;
 constexpr int kReadOnlyMessage = 8098;
 
 // Names are bytes; only ASCII letters fold, so that every other byte keeps its identity.
+void AppendLowerAscii(std::string& out, std::string_view text)
+{
+    for (const char c : text)
+        out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+}
+
 std::string LowerAscii(std::string_view text)
 {
     std::string key(text);
@@ -405,7 +411,7 @@ bool CSettingsStore::OpenInMemory()
 
 void CSettingsStore::CloseDatabase()
 {
-    m_cache.clear();
+    DropCache();
     m_dataVersion = -1;
     for (sqlite3_stmt*& statement : m_statements) {
         sqlite3_finalize(statement);
@@ -491,16 +497,33 @@ CSettingsStore::Found CSettingsStore::FindEntry(std::string_view section, std::s
     if (m_db == nullptr)
         return {};
     DropCacheIfChangedElsewhere();
-    std::string key = LowerAscii(section);
-    key.push_back('\0');
-    key += LowerAscii(entry);
-    if (auto it = m_cache.find(key); it != m_cache.end())
+    // The key is built in the same buffer every time: a read answered from the cache
+    // allocates nothing.
+    m_key.clear();
+    AppendLowerAscii(m_key, section);
+    m_key.push_back('\0');
+    AppendLowerAscii(m_key, entry);
+    if (auto it = m_cache.find(m_key); it != m_cache.end())
         return it->second;
     Found found = LookUpEntry(section, entry);
     if (m_cache.size() >= 4096)
-        m_cache.clear();
-    m_cache.emplace(std::move(key), found);
+        DropCache();
+    m_cache.emplace(m_key, found);
     return found;
+}
+
+void CSettingsStore::DropCache()
+{
+    m_cache.clear();
+    ++m_generation;
+}
+
+std::uint64_t CSettingsStore::Generation()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_db != nullptr)
+        DropCacheIfChangedElsewhere();
+    return m_generation;
 }
 
 void CSettingsStore::DropCacheIfChangedElsewhere()
@@ -516,7 +539,7 @@ void CSettingsStore::DropCacheIfChangedElsewhere()
             version = sqlite3_column_int64(statement.Get(), 0);
     }
     if (version != m_dataVersion || version < 0)
-        m_cache.clear();
+        DropCache();
     m_dataVersion = version;
 }
 
@@ -603,7 +626,7 @@ void CSettingsStore::WriteValue(std::string_view section, std::string_view entry
 {
     if (m_db == nullptr || !m_writable || !Begin())
         return;
-    m_cache.clear();
+    DropCache();
     const std::int64_t sectionId = SectionId(section);
     bool written = false;
     if (sectionId >= 0) {
@@ -630,7 +653,7 @@ void CSettingsStore::DeleteSection(std::string_view section)
     std::lock_guard lock(m_mutex);
     if (m_db == nullptr || !m_writable || !Begin())
         return;
-    m_cache.clear();
+    DropCache();
     const std::string key = LowerAscii(section);
     bool done = false;
     {
@@ -654,7 +677,7 @@ void CSettingsStore::DeleteAll()
     std::lock_guard lock(m_mutex);
     if (m_db == nullptr || !m_writable || !Begin())
         return;
-    m_cache.clear();
+    DropCache();
     if (Run(kDeleteAllEntries) && Run(kDeleteAllSections))
         Commit();
     else
@@ -666,7 +689,7 @@ bool CSettingsStore::ReplaceAll(const std::vector<Section>& tree)
     std::lock_guard lock(m_mutex);
     if (m_db == nullptr || !m_writable || !Begin())
         return false;
-    m_cache.clear();
+    DropCache();
     bool done = Run(kDeleteAllEntries) && Run(kDeleteAllSections);
     for (const Section& section : tree) {
         if (!done)

@@ -70,6 +70,11 @@ public:
     // (without regard to case) merge, a later value overwriting an earlier one of its name.
     bool ReplaceAll(const std::vector<Section>& tree);
 
+    // A number that changes whenever an answer read before may have changed: at once after
+    // our own writes, within the freshness interval after another program's. A reader that
+    // keeps an answer with this number need not read again while it stays the same.
+    std::uint64_t Generation();
+
     // Enumeration in a stable (insertion) order, for the export file.
     std::vector<std::string> Sections();
     std::vector<Value> Values(std::string_view section);
@@ -116,6 +121,7 @@ private:
     bool Commit();
     Found FindEntry(std::string_view section, std::string_view entry);
     Found LookUpEntry(std::string_view section, std::string_view entry);
+    void DropCache();
     void DropCacheIfChangedElsewhere();
     std::int64_t SectionId(std::string_view section); // opens (creates) it; -1 on failure
     void WriteValue(std::string_view section, std::string_view entry, bool isNumber,
@@ -137,6 +143,8 @@ private:
     // another instance's commits (SQLite's data_version) are noticed within kCacheCheck.
     static constexpr std::chrono::milliseconds kCacheCheck{20};
     std::unordered_map<std::string, Found> m_cache;
+    std::string m_key;             // the cache key of the read in progress, reused
+    std::uint64_t m_generation = 0; // counts the times the cache was dropped
     std::int64_t m_dataVersion = -1;
     std::chrono::steady_clock::time_point m_lastVersionCheck{};
 };

@@ -7,6 +7,7 @@
 #include "PlainWildcardRecursion.h"
 #include "script/ScriptingDlg.h"
 #include "script/WildcardMatcher.h"
+#include "script/WildcardSet.h"
 
 namespace {
 
@@ -206,6 +207,56 @@ TEST(WildcardMatcher, AgreesWithThePlainRecursionOnGeneratedPairs)
         ASSERT_EQ(CWildcardMatcher::Match(text, pattern), PlainWildcardMatch(text, pattern))
             << "pattern '" << pattern << "' text '" << text << "'";
     }
+}
+
+TEST(WildcardMatcher, RequiredTextIsWhatEveryMatchingLineHolds)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"*tells you*", "tells you"},
+        {"*a*bcd?ef", "bcd"},
+        {"\\\\*\\*x\\q", "*x\\q"},    // escapes stand for their character, a lone \ for itself
+        {"[a-z]bc[^d]ef", "bc"},      // a class is one character of no particular kind
+        {"{x|y}longer", "longer"},    // what follows a group follows every alternative
+        {"ab{x[|y}longer", "ab"},     // ... unless a class in it can run on into the rest
+        {"ab{^x}longer", "ab"},       // a negated group needs nothing after it
+        {"ab[]longer", "ab"},         // an empty class can end the match at the line's end
+        {"*?[x]{a|b}", ""},
+    };
+    for (const auto& [pattern, required] : cases)
+        EXPECT_EQ(CWildcardMatcher::RequiredText(pattern), required) << pattern;
+}
+
+TEST(WildcardMatcher, PatternSetAgreesWithThePlainRecursion)
+{
+    // Sets of generated patterns, so that their needed texts share one automaton, against
+    // lines from the same alphabets; plus the shapes receive scripts usually have.
+    std::mt19937 random(515u);
+    auto draw = [&](const std::string& alphabet, std::size_t maxLength) {
+        std::string out(random() % (maxLength + 1), ' ');
+        for (char& c : out)
+            c = alphabet[random() % alphabet.size()];
+        return out;
+    };
+    int matched = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::string> patterns = {"*ab*", "ab*", "*ba", "a*b*a", "*\\*", "*"};
+        for (int k = 0; k < 10; ++k)
+            patterns.push_back(draw(k % 2 ? "*ab\xE9" : "*?[]^-{}|\\ab\xE9", 10));
+        CWildcardSet set;
+        set.Build(std::vector<std::string_view>(patterns.begin(), patterns.end()));
+        ASSERT_EQ(set.Size(), patterns.size());
+        for (int line = 0; line < 8; ++line) {
+            const std::string text = draw(line % 3 ? "aab" : "ab\xE9-]|\\*{", 12);
+            const std::vector<std::uint8_t> answers = set.Match(text);
+            for (std::size_t k = 0; k < patterns.size(); ++k) {
+                const bool expected = PlainWildcardMatch(text, patterns[k]);
+                matched += expected ? 1 : 0;
+                ASSERT_EQ(answers[k] != 0, expected)
+                    << "pattern '" << patterns[k] << "' text '" << text << "'";
+            }
+        }
+    }
+    EXPECT_GT(matched, 20000);
 }
 
 } // namespace

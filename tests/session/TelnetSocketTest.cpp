@@ -4,6 +4,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -231,6 +232,26 @@ TEST_F(TelnetSocketTest, WaitingBurstArrivesIn508BytePiecesInOrder)
         sizes.push_back(piece.size());
     EXPECT_EQ(sizes, (std::vector<std::size_t>{508, 508, 508, 476}));
     EXPECT_EQ(Joined(), burst);
+}
+
+TEST_F(TelnetSocketTest, SlowListenerLetsTheEventLoopRunBetweenReadReports)
+{
+    ConnectReady();
+    const std::string burst(60 * 1024, 'x');
+    server.Send(QByteArray::fromStdString(burst));
+    QThread::msleep(50); // all of it waits in our kernel before the read report runs
+    std::size_t piecesWhenLoopRan = 0;
+    onReceive = [&] {
+        if (pieces.size() == 1)
+            QTimer::singleShot(0, [&] { piecesWhenLoopRan = pieces.size(); });
+        QThread::usleep(1000); // a listener with much to do for every piece
+    };
+    ASSERT_TRUE(WaitUntil([&] { return Joined().size() >= burst.size(); }));
+    EXPECT_EQ(Joined(), burst);
+    // A report ends when its time is spent, not after a fixed amount of text: the event
+    // loop got through while most of the burst was still waiting.
+    EXPECT_GT(piecesWhenLoopRan, 0u);
+    EXPECT_LT(piecesWhenLoopRan, pieces.size() / 2);
 }
 
 TEST_F(TelnetSocketTest, TextQueuedBeforeFirstWritableReportGoesOutThen)

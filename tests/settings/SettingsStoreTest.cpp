@@ -190,6 +190,18 @@ TEST_F(SettingsStore, TwoStoresOnOneFileSeeEachOtherAtOnce)
     ASSERT_TRUE(brumble::test::WaitUntil([&] { return first.ReadInt("host", "n", 0) == 7; }, 1000));
     first.WriteInt("host", "n", 8);
     EXPECT_EQ(first.ReadInt("host", "n", 0), 8);
+
+    // The generation tells a reader that keeps an answer when to read again: reads leave it,
+    // our writes change it at once, the other connection's within the same short while.
+    const std::uint64_t before = first.Generation();
+    EXPECT_EQ(first.ReadInt("host", "n", 0), 8);
+    EXPECT_EQ(first.Generation(), before);
+    first.WriteInt("host", "n", 9);
+    const std::uint64_t afterOwnWrite = first.Generation();
+    EXPECT_NE(afterOwnWrite, before);
+    second.WriteInt("host", "n", 10);
+    ASSERT_TRUE(brumble::test::WaitUntil([&] { return first.Generation() != afterOwnWrite; }, 1000));
+    EXPECT_EQ(first.ReadInt("host", "n", 0), 10);
 }
 
 TEST_F(SettingsStore, DamageFoundAgainNeverOverwritesWhatWasKept)
