@@ -61,7 +61,8 @@ bool CBrumbleDoc::OpenSession(const std::string& host, unsigned port)
     // A window reopened on another port must treat byte 255 as that port needs, and a
     // sequence the old server left unfinished must not swallow the new server's first bytes.
     SetTelnetOptions(port == 23);
-    m_filter.ForgetUnfinishedSequence();
+    m_filter.StartConnection();
+    ReadTextOptions(host);
 
     m_socket = std::make_unique<CTelnetSocket>(m_services.messages);
     // A handle that cannot be created makes Connect fail with its own message.
@@ -354,8 +355,22 @@ bool CBrumbleDoc::SaveText(const std::string& path)
     return ok && file.error() == QFileDevice::NoError;
 }
 
+void CBrumbleDoc::ReadTextOptions(const std::string& host)
+{
+    // Host entries only, 0 by default: no colour, Auto line ends. An unknown line-end value
+    // counts as Auto.
+    CSettingsStore& store = m_services.settings;
+    m_filter.SetColour(store.ReadInt(host, "ANSI Colour", 0) != 0);
+    const int lineEnds = store.ReadInt(host, "Line Ends", 0);
+    m_filter.SetLineEnds(lineEnds == 1   ? CReceiveFilter::LineEnds::AsSent
+                         : lineEnds == 2 ? CReceiveFilter::LineEnds::BareLfEndsLine
+                                         : CReceiveFilter::LineEnds::Auto);
+}
+
 void CBrumbleDoc::RefreshViews()
 {
+    if (const std::string host = GetHostName(); !host.empty())
+        ReadTextOptions(host);
     for (CSessionView* view : ViewsSnapshot()) {
         if (HasView(view))
             view->CreateDisplayFont(true);
