@@ -152,6 +152,20 @@ const std::map<int, const char*>& Table()
         {8306, "Unable to fetch %1: %2"},
         {8307, "The picture is too large to show (%1 x %2 pixels)."},
         {8308, "The picture's colours cannot be shown."},
+        {8420, "Encoding"},
+        {8421, "Auto"},
+        {8422, "UTF-8"},
+        {8423, "Latin-1"},
+        {8424, "Show ANSI colours"},
+        {8425, "Line ends"},
+        {8426, "As sent (a line feed keeps the column)"},
+        {8427, "A bare LF always ends a line"},
+        {8428, "How the server's text is read and what you type is sent: Auto shows UTF-8 where "
+               "the server sends it and Latin-1 elsewhere."},
+        {8429, "Check this to show the colours the server sends; unchecked, lines take their "
+               "highlight or the text colour."},
+        {8430, "What a line feed without a carriage return does: Auto starts the next line at "
+               "the left edge until the server sends a carriage return."},
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},
