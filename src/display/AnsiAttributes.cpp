@@ -126,6 +126,14 @@ void SetColourRange(CColourRuns& runs, int from, int to, int lineLength,
 {
     if (from >= to)
         return;
+    // Text added after every run start, the common case: at most one run more at the end.
+    if (to >= lineLength && (runs.empty() || runs.back().start < from)) {
+        if (runs.empty() ? attributes.IsDefault() : runs.back().attributes == attributes)
+            return;
+        if (runs.size() < kMaxColourRuns)
+            runs.push_back(CColourRun{from, attributes});
+        return;
+    }
     // Runs starting in [from, to) are replaced; a run starting exactly at `to` stays.
     const auto first = static_cast<std::size_t>(
         std::lower_bound(runs.begin(), runs.end(), from, Before) - runs.begin());

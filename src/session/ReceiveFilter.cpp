@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -64,6 +65,12 @@ constexpr std::array<bool, 256> MakeFinalTable()
 }
 
 constexpr std::array<bool, 256> kSequenceFinal = MakeFinalTable();
+
+// Emptied run lists of dropped lines, used again for new lines, so that a coloured flood
+// costs no memory allocation per line. Shared by the filters of a thread (all of them run
+// on the user-interface thread) and bounded.
+constexpr std::size_t kMaxSpareRuns = 256;
+thread_local std::vector<CColourRuns> t_spareRuns;
 
 } // namespace
 
@@ -369,7 +376,9 @@ int CReceiveFilter::PutText(std::string_view text, bool endsLine)
         if (overwrite > 0)
             line.replace(column, overwrite, piece.data(), overwrite);
         line.append(piece.data() + overwrite, piece.size() - overwrite);
-        if (m_colour)
+        // Uncoloured text in a line without runs needs no look at the runs at all.
+        if (m_colour && (static_cast<std::size_t>(m_currentLine) < m_runs.size() ||
+                         !m_attributes.IsDefault()))
             RecordColour(oldLength, column, piece.size());
         m_column += static_cast<int>(piece.size());
         text.remove_prefix(piece.size());
@@ -382,8 +391,25 @@ int CReceiveFilter::PutText(std::string_view text, bool endsLine)
 void CReceiveFilter::RecordColour(std::size_t oldLength, std::size_t column, std::size_t length)
 {
     const auto index = static_cast<std::size_t>(m_currentLine);
-    while (m_runs.size() <= index)
-        m_runs.emplace_back();
+    // Most text changes no run: uncoloured text in an uncoloured line, or text added in the
+    // colour the line already ends in.
+    if (index < m_runs.size()) {
+        const CColourRuns& runs = m_runs[index];
+        if (runs.empty() ? m_attributes.IsDefault()
+                         : oldLength >= column && runs.back().start <= static_cast<int>(column) &&
+                               runs.back().attributes == m_attributes)
+            return;
+    } else if (m_attributes.IsDefault()) {
+        return;
+    }
+    while (m_runs.size() <= index) {
+        if (t_spareRuns.empty()) {
+            m_runs.emplace_back();
+        } else {
+            m_runs.push_back(std::move(t_spareRuns.back()));
+            t_spareRuns.pop_back();
+        }
+    }
     CColourRuns& runs = m_runs[index];
     const auto lineLength = static_cast<int>(m_lines[index].size());
     if (oldLength < column)
@@ -409,8 +435,14 @@ void CReceiveFilter::DropFrontLines(int count)
         return;
     const auto drop = std::min(static_cast<std::size_t>(count), m_lines.size());
     m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(drop));
-    m_runs.erase(m_runs.begin(),
-                 m_runs.begin() + static_cast<std::ptrdiff_t>(std::min(drop, m_runs.size())));
+    const auto droppedRuns = static_cast<std::ptrdiff_t>(std::min(drop, m_runs.size()));
+    for (auto it = m_runs.begin(); it != m_runs.begin() + droppedRuns; ++it) {
+        if (it->capacity() > 0 && t_spareRuns.size() < kMaxSpareRuns) {
+            it->clear();
+            t_spareRuns.push_back(std::move(*it));
+        }
+    }
+    m_runs.erase(m_runs.begin(), m_runs.begin() + droppedRuns);
     m_currentLine = std::max(0, m_currentLine - static_cast<int>(drop));
 }
 
