@@ -2,10 +2,11 @@
 // into pseudo-random pieces into another, as the socket's reads and the server's segments
 // may cut it. The first byte of the input is not part of the stream: its lowest bit turns
 // telnet commands on, the next two bits choose how long the pieces may be (up to 3, 17, 64
-// or 508 bytes, the last being the socket's read size), and the whole byte seeds the cut
-// points. The two filters must agree on the lines, the cursor, lastTextEndedLine, the telnet
-// answers and the bells; and no line may hold a control byte, an ESC, or (with telnet on) an
-// IAC, nor grow past the line cap.
+// or 508 bytes, the last being the socket's read size), the next turns colour on, the next
+// two choose the line ends, and the whole byte seeds the cut points. The two filters must
+// agree on the lines, the cursor, lastTextEndedLine, the telnet answers, the bells and the
+// colour runs; and no line may hold a control byte, an ESC, or (with telnet on) an IAC, nor
+// grow past the line cap, nor have more colour runs than their bound.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -22,20 +23,33 @@ struct Recorded {
     std::vector<std::string> answers;
     int bells = 0;
 
-    explicit Recorded(bool telnet)
+    explicit Recorded(std::uint8_t control)
     {
-        filter.SetTelnetOptions(telnet);
+        filter.SetTelnetOptions((control & 1) != 0);
+        filter.SetColour((control & 8) != 0);
+        filter.SetLineEnds(static_cast<CReceiveFilter::LineEnds>((control >> 4) % 3));
         filter.onTelnetAnswer = [this](std::string_view a) { answers.emplace_back(a); };
         filter.onBell = [this] { ++bells; };
     }
 };
+
+bool SameRuns(const Recorded& a, const Recorded& b)
+{
+    for (std::size_t i = 0; i < a.filter.Lines().size(); ++i) {
+        const CColourRuns* x = a.filter.Runs(i);
+        const CColourRuns* y = b.filter.Runs(i);
+        if ((x == nullptr) != (y == nullptr) || (x && (*x != *y || x->size() > kMaxColourRuns)))
+            return false;
+    }
+    return true;
+}
 
 bool SameOutcome(const Recorded& a, const Recorded& b)
 {
     return a.filter.Lines() == b.filter.Lines() && a.filter.Column() == b.filter.Column() &&
            a.filter.CurrentLine() == b.filter.CurrentLine() &&
            a.filter.LastTextEndedLine() == b.filter.LastTextEndedLine() && a.answers == b.answers &&
-           a.bells == b.bells;
+           a.bells == b.bells && a.filter.Attributes() == b.filter.Attributes() && SameRuns(a, b);
 }
 
 bool LinesAreClean(const std::deque<std::string>& lines, bool telnet)
@@ -64,10 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t pieceLimit = kPieceLimits[(control >> 1) & 3];
     const std::string_view stream(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    Recorded whole(telnet);
+    Recorded whole(control);
     whole.filter.Filter(stream);
 
-    Recorded pieces(telnet);
+    Recorded pieces(control);
     std::uint32_t random = control * 2654435761u + 1;
     for (std::size_t at = 0; at < stream.size();) {
         random = random * 1103515245u + 12345u;

@@ -15,6 +15,13 @@ constexpr int kFirstPhrase = 8101;
 constexpr int kNotAPositiveInteger = 61717;
 constexpr int kNotInRange = 61715;
 
+// A choice of three stored as 0-2; anything else is the default, 0.
+int ReadChoice(CSettingsStore& store, const std::string& section, const char* entry)
+{
+    const int value = store.ReadInt(section, entry, 0);
+    return value >= 0 && value <= 2 ? value : 0;
+}
+
 std::string Replace(std::string text, const std::string& mark, const std::string& by)
 {
     if (const auto at = text.find(mark); at != std::string::npos)
@@ -36,6 +43,9 @@ COptionsDlg::COptionsDlg(CSettingsStore& store, std::string host, CRandomGenerat
     m_history = m_store.ReadInt(m_host, "History", m_store.ReadInt(kDisplay, "Commands", 50));
     m_sendCtrl = m_store.ReadInt(m_host, "Send Ctrl", 0) != 0;
     m_font = ReadFont(m_host);
+    m_encoding = ReadChoice(m_store, m_host, "Encoding");
+    m_ansiColour = m_store.ReadInt(m_host, "ANSI Colour", 0) != 0;
+    m_lineEnds = ReadChoice(m_store, m_host, "Line Ends");
 }
 
 int COptionsDlg::HeightForPoints(int points, int dpi)
@@ -102,6 +112,9 @@ void COptionsDlg::SaveSettings()
     m_store.WriteInt(m_host, "Font Italic", m_font.italic);
     m_store.WriteInt(m_host, "Font Underline", m_font.underline);
     m_store.WriteInt(m_host, "Font Strikeout", m_font.strikeOut);
+    m_store.WriteInt(m_host, "Encoding", m_encoding);
+    m_store.WriteInt(m_host, "ANSI Colour", m_ansiColour ? 1 : 0);
+    m_store.WriteInt(m_host, "Line Ends", m_lineEnds);
 }
 
 void COptionsDlg::CopyFrom(const std::string& otherHost)
@@ -127,6 +140,12 @@ void COptionsDlg::CopyFrom(const std::string& otherHost)
     m_store.WriteInt(m_host, "Font Italic", font.italic);
     m_store.WriteInt(m_host, "Font Underline", font.underline);
     m_store.WriteInt(m_host, "Font Strikeout", font.strikeOut);
+    const int encoding = ReadChoice(m_store, otherHost, "Encoding");
+    const int ansiColour = m_store.ReadInt(otherHost, "ANSI Colour", 0) != 0 ? 1 : 0;
+    const int lineEnds = ReadChoice(m_store, otherHost, "Line Ends");
+    m_store.WriteInt(m_host, "Encoding", encoding);
+    m_store.WriteInt(m_host, "ANSI Colour", ansiColour);
+    m_store.WriteInt(m_host, "Line Ends", lineEnds);
 }
 
 std::string COptionsDlg::SamplePhrase() const

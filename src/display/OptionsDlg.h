@@ -1,6 +1,7 @@
 #pragma once
 // The display and input options of one host (colours, font, line buffer, history size,
-// sending of Ctrl characters): loaded when made, written by SaveSettings when the Options
+// sending of Ctrl characters, and how the server's text is read: encoding, ANSI colours,
+// line ends): loaded when made, written by SaveSettings when the Options
 // dialog is confirmed, and copied between hosts by CopyFrom. Every host entry defaults to
 // the entry of section "Display", which defaults to the built-in value. The font size is
 // kept as a negative pixel height at the screen's resolution, as the view reads it.
@@ -48,6 +49,12 @@ public:
     int m_history = 50;
     bool m_sendCtrl = false;
     FontDescription m_font;
+    // Host entries without a "Display" default. "Encoding": 0 Auto, 1 UTF-8, 2 Latin-1.
+    // "ANSI Colour": 0 or 1. "Line Ends": 0 Auto, 1 as sent, 2 a bare LF ends a line. A
+    // stored value out of range reads as 0.
+    int m_encoding = 0;
+    bool m_ansiColour = false;
+    int m_lineEnds = 0;
 
 private:
     FontDescription ReadFont(const std::string& section) const;

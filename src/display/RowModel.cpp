@@ -86,6 +86,7 @@ int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRo
                           std::string& toSend, int& firstChanged)
 {
     const std::string& line = m_source.Lines()[index];
+    const CColourRuns* runs = m_source.Runs(index);
     std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
     if (complete && !m_source.IsLocalLine(index)) {
         toSend += m_source.ReceiveScript(line, colour);
@@ -122,17 +123,34 @@ int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRo
             row.text.assign(line, off, length);
             row.colour = colour;
             row.continuation = written > 0;
+            row.runs.clear();
+            if (runs)
+                SliceColourRuns(*runs, off, length, row.runs);
         } else {
-            m_rows.push_back(Row{line.substr(off, length), colour, written > 0});
+            m_rows.push_back(Row{line.substr(off, length), colour, written > 0, {}});
+            if (runs)
+                SliceColourRuns(*runs, off, length, m_rows.back().runs);
         }
         ++written;
     });
+    // Kept rows keep their text, but text rewritten in place may have changed colour.
+    std::size_t at = 0;
     for (int k = 0; k < kept; ++k) {
         Row& row = m_rows[static_cast<std::size_t>(start + k)];
-        if (row.colour != colour) {
-            row.colour = colour;
-            firstChanged = std::min(firstChanged, start + k);
+        bool changed = row.colour != colour;
+        row.colour = colour;
+        if (runs || !row.runs.empty()) {
+            CColourRuns slice;
+            if (runs)
+                SliceColourRuns(*runs, at, row.text.size(), slice);
+            if (slice != row.runs) {
+                row.runs = std::move(slice);
+                changed = true;
+            }
         }
+        if (changed)
+            firstChanged = std::min(firstChanged, start + k);
+        at += row.text.size();
     }
     return written;
 }
@@ -296,9 +314,12 @@ CRowModel::Change CRowModel::RewrapAll(int page)
     for (int i = 0; i < count; ++i) {
         const std::string& line = lines[static_cast<std::size_t>(i)];
         const std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
+        const CColourRuns* runs = m_source.Runs(static_cast<std::size_t>(i));
         m_openLineStart += lastRows;
         lastRows = Wrap(line, 0, [&](std::size_t off, std::size_t length) {
-            m_rows.push_back(Row{line.substr(off, length), colour, false});
+            m_rows.push_back(Row{line.substr(off, length), colour, false, {}});
+            if (runs)
+                SliceColourRuns(*runs, off, length, m_rows.back().runs);
         });
         for (int k = 1; k < lastRows; ++k)
             m_rows[m_rows.size() - static_cast<std::size_t>(k)].continuation = true;

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "display/AnsiAttributes.h"
+
 class CRowSource;
 
 class CRowModel final {
@@ -26,6 +28,9 @@ public:
         std::string text;
         std::uint32_t colour = kTextColour;
         bool continuation = false; // not the first row of its line (wrapped on from above)
+        // Server colours, starts counted from the row's first byte; drawn only while the
+        // row has no colour of its own (a highlight or a script's colour wins).
+        CColourRuns runs;
     };
 
     // What an operation changed. Row numbers are absolute (0 = oldest row kept) and refer

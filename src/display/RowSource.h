@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "display/AnsiAttributes.h"
+
 class CRowSource {
 public:
     virtual ~CRowSource() = default;
@@ -28,5 +30,11 @@ public:
     {
         static_cast<void>(index);
         return false;
+    }
+    // The colour runs of line index (server colours), or null when it has none.
+    virtual const CColourRuns* Runs(std::size_t index) const
+    {
+        static_cast<void>(index);
+        return nullptr;
     }
 };

@@ -213,6 +213,20 @@ const std::map<int, const char*>& Table()
                "{word1|word2} {^word1|word2}. See the help for more info on them. The send "
                "command allows args $* (all of the triggering text) and $1 to $9 (first 9 words "
                "of the triggering text). Use $$ for a single $.  "},
+        {8420, "Encoding"},
+        {8421, "Auto"},
+        {8422, "UTF-8"},
+        {8423, "Latin-1"},
+        {8424, "Show ANSI colours"},
+        {8425, "Line ends"},
+        {8426, "As sent (a line feed keeps the column)"},
+        {8427, "A bare LF always ends a line"},
+        {8428, "How the server's text is read and what you type is sent: Auto shows UTF-8 where "
+               "the server sends it and Latin-1 elsewhere."},
+        {8429, "Check this to show the colours the server sends; unchecked, lines take their "
+               "highlight or the text colour."},
+        {8430, "What a line feed without a carriage return does: Auto starts the next line at "
+               "the left edge until the server sends a carriage return."},
         {8440, "The secure connection (TLS) failed: "},
         {8441, "The server did not answer in TLS: this port does not seem to offer secure "
                "connections. Turn off \"Secure connection (TLS)\" for this host in the Connect "

@@ -71,8 +71,9 @@ bool CBrumbleDoc::OpenSession(const std::string& host, unsigned port)
     // "Telnet Always" (per host) interprets telnet on every port and lets the server echo.
     const bool telnetAlways = m_services.settings.ReadInt(host, "Telnet Always", 0) == 1;
     SetTelnetOptions(port == 23 || telnetAlways);
-    m_filter.ForgetUnfinishedSequence();
+    m_filter.StartConnection();
     m_filter.SetAcceptEcho(telnetAlways);
+    ReadTextOptions(host);
 
     m_socket = std::make_unique<CTelnetSocket>(m_services.messages);
     if (m_services.settings.ReadInt(host, "TLS", 0) == 1) {
@@ -416,8 +417,22 @@ bool CBrumbleDoc::SaveText(const std::string& path)
     return ok && file.error() == QFileDevice::NoError;
 }
 
+void CBrumbleDoc::ReadTextOptions(const std::string& host)
+{
+    // Host entries only, 0 by default: no colour, Auto line ends. An unknown line-end value
+    // counts as Auto.
+    CSettingsStore& store = m_services.settings;
+    m_filter.SetColour(store.ReadInt(host, "ANSI Colour", 0) != 0);
+    const int lineEnds = store.ReadInt(host, "Line Ends", 0);
+    m_filter.SetLineEnds(lineEnds == 1   ? CReceiveFilter::LineEnds::AsSent
+                         : lineEnds == 2 ? CReceiveFilter::LineEnds::BareLfEndsLine
+                                         : CReceiveFilter::LineEnds::Auto);
+}
+
 void CBrumbleDoc::RefreshViews()
 {
+    if (const std::string host = GetHostName(); !host.empty())
+        ReadTextOptions(host);
     for (CSessionView* view : ViewsSnapshot()) {
         if (HasView(view))
             view->CreateDisplayFont(true);

@@ -68,6 +68,8 @@ public:
     bool IsConnected() const;
     std::string GetHostName() const;
     const std::deque<std::string>& GetLines() const { return m_lines; }
+    // The server colours of line index of GetLines(); null when it has none.
+    const CColourRuns* GetRuns(std::size_t index) const { return m_filter.Runs(index); }
     // The feature objects (null before the first OpenSession), for their dialogs.
     CAliasesDlg* Aliases() const { return m_aliases.get(); }
     CColouredTextDlg* Highlights() const { return m_highlights.get(); }
@@ -115,6 +117,8 @@ public:
     // Tools > Auto Log...: the host's auto-log settings in editor; false without a session.
     bool EditAutoLog(CAutoLogEditor& editor);
     bool SaveText(const std::string& path);
+    // Every view rebuilds its font; the session takes up the host's text options again
+    // ("ANSI Colour", "Line Ends"), so a confirmed Options dialog acts on the next text.
     void RefreshViews();
 
     // Views attached to this session (the view registers itself when created).
@@ -168,6 +172,7 @@ Q_SIGNALS:
 
 private:
     void CreateFeatureObjects(const std::string& host);
+    void ReadTextOptions(const std::string& host);
     void DeleteFeatureObjects();
     void SetTitle(const std::string& title);
     // The views as they are now: a view may close (and unregister) while being called.

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -66,6 +67,12 @@ constexpr std::array<bool, 256> MakeFinalTable()
 
 constexpr std::array<bool, 256> kSequenceFinal = MakeFinalTable();
 
+// Emptied run lists of dropped lines, used again for new lines, so that a coloured flood
+// costs no memory allocation per line. Shared by the filters of a thread (all of them run
+// on the user-interface thread) and bounded.
+constexpr std::size_t kMaxSpareRuns = 256;
+thread_local std::vector<CColourRuns> t_spareRuns;
+
 } // namespace
 
 // Everything up to the first final byte belongs to the sequence, control bytes included;
@@ -73,6 +80,8 @@ constexpr std::array<bool, 256> kSequenceFinal = MakeFinalTable();
 std::size_t CReceiveFilter::SkipControlSequence(const unsigned char* data, std::size_t i,
                                                 std::size_t size)
 {
+    if (m_colour)
+        return ParseControlSequence(data, i, size);
     // Below the bound, so end > i whenever i < size.
     const std::size_t end =
         std::min(size, i + static_cast<std::size_t>(kMaxSequenceLength - m_sequenceLength));
@@ -87,6 +96,85 @@ std::size_t CReceiveFilter::SkipControlSequence(const unsigned char* data, std::
     if (m_sequenceLength >= kMaxSequenceLength)
         m_sequence = Sequence::None;
     return j;
+}
+
+void CReceiveFilter::StartControlSequence()
+{
+    m_sequence = Sequence::ControlSequence;
+    m_sequenceLength = 0;
+    // The values past count are never read: three stores instead of clearing them.
+    m_control.count = 0;
+    m_control.current = 0;
+    m_control.sgr = true;
+}
+
+// The same bytes and the same bound as SkipControlSequence, but the parameters are kept, so
+// that a final "m" can set the colour. Anything but digits and ";" (a private marker, ":"
+// sub-parameters, control bytes) makes the sequence one that is only skipped; a parameter is
+// capped at 9999 and parameters past kMaxParams make it one too. The current parameter
+// lives in the state, so a sequence cut anywhere gives the same colour.
+std::size_t CReceiveFilter::ParseControlSequence(const unsigned char* data, std::size_t i,
+                                                 std::size_t size)
+{
+    const std::size_t end =
+        std::min(size, i + static_cast<std::size_t>(kMaxSequenceLength - m_sequenceLength));
+    ControlParams& control = m_control;
+    for (std::size_t j = i; j < end; ++j) {
+        const unsigned char b = data[j];
+        if (b >= '0' && b <= '9') {
+            control.current = static_cast<std::uint16_t>(
+                std::min(control.current * 10 + (b - '0'), 9999));
+        } else if (b == ';') {
+            if (control.count < kMaxParams)
+                control.values[control.count++] = control.current;
+            else
+                control.sgr = false;
+            control.current = 0;
+        } else if (kSequenceFinal[b]) {
+            m_sequence = Sequence::None;
+            if (b == 'm') {
+                // "ESC [ m" is a reset; otherwise the last parameter ends at the "m".
+                if (m_sequenceLength > 0 || j > i) {
+                    if (control.count < kMaxParams)
+                        control.values[control.count++] = control.current;
+                    else
+                        control.sgr = false;
+                }
+                if (control.sgr)
+                    m_attributes.ApplySgr(control.values, control.count);
+            }
+            return j + 1;
+        } else {
+            control.sgr = false;
+        }
+    }
+    m_sequenceLength += static_cast<int>(end - i);
+    if (m_sequenceLength >= kMaxSequenceLength)
+        m_sequence = Sequence::None;
+    return end;
+}
+
+void CReceiveFilter::LineFeedColumn()
+{
+    if (m_lineEnds == LineEnds::BareLfEndsLine ||
+        (m_lineEnds == LineEnds::Auto && !m_sawCarriageReturn))
+        m_column = 0;
+}
+
+void CReceiveFilter::StartConnection()
+{
+    m_sequence = Sequence::None;
+    m_sawCarriageReturn = false;
+    m_attributes = CAnsiAttributes{};
+}
+
+void CReceiveFilter::SetColour(bool on)
+{
+    m_colour = on;
+    if (!on) {
+        m_runs.clear();
+        m_attributes = CAnsiAttributes{};
+    }
 }
 
 void CReceiveFilter::Filter(std::string_view text)
@@ -111,6 +199,8 @@ void CReceiveFilter::Filter(std::string_view text)
             PutText(segment, true);
             if (m_currentLine < INT_MAX)
                 ++m_currentLine;
+            if (data[i] == '\n' && m_lineEnds != LineEnds::AsSent)
+                LineFeedColumn();
         } else {
             if (!segment.empty())
                 PutText(segment, false);
@@ -128,6 +218,7 @@ void CReceiveFilter::Filter(std::string_view text)
                 break;
             case kCarriageReturn:
                 m_column = 0;
+                m_sawCarriageReturn = true;
                 break;
             case kEscape:
                 // Most sequences come whole as "ESC [ ... final", so that shape goes straight
@@ -135,8 +226,7 @@ void CReceiveFilter::Filter(std::string_view text)
                 // index after the sequence; the step back lets every case leave through the
                 // one "++i" below, which keeps the compiled scan over ordinary bytes tight.
                 if (i + 1 < size && data[i + 1] == '[') {
-                    m_sequence = Sequence::ControlSequence;
-                    m_sequenceLength = 0;
+                    StartControlSequence();
                     i = SkipControlSequence(data, i + 2, size) - 1;
                 } else {
                     m_sequence = Sequence::Escape;
@@ -169,8 +259,10 @@ std::size_t CReceiveFilter::ContinueSequence(std::string_view text, std::size_t 
         switch (m_sequence) {
         case Sequence::Escape:
             // ESC "[" opens a control sequence; ESC with any other byte is complete.
-            m_sequence = data[i] == '[' ? Sequence::ControlSequence : Sequence::None;
-            m_sequenceLength = 0;
+            if (data[i] == '[')
+                StartControlSequence();
+            else
+                m_sequence = Sequence::None;
             ++i;
             break;
         case Sequence::ControlSequence:
@@ -288,12 +380,20 @@ void CReceiveFilter::FilterLocal(std::string_view text)
     const Sequence sequence = std::exchange(m_sequence, Sequence::None);
     const unsigned char command = m_command;
     const int sequenceLength = m_sequenceLength;
+    const ControlParams control = m_control;
     const bool telnet = std::exchange(m_telnetOptions, false);
+    // The echo is the user's, in the default colour; its CR LF says nothing about how the
+    // server ends its lines.
+    const CAnsiAttributes attributes = std::exchange(m_attributes, CAnsiAttributes{});
+    const bool sawCarriageReturn = m_sawCarriageReturn;
     Filter(text);
     m_sequence = sequence;
     m_command = command;
     m_sequenceLength = sequenceLength;
+    m_control = control;
     m_telnetOptions = telnet;
+    m_attributes = attributes;
+    m_sawCarriageReturn = sawCarriageReturn;
 }
 
 int CReceiveFilter::PutText(std::string_view text, bool endsLine)
@@ -310,17 +410,54 @@ int CReceiveFilter::PutText(std::string_view text, bool endsLine)
         std::string& line = m_lines[static_cast<std::size_t>(m_currentLine)];
         const auto column = static_cast<std::size_t>(m_column);
         const std::string_view piece = text.substr(0, kMaxLineLength - column);
+        const std::size_t oldLength = line.size();
         if (line.size() < column)
             line.resize(column, ' ');
         const std::size_t overwrite = std::min(line.size() - column, piece.size());
         if (overwrite > 0)
             line.replace(column, overwrite, piece.data(), overwrite);
         line.append(piece.data() + overwrite, piece.size() - overwrite);
+        // Uncoloured text in a line without runs needs no look at the runs at all.
+        if (m_colour && (static_cast<std::size_t>(m_currentLine) < m_runs.size() ||
+                         !m_attributes.IsDefault()))
+            RecordColour(oldLength, column, piece.size());
         m_column += static_cast<int>(piece.size());
         text.remove_prefix(piece.size());
     }
     m_lastTextEndedLine = endsLine;
     return placed;
+}
+
+// The padding before the text has no colour; the text has the current one.
+void CReceiveFilter::RecordColour(std::size_t oldLength, std::size_t column, std::size_t length)
+{
+    const auto index = static_cast<std::size_t>(m_currentLine);
+    // Most text changes no run: uncoloured text in an uncoloured line, or text added in the
+    // colour the line already ends in.
+    if (index < m_runs.size()) {
+        const CColourRuns& runs = m_runs[index];
+        if (runs.empty() ? m_attributes.IsDefault()
+                         : oldLength >= column && runs.back().start <= static_cast<int>(column) &&
+                               runs.back().attributes == m_attributes)
+            return;
+    } else if (m_attributes.IsDefault()) {
+        return;
+    }
+    while (m_runs.size() <= index) {
+        if (t_spareRuns.empty()) {
+            m_runs.emplace_back();
+        } else {
+            m_runs.push_back(std::move(t_spareRuns.back()));
+            t_spareRuns.pop_back();
+        }
+    }
+    CColourRuns& runs = m_runs[index];
+    const auto lineLength = static_cast<int>(m_lines[index].size());
+    if (oldLength < column)
+        SetColourRange(runs, static_cast<int>(oldLength), static_cast<int>(column), lineLength,
+                       CAnsiAttributes{});
+    SetColourRange(runs, static_cast<int>(column), static_cast<int>(column + length), lineLength,
+                   m_attributes);
 }
 
 // Deliberate limit: the text that would make a line longer than kMaxLineLength goes on as
@@ -339,6 +476,14 @@ void CReceiveFilter::DropFrontLines(int count)
         return;
     const auto drop = std::min(static_cast<std::size_t>(count), m_lines.size());
     m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(drop));
+    const auto droppedRuns = static_cast<std::ptrdiff_t>(std::min(drop, m_runs.size()));
+    for (auto it = m_runs.begin(); it != m_runs.begin() + droppedRuns; ++it) {
+        if (it->capacity() > 0 && t_spareRuns.size() < kMaxSpareRuns) {
+            it->clear();
+            t_spareRuns.push_back(std::move(*it));
+        }
+    }
+    m_runs.erase(m_runs.begin(), m_runs.begin() + droppedRuns);
     m_currentLine = std::max(0, m_currentLine - static_cast<int>(drop));
 }
 

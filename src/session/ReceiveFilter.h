@@ -14,7 +14,12 @@
 // the stream is cut. A sequence still unfinished when the stream ends shows nothing.
 //
 // State kept across reads: the lines, the cursor, lastTextEndedLine and the unfinished
-// sequence.
+// sequence; with colour on, also the current colour and each line's colour runs.
+//
+// Two per-host choices change what the bytes mean. Colour: SGR sequences set the colour of
+// the text that follows instead of being dropped unread. Line ends: a bare line feed keeps
+// the column (as sent), always starts the next line at column 0, or (Auto) does the latter
+// until the server has sent its first carriage return.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +27,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "display/AnsiAttributes.h"
 
 class CReceiveFilter final {
 public:
@@ -38,6 +45,13 @@ public:
     // option is refused, so a well-behaved server sends none; the bound only limits what an
     // unended one can hide.
     static constexpr int kMaxSubnegotiationLength = 4096;
+
+    // What a line feed does to the column.
+    enum class LineEnds : std::uint8_t {
+        Auto = 0,   // as BareLfEndsLine until the server sends a carriage return, then AsSent
+        AsSent = 1, // the column is kept: a bare line feed makes a staircase
+        BareLfEndsLine = 2,
+    };
 
     CReceiveFilter() = default;
     CReceiveFilter(const CReceiveFilter&) = delete;
@@ -62,6 +76,8 @@ public:
     void SetAcceptEcho(bool accept);
     bool ServerEchoes() const { return m_serverEcho; }
     bool AcceptsEcho() const { return m_acceptEcho; }
+    // A new connection: no unfinished sequence, no carriage return seen yet, default colour.
+    void StartConnection();
     // Filters the local echo of something sent as a stream of its own: a sequence the server
     // left unfinished waits for the server's next read, and the user's own bytes are never
     // taken for telnet commands.
@@ -86,6 +102,18 @@ public:
     bool TelnetOptions() const { return m_telnetOptions; }
     void SetTelnetOptions(bool on) { m_telnetOptions = on; }
 
+    void SetLineEnds(LineEnds mode) { m_lineEnds = mode; }
+    LineEnds GetLineEnds() const { return m_lineEnds; }
+    // Colour off forgets every run and the current colour: the lines show plain again.
+    void SetColour(bool on);
+    bool Colour() const { return m_colour; }
+    const CAnsiAttributes& Attributes() const { return m_attributes; }
+    // The colour runs of a line; null when it has none (all in the default colour).
+    const CColourRuns* Runs(std::size_t line) const
+    {
+        return line < m_runs.size() && !m_runs[line].empty() ? &m_runs[line] : nullptr;
+    }
+
 private:
     // Where the filter stands inside an escape sequence or telnet command.
     enum class Sequence : std::uint8_t {
@@ -103,9 +131,14 @@ private:
     // first byte that is text again, or text.size() when the sequence is still unfinished.
     std::size_t ContinueSequence(std::string_view text, std::size_t i);
     std::size_t SkipControlSequence(const unsigned char* data, std::size_t i, std::size_t size);
+    // SkipControlSequence with colour on: collects the parameters and applies an SGR.
+    std::size_t ParseControlSequence(const unsigned char* data, std::size_t i, std::size_t size);
+    void StartControlSequence();
     void EndCappedLine();
     // Records the server's echo, tells onServerEcho and answers DO or DONT ECHO.
     void ChangeServerEcho(bool on);
+    void LineFeedColumn();
+    void RecordColour(std::size_t oldLength, std::size_t column, std::size_t length);
 
     bool m_lastTextEndedLine = false;
     int m_column = 0;
@@ -119,4 +152,23 @@ private:
     // Bytes consumed so far by an "ESC [" sequence or a sub-negotiation, for their bounds.
     int m_sequenceLength = 0;
     std::deque<std::string> m_lines;
+
+    LineEnds m_lineEnds = LineEnds::AsSent;
+    bool m_sawCarriageReturn = false;
+
+    // Colour: the attributes for the next text, and the runs beside m_lines (shorter than
+    // m_lines where the last lines have none).
+    bool m_colour = false;
+    CAnsiAttributes m_attributes;
+    std::deque<CColourRuns> m_runs;
+    // The parameters of the "ESC [" sequence under way. It is bounded by kMaxSequenceLength
+    // bytes, so at most half that many parameters; one with more digits is capped.
+    static constexpr int kMaxParams = kMaxSequenceLength / 2 + 1;
+    struct ControlParams {
+        std::uint16_t values[kMaxParams] = {};
+        int count = 0;
+        std::uint16_t current = 0;
+        bool sgr = true; // only digits and ";" so far
+    };
+    ControlParams m_control;
 };

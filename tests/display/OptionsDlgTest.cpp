@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "common/TestServices.h"
 #include "display/OptionsDlg.h"
+#include "settings/SettingsTransfer.h"
 
 namespace {
 
@@ -67,13 +69,17 @@ TEST_F(OptionsDlg, SaveWritesTheHostEntriesInOrderAndCopyFromCarriesThemButNotLo
     options.m_lineBuffer = 1000;
     options.m_sendCtrl = true;
     options.m_font = {"A Face Name Longer Than Thirty-One Characters", -20, 700, 1, 0, 1};
+    options.m_encoding = 2;
+    options.m_ansiColour = true;
+    options.m_lineEnds = 1;
     options.SaveSettings();
     std::vector<std::string> names;
     for (const auto& value : settings.Values("a"))
         names.push_back(value.name);
     EXPECT_EQ(names, (std::vector<std::string>{"Colour", "Text Colour", "Line Buffer", "History",
                                                "Send Ctrl", "Font Face", "Font Size", "Font Weight",
-                                               "Font Italic", "Font Underline", "Font Strikeout"}));
+                                               "Font Italic", "Font Underline", "Font Strikeout",
+                                               "Encoding", "ANSI Colour", "Line Ends"}));
     settings.WriteInt("a", "Local Echo", 0);
 
     COptionsDlg copy(settings, "b", random, 96);
@@ -84,7 +90,20 @@ TEST_F(OptionsDlg, SaveWritesTheHostEntriesInOrderAndCopyFromCarriesThemButNotLo
     EXPECT_TRUE(copied.m_sendCtrl);
     EXPECT_EQ(copied.m_font.face, "A Face Name Longer Than Thirty-One Characters");
     EXPECT_EQ(copied.m_font.height, -20);
+    EXPECT_EQ(std::tuple(copied.m_encoding, copied.m_ansiColour, copied.m_lineEnds),
+              std::tuple(2, true, 1));
     EXPECT_EQ(settings.ReadInt("b", "Local Echo", 7), 7);
+
+    // Exported and imported with every other setting; a value out of range reads as Auto.
+    CSettingsTransfer transfer(settings, messages);
+    ASSERT_TRUE(transfer.Export(dir.File("options.brx")));
+    settings.DeleteSection("b");
+    ASSERT_TRUE(transfer.Import(dir.File("options.brx")));
+    COptionsDlg imported(settings, "b", random, 96);
+    EXPECT_EQ(std::tuple(imported.m_encoding, imported.m_ansiColour, imported.m_lineEnds),
+              std::tuple(2, true, 1));
+    settings.WriteInt("b", "Line Ends", 3);
+    EXPECT_EQ(COptionsDlg(settings, "b", random, 96).m_lineEnds, 0);
 }
 
 } // namespace

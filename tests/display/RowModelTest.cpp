@@ -27,8 +27,13 @@ public:
         return line.find("ping") != std::string::npos ? "pong\r\n" : "";
     }
     void DetectImageUrls(const std::string& line) override { detected.push_back(line); }
+    const CColourRuns* Runs(std::size_t index) const override
+    {
+        return index < runs.size() && !runs[index].empty() ? &runs[index] : nullptr;
+    }
 
     std::deque<std::string> lines;
+    std::deque<CColourRuns> runs;
     Texts scripted, detected;
 };
 
@@ -382,6 +387,26 @@ TEST_F(RowModelTest, AGrowingOpenLineWrapsAsTheWholeLineWould)
             EXPECT_TRUE(model.Rows()[row].continuation);
     }
     EXPECT_EQ(model.OpenLineRows(), 3);
+}
+
+TEST_F(RowModelTest, RowsCarryTheServerColoursOfTheirBytes)
+{
+    const CAnsiAttributes red{CAnsiAttributes::kIndexed | 1, CAnsiAttributes::kDefault, false,
+                              false};
+    // Sixteen characters wrap into ten and six; red from 8 to 12.
+    source.runs = {{{8, red}, {12, {}}}};
+    Add({"0123456789abcdef"}, false);
+    ASSERT_EQ(Rows(), (Texts{"0123456789", "abcdef"}));
+    EXPECT_EQ(model.Rows()[0].runs, (CColourRuns{{8, red}}));
+    EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}, {2, {}}}));
+    // The open line grows; its first row keeps its text but was rewritten in another colour.
+    source.runs = {{{0, red}}};
+    Reopen("0123456789abcdefgh");
+    EXPECT_EQ(model.Rows()[0].runs, (CColourRuns{{0, red}}));
+    EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}}));
+    // A rebuild slices the same way.
+    model.RewrapAll(5);
+    EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}}));
 }
 
 } // namespace

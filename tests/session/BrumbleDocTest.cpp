@@ -558,3 +558,23 @@ TEST_F(BrumbleDocTest, UrlsAreDetectedOnlyInTheInputViewAndReachTheMainFrameRequ
     EXPECT_EQ(found[0], (CFoundUrl{CFoundUrl::kShowPicture, "http://x.org/cat.gif"}));
     app.SetInputView(nullptr);
 }
+
+TEST_F(BrumbleDocTest, TheHostsLineEndsAndColourOptionsApplyFromTheNextText)
+{
+    // By default a server ending its lines with a bare LF shows ordinary lines, and its
+    // colours are dropped.
+    Connect();
+    server.Send("\x1b[31mline one\nline two\n");
+    ASSERT_TRUE(WaitUntil([&] { return Has("line two"); }));
+    EXPECT_EQ(Got(), (Lines{"line one", "line two"}));
+    EXPECT_EQ(doc.GetRuns(0), nullptr);
+    // "As sent" and colour on, taken up when the options are confirmed (RefreshViews).
+    settings.WriteInt(kHost, "Line Ends", 1);
+    settings.WriteInt(kHost, "ANSI Colour", 1);
+    doc.RefreshViews();
+    server.Send("\x1b[32mthree\nfour\n");
+    ASSERT_TRUE(WaitUntil([&] { return Has("     four"); }));
+    EXPECT_EQ(Got(), (Lines{"line one", "line two", "three", "     four"}));
+    ASSERT_NE(doc.GetRuns(2), nullptr);
+    EXPECT_EQ(doc.GetRuns(2)->front().attributes.foreground, CAnsiAttributes::kIndexed | 2);
+}

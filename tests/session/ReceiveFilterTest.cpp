@@ -17,9 +17,13 @@ struct Filtered {
     Lines answers;
     int bells = 0;
 
-    explicit Filtered(bool telnet = false, bool acceptEcho = false)
+    explicit Filtered(bool telnet = false, bool colour = false,
+                      CReceiveFilter::LineEnds lineEnds = CReceiveFilter::LineEnds::AsSent,
+                      bool acceptEcho = false)
     {
         filter.SetTelnetOptions(telnet);
+        filter.SetColour(colour);
+        filter.SetLineEnds(lineEnds);
         filter.SetAcceptEcho(acceptEcho);
         // Echo changes go in among the answers, so that their order shows too.
         filter.onServerEcho = [this](bool on) {
@@ -34,13 +38,39 @@ struct Filtered {
         return *this;
     }
     Lines Get() const { return {filter.Lines().begin(), filter.Lines().end()}; }
-    // Everything the filter keeps between reads.
-    auto State() const
+    std::vector<CColourRuns> Runs() const
+    {
+        std::vector<CColourRuns> runs;
+        for (std::size_t i = 0; i < filter.Lines().size(); ++i)
+            runs.push_back(filter.Runs(i) ? *filter.Runs(i) : CColourRuns{});
+        return runs;
+    }
+    auto Basic() const
     {
         return std::tuple(Get(), filter.Column(), filter.CurrentLine(), filter.LastTextEndedLine(),
                           answers, bells);
     }
+    // Everything the filter keeps between reads.
+    auto State() const { return std::tuple_cat(Basic(), std::tuple(Runs(), filter.Attributes())); }
 };
+
+using LineEnds = CReceiveFilter::LineEnds;
+constexpr std::uint32_t kIndexed = CAnsiAttributes::kIndexed;
+constexpr std::uint32_t kRgb = CAnsiAttributes::kRgb;
+constexpr std::uint32_t kDefault = CAnsiAttributes::kDefault;
+
+CAnsiAttributes Attr(std::uint32_t fg, std::uint32_t bg = kDefault, bool bold = false,
+                     bool reverse = false)
+{
+    return CAnsiAttributes{fg, bg, bold, reverse};
+}
+
+const std::string kHundredParams = [] {
+    std::string body;
+    for (int i = 0; i < 100; ++i)
+        body += "31;";
+    return body + "m";
+}();
 
 } // namespace
 
@@ -58,6 +88,9 @@ TEST(ReceiveFilter, EachStreamGivesItsResultHoweverItIsCut)
         Lines answers = {};
         int bells = 0;
         bool acceptEcho = false;
+        bool colour = false;
+        LineEnds lineEnds = LineEnds::AsSent;
+        std::vector<CColourRuns> runs = {}; // checked when colour is on
     } cases[] = {
         // Line ends in either order; VT and FF end lines like LF; LF keeps the column.
         {"abc\r\n", {"abc"}},
@@ -143,24 +176,76 @@ TEST(ReceiveFilter, EachStreamGivesItsResultHoweverItIsCut)
         // BEL beeps and is dropped; NUL and other control bytes go, keeping what follows.
         {"a\7b\7\7", {"ab"}, false, {}, 3},
         {"a\0\1\2\3\4\5\6\16\17\20\24\30\32\34\35\36\37b\0c\x7f\x80\xfe"s, {"abc\x7f\x80\xfe"s}},
+        // Line ends: Auto ends lines at a bare LF until the first CR, then keeps the column.
+        {.stream = "line one\nline two\n", .lines = {"line one", "        line two"}},
+        {.stream = "line one\nline two\n",
+         .lines = {"line one", "line two"},
+         .lineEnds = LineEnds::Auto},
+        {.stream = "ab\n\rcd\nef", .lines = {"ab", "cd", "  ef"}, .lineEnds = LineEnds::Auto},
+        {.stream = "a\r\nb\nc", .lines = {"a", "b", " c"}, .lineEnds = LineEnds::Auto},
+        {.stream = "a\r\nb\nc\x0b!", .lines = {"a", "b", "c", " !"},
+         .lineEnds = LineEnds::BareLfEndsLine},
+        // Colour: SGR sets the colour of what follows, across line ends, until reset; other
+        // sequences, unknown codes and malformed colours change nothing.
+        {.stream = "\x1b[31mred\x1b[0m plain\r\n",
+         .lines = {"red plain"},
+         .colour = true,
+         .runs = {{{0, Attr(kIndexed | 1)}, {3, {}}}}},
+        {.stream = "\x1b[1;32mone\r\ntwo\x1b[m\r\n\x1b[2Jthree",
+         .lines = {"one", "two", "three"},
+         .colour = true,
+         .runs = {{{0, Attr(kIndexed | 2, kDefault, true)}},
+                  {{0, Attr(kIndexed | 2, kDefault, true)}},
+                  {}}},
+        {.stream = "\x1b[38;5;196ma\x1b[48;2;1;2;3mb\x1b[7;93;104mc\x1b[39;49;27;22md",
+         .lines = {"abcd"},
+         .colour = true,
+         .runs = {{{0, Attr(kIndexed | 196)},
+                   {1, Attr(kIndexed | 196, kRgb | 0x030201)},
+                   {2, Attr(kIndexed | 11, kIndexed | 12, false, true)},
+                   {3, {}}}}},
+        {.stream = "\x1b[38;5;300ma\x1b[38;2;1;2mb\x1b[?31mc\x1b[38:5:1md\x1b[99999;4me\r\n",
+         .lines = {"abcde"},
+         .colour = true,
+         .runs = {{}}},
+        {.stream = "\x1b[" + kHundredParams + "x\x1b[41;;31m!",
+         .lines = {kHundredParams.substr(CReceiveFilter::kMaxSequenceLength) + "x!"},
+         .colour = true,
+         .runs = {{{static_cast<int>(kHundredParams.size()) - 63, Attr(kIndexed | 1)}}}},
+        // Overwriting recolours only what is written; padding stays uncoloured.
+        {.stream = "plain\r\x1b[31mRE",
+         .lines = {"REain"},
+         .colour = true,
+         .runs = {{{0, Attr(kIndexed | 1)}, {2, {}}}}},
+        {.stream = "\x1b[41mab\ncd",
+         .lines = {"ab", "  cd"},
+         .colour = true,
+         .runs = {{{0, Attr(kDefault, kIndexed | 1)}}, {{2, Attr(kDefault, kIndexed | 1)}}}},
     };
     std::mt19937 random(508);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(testing::Message() << "case " << i);
         const std::string& stream = cases[i].stream;
-        Filtered whole(cases[i].telnet, cases[i].acceptEcho);
+        const auto make = [&] {
+            return Filtered(cases[i].telnet, cases[i].colour, cases[i].lineEnds,
+                            cases[i].acceptEcho);
+        };
+        Filtered whole = make();
         whole.Feed(stream);
         EXPECT_EQ(whole.Get(), cases[i].lines);
         EXPECT_EQ(whole.answers, cases[i].answers);
         EXPECT_EQ(whole.bells, cases[i].bells);
+        if (cases[i].colour) {
+            EXPECT_EQ(whole.Runs(), cases[i].runs);
+        }
         const auto expected = whole.State();
         for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
-            Filtered split(cases[i].telnet, cases[i].acceptEcho);
+            Filtered split = make();
             split.Feed(stream.substr(0, cut)).Feed(stream.substr(cut));
             ASSERT_EQ(split.State(), expected) << "cut at " << cut;
         }
         for (int run = 0; run < 20; ++run) {
-            Filtered pieces(cases[i].telnet, cases[i].acceptEcho);
+            Filtered pieces = make();
             std::uniform_int_distribution<std::size_t> length(1, run % 2 ? 3 : 9);
             for (std::size_t at = 0; at < stream.size();) {
                 const std::size_t n = length(random);
@@ -177,14 +262,14 @@ TEST(ReceiveFilter, CursorAndLineEndStateFollowTheText)
     for (const std::string& input : {"abc\r\n"s, "abc\n\r"s}) {
         Filtered f;
         f.Feed(input);
-        EXPECT_EQ(f.State(), std::tuple(Lines{"abc"}, 0, 1, true, Lines{}, 0)) << input;
+        EXPECT_EQ(f.Basic(), std::tuple(Lines{"abc"}, 0, 1, true, Lines{}, 0)) << input;
     }
     EXPECT_FALSE(Filtered().Feed("a\x0b\rb\x0c\rc").filter.LastTextEndedLine());
-    EXPECT_EQ(Filtered().Feed("abc\ndef").State(),
+    EXPECT_EQ(Filtered().Feed("abc\ndef").Basic(),
               std::tuple(Lines{"abc", "   def"}, 6, 1, false, Lines{}, 0));
-    EXPECT_EQ(Filtered().Feed("\n\n\n").State(), std::tuple(Lines{}, 0, 3, true, Lines{}, 0));
+    EXPECT_EQ(Filtered().Feed("\n\n\n").Basic(), std::tuple(Lines{}, 0, 3, true, Lines{}, 0));
     // A read made only of a NUL changes nothing, not even the line-end flag.
-    EXPECT_EQ(Filtered().Feed("x\n").Feed("\0"s).State(),
+    EXPECT_EQ(Filtered().Feed("x\n").Feed("\0"s).Basic(),
               std::tuple(Lines{"x"}, 1, 1, true, Lines{}, 0));
 }
 
@@ -222,11 +307,45 @@ TEST(ReceiveFilter, TrimmingMovesTheCursorLineAndPendingLinesAreLimited)
     EXPECT_EQ(f.Get(), (Lines{"3", "4"}));
     EXPECT_EQ(f.filter.CurrentLine(), 1);
     f.filter.DropFrontLines(10); // more than there are
-    EXPECT_EQ(f.State(), std::tuple(Lines{}, 1, 0, false, Lines{}, 0));
+    EXPECT_EQ(f.Basic(), std::tuple(Lines{}, 1, 0, false, Lines{}, 0));
 
     f.Feed(std::string(1000, '\n')).filter.LimitPendingLines(5);
     EXPECT_EQ(f.filter.CurrentLine(), 4);
     f.Feed("x").filter.LimitPendingLines(5); // within the limit: unchanged
     EXPECT_EQ(f.Get().size(), 5u);
     EXPECT_EQ(f.filter.CurrentLine(), 4);
+}
+
+TEST(ReceiveFilter, ColourRunsStayBoundedWhateverTheServerSends)
+{
+    // A colour change at every character of a full line: the list stops at its bound and
+    // the rest of the line keeps the last colour recorded.
+    Filtered f(false, true);
+    std::string flood;
+    for (int i = 0; i < 20000; ++i)
+        flood += "\x1b[3" + std::to_string(i % 2 + 1) + "mx";
+    for (std::size_t at = 0; at < flood.size(); at += 508)
+        f.Feed(flood.substr(at, 508));
+    ASSERT_EQ(f.Get(), Lines{std::string(20000, 'x')});
+    EXPECT_EQ(f.Runs()[0].size(), kMaxColourRuns);
+    // Turning colour off forgets the runs and the colour.
+    f.filter.SetColour(false);
+    EXPECT_EQ(f.filter.Runs(0), nullptr);
+    EXPECT_TRUE(f.filter.Attributes().IsDefault());
+}
+
+TEST(ReceiveFilter, LocalEchoIsUncolouredAndItsCarriageReturnsAreNotTheServers)
+{
+    Filtered f(false, true, LineEnds::Auto);
+    f.Feed("\x1b[31m");
+    f.filter.FilterLocal("look\r\n");
+    f.Feed("a\nb");
+    EXPECT_EQ(f.Get(), (Lines{"look", "a", "b"}));
+    EXPECT_EQ(f.Runs(), (std::vector<CColourRuns>{{}, {{0, Attr(kIndexed | 1)}}, {{0, Attr(kIndexed | 1)}}}));
+    // A new connection starts afresh: no colour, and no carriage return seen.
+    f.Feed("\r\n");
+    f.filter.StartConnection();
+    f.Feed("c\nd");
+    EXPECT_EQ(f.Get().back(), "d");
+    EXPECT_EQ(f.filter.Runs(f.Get().size() - 1), nullptr);
 }

@@ -69,6 +69,7 @@ public:
     }
     void DetectImageUrls(const std::string& line) override { m_doc.DetectImageUrls(line, &m_view); }
     bool IsLocalLine(std::size_t index) const override { return m_doc.IsLocalLine(index); }
+    const CColourRuns* Runs(std::size_t index) const override { return m_doc.GetRuns(index); }
 
 private:
     CBrumbleDoc& m_doc;
@@ -390,6 +391,10 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
     painter.setFont(m_font);
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.setClipRect(clip);
+    // Reverse video of the default colours shows the window's background as text.
+    const QColor backColour = background != -1
+                                  ? ToColour(static_cast<std::uint32_t>(background))
+                                  : viewport()->palette().color(viewport()->backgroundRole());
     const auto& rows = m_model.Rows();
     const int first = std::max(0, clip.top()) / m_lineHeight;
     int y = first * m_lineHeight;
@@ -397,8 +402,12 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
     while (y <= clip.bottom() && index < static_cast<long long>(rows.size())) {
         if (index >= 0) {
             const CRowModel::Row& row = rows[static_cast<std::size_t>(index)];
-            painter.setPen((row.colour >> 24) == 0 ? ToColour(row.colour) : textColour);
-            DrawRow(painter, row.text, y + m_ascent);
+            if ((row.colour >> 24) != 0 && !row.runs.empty()) {
+                DrawRowRuns(painter, row, y, textColour, backColour);
+            } else {
+                painter.setPen((row.colour >> 24) == 0 ? ToColour(row.colour) : textColour);
+                DrawRow(painter, row.text, y + m_ascent);
+            }
         }
         y += m_lineHeight;
         ++index;
@@ -406,14 +415,56 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
     painter.restore();
 }
 
-void CBrumbleView::DrawRow(QPainter& painter, const std::string& text, int baseline)
+int CBrumbleView::TextWidth(std::string_view text) const
+{
+    int width = 0;
+    for (const char ch : text)
+        width += m_model.CharWidth(static_cast<unsigned char>(ch));
+    return width;
+}
+
+void CBrumbleView::DrawRowRuns(QPainter& painter, const CRowModel::Row& row, int top,
+                               const QColor& textColour, const QColor& backColour)
+{
+    const std::string_view text(row.text);
+    CAnsiAttributes attributes;
+    std::size_t from = 0;
+    int x = 0;
+    for (std::size_t k = 0; k <= row.runs.size(); ++k) {
+        const std::size_t to =
+            k < row.runs.size()
+                ? std::clamp(static_cast<std::size_t>(std::max(row.runs[k].start, 0)), from,
+                             text.size())
+                : text.size();
+        if (to > from) {
+            const std::string_view piece = text.substr(from, to - from);
+            const int width = TextWidth(piece);
+            const CAnsiAttributes::Resolved colours = attributes.Resolve();
+            const bool swapped = colours.swappedDefaults;
+            if (colours.background != CAnsiAttributes::kDefault)
+                painter.fillRect(QRect(x, top, width, m_lineHeight), ToColour(colours.background));
+            else if (swapped)
+                painter.fillRect(QRect(x, top, width, m_lineHeight), textColour);
+            painter.setPen(colours.foreground != CAnsiAttributes::kDefault
+                               ? ToColour(colours.foreground)
+                               : (swapped ? backColour : textColour));
+            DrawRow(painter, piece, top + m_ascent, x);
+            x += width;
+            from = to;
+        }
+        if (k < row.runs.size())
+            attributes = row.runs[k].attributes;
+    }
+}
+
+void CBrumbleView::DrawRow(QPainter& painter, std::string_view text, int baseline, int left)
 {
     // The wrap measured the row with the whole-pixel widths of the table; the font's own
     // (fractional) advances would draw it wider or narrower than that, cutting characters off
     // at the right edge. So every character goes exactly where the table puts it.
     m_runGlyphs.clear();
     m_runPositions.clear();
-    int x = 0;
+    int x = left;
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (m_glyphs[c] != 0) {

@@ -27,6 +27,7 @@
 class CBrumbleDoc;
 class CCommandLineHost;
 class CRowSource;
+class QColor;
 class QPainter;
 class QPrinter;
 struct CAppServices;
@@ -165,8 +166,13 @@ protected:
 private:
     // Draws the rows from topRow on that meet clip (paint and print share it).
     void DrawRows(QPainter& painter, const QRect& clip, int topRow);
-    // Draws one row with its baseline at y, each character at the place the wrap gave it.
-    void DrawRow(QPainter& painter, const std::string& text, int baseline);
+    // Draws one row with its baseline at y, each character at the place the wrap gave it,
+    // the first at x = left.
+    void DrawRow(QPainter& painter, std::string_view text, int baseline, int left = 0);
+    // Draws a row in its server colours (backgrounds first, then each run's text).
+    void DrawRowRuns(QPainter& painter, const CRowModel::Row& row, int top,
+                     const QColor& textColour, const QColor& backColour);
+    int TextWidth(std::string_view text) const;
     void ApplyChange(const CRowModel::Change& change);
     void ScheduleRepaint();
     void SyncScrollBar();

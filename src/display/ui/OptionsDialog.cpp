@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QFormLayout>
@@ -15,6 +16,7 @@
 #include <algorithm>
 
 #include "base/MessageSink.h"
+#include "res/StringTable.h"
 #include "res/WidgetText.h"
 
 namespace {
@@ -25,6 +27,20 @@ constexpr int kTextColourButton = 1017;
 constexpr int kFontButton = 1035;
 constexpr int kSendCtrlBox = 1078;
 constexpr int kHistoryField = 1106;
+// How the server's text is read: labels, choices and tool tips.
+constexpr int kEncodingLabel = 8420;
+constexpr int kEncodingChoices[] = {8421, 8422, 8423}; // Auto, UTF-8, Latin-1
+constexpr int kAnsiColourBox = 8424;
+constexpr int kLineEndsLabel = 8425;
+constexpr int kLineEndsChoices[] = {8421, 8426, 8427}; // Auto, as sent, bare LF ends a line
+constexpr int kEncodingTip = 8428;
+constexpr int kAnsiColourTip = 8429;
+constexpr int kLineEndsTip = 8430;
+
+QString Text(int id)
+{
+    return ToWidgetText(LoadString(id));
+}
 
 // 0x00BBGGRR.
 QColor ToColour(std::uint32_t value)
@@ -138,6 +154,25 @@ COptionsDialog::COptionsDialog(COptionsDlg& options, CMessageSink& messages, QWi
     m_sendCtrl->setToolTip(ToolTipText(kSendCtrlBox));
     layout->addWidget(m_sendCtrl);
 
+    auto* text = new QFormLayout;
+    auto choice = [this](const int (&ids)[3], int current, int tip) {
+        auto* box = new QComboBox(this);
+        for (const int id : ids)
+            box->addItem(Text(id));
+        box->setCurrentIndex(current);
+        box->setToolTip(ToolTipText(tip));
+        return box;
+    };
+    m_encoding = choice(kEncodingChoices, m_options.m_encoding, kEncodingTip);
+    text->addRow(Text(kEncodingLabel), m_encoding);
+    m_lineEnds = choice(kLineEndsChoices, m_options.m_lineEnds, kLineEndsTip);
+    text->addRow(Text(kLineEndsLabel), m_lineEnds);
+    layout->addLayout(text);
+    m_ansiColour = new QCheckBox(Text(kAnsiColourBox), this);
+    m_ansiColour->setChecked(m_options.m_ansiColour);
+    m_ansiColour->setToolTip(ToolTipText(kAnsiColourTip));
+    layout->addWidget(m_ansiColour);
+
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(box, &QDialogButtonBox::accepted, this, &COptionsDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &COptionsDialog::reject);
@@ -192,6 +227,9 @@ void COptionsDialog::accept()
     m_options.m_lineBuffer = lines;
     m_options.m_history = history;
     m_options.m_sendCtrl = m_sendCtrl->isChecked();
+    m_options.m_encoding = std::max(0, m_encoding->currentIndex());
+    m_options.m_ansiColour = m_ansiColour->isChecked();
+    m_options.m_lineEnds = std::max(0, m_lineEnds->currentIndex());
     m_options.SaveSettings();
     QDialog::accept();
 }

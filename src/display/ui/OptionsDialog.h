@@ -1,6 +1,7 @@
 #pragma once
 // The "Brumble Options" dialog: edits one host's COptionsDlg (colours, font, line buffer,
-// history size, Ctrl characters) and, on OK, checks the fields and saves them.
+// history size, Ctrl characters, encoding, ANSI colours, line ends) and, on OK, checks the
+// fields and saves them.
 
 #include <QDialog>
 
@@ -11,6 +12,7 @@
 
 class CMessageSink;
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QWidget;
 
@@ -26,6 +28,9 @@ public:
 
     QLineEdit* LinesField() const { return m_lines; }
     QLineEdit* HistoryField() const { return m_history; }
+    QComboBox* EncodingBox() const { return m_encoding; }
+    QCheckBox* AnsiColourBox() const { return m_ansiColour; }
+    QComboBox* LineEndsBox() const { return m_lineEnds; }
 
     void accept() override;
 
@@ -40,6 +45,9 @@ private:
     QLineEdit* m_lines = nullptr;
     QLineEdit* m_history = nullptr;
     QCheckBox* m_sendCtrl = nullptr;
+    QComboBox* m_encoding = nullptr;
+    QCheckBox* m_ansiColour = nullptr;
+    QComboBox* m_lineEnds = nullptr;
 };
 
 // Runs the dialog for options; true when it was confirmed (the options are then saved).

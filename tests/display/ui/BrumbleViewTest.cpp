@@ -522,3 +522,74 @@ TEST_F(BrumbleViewTest, ADragCutOffByAnotherWindowFreesTheRows)
     EXPECT_FALSE(view->Model().IsBusy());
     EXPECT_FALSE(view->Model().IsSelecting());
 }
+
+// A colour test card from a loopback server: the 16 colours and a 256-colour ramp as
+// backgrounds, 24-bit colours, bold, reverse video, and a line a highlight colours.
+TEST_F(BrumbleViewTest, ServerColoursAreDrawnWithTheOptionOnAndPlainTextWithItOff)
+{
+    settings.WriteInt(kHost, "ANSI Colour", 1);
+    settings.WriteInt(kHost, "Colour", 0xFFFFFF);
+    settings.WriteInt(kHost, "Text Colour", 0);
+    settings.WriteString(kHost, "Hilight Text 01", "highlighted");
+    settings.WriteInt(kHost, "Hilight Colour 01", 0x00FF0000);
+    Connect();
+    const int ramp[] = {16, 52, 88, 124, 160, 196, 232, 244, 255};
+    std::string card;
+    for (int i = 0; i < 16; ++i)
+        card += "\x1b[" + std::to_string(i < 8 ? 40 + i : 92 + i) + "m  ";
+    card += "\x1b[0m\r\n";
+    for (const int n : ramp)
+        card += "\x1b[48;5;" + std::to_string(n) + "m  ";
+    card += "\x1b[0m\r\n\x1b[48;2;10;200;30m  \x1b[38;2;200;10;30mMMMM\x1b[0m\r\n";
+    card += "\x1b[1;31mMMMM\x1b[22mMMMM\x1b[0m\r\n";
+    card += "\x1b[7mMM\x1b[0m \x1b[7;32mMM\x1b[0m\r\n\x1b[42mhighlighted\x1b[0m\r\n";
+    Receive(QByteArray::fromStdString(card), "highlighted");
+
+    const int w = view->CharWidth(' ');
+    const int h = view->LineHeight();
+    const auto colour = [](std::uint32_t c) {
+        return QColor(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF),
+                      static_cast<int>(c >> 16 & 0xFF));
+    };
+    // The colour at the top of cell (row, column), above any glyph.
+    const auto cell = [&](const QImage& image, int row, int column) {
+        return image.pixelColor(column * w + w / 2, row * h + 1);
+    };
+    const auto count = [&](const QImage& image, int row, int from, int to, QColor wanted) {
+        int n = 0;
+        for (int x = from * w; x < to * w; ++x) {
+            for (int y = row * h; y < (row + 1) * h; ++y)
+                n += image.pixelColor(x, y) == wanted ? 1 : 0;
+        }
+        return n;
+    };
+    const QColor white(255, 255, 255);
+    const QColor trueColour(200, 10, 30);
+    const QImage on = view->viewport()->grab().toImage();
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(cell(on, 0, 2 * i + 1), colour(CAnsiAttributes::PaletteColour(i))) << i;
+    for (std::size_t i = 0; i < std::size(ramp); ++i)
+        EXPECT_EQ(cell(on, 1, 2 * static_cast<int>(i)), colour(CAnsiAttributes::PaletteColour(ramp[i])));
+    EXPECT_EQ(cell(on, 2, 1), QColor(10, 200, 30));
+    EXPECT_GT(count(on, 2, 2, 6, trueColour), 10);
+    EXPECT_GT(count(on, 3, 0, 4, colour(CAnsiAttributes::PaletteColour(9))), 10); // bold: bright
+    EXPECT_GT(count(on, 3, 4, 8, colour(CAnsiAttributes::PaletteColour(1))), 10);
+    EXPECT_EQ(cell(on, 4, 0), QColor(0, 0, 0)); // reverse: the text colour behind
+    EXPECT_GT(count(on, 4, 0, 2, white), 10);   // and the background's colour in front
+    EXPECT_EQ(cell(on, 4, 3), colour(CAnsiAttributes::PaletteColour(2)));
+    // The highlight colours the whole line and wins.
+    EXPECT_EQ(cell(on, 5, 1), white);
+    EXPECT_GT(count(on, 5, 0, 11, QColor(0, 0, 255)), 10);
+
+    // Off: the same rows in the plain text colour on the plain background.
+    settings.WriteInt(kHost, "ANSI Colour", 0);
+    doc->RefreshViews();
+    view->RewrapAll();
+    const QImage off = view->viewport()->grab().toImage();
+    for (int row = 0; row < 5; ++row) {
+        for (int column = 0; column < 18; ++column)
+            EXPECT_EQ(cell(off, row, column), white) << row << " " << column;
+    }
+    EXPECT_EQ(count(off, 2, 2, 6, trueColour), 0);
+    EXPECT_GT(count(off, 2, 2, 6, QColor(0, 0, 0)), 10);
+}

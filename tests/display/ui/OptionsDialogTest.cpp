@@ -2,6 +2,8 @@
 // keeps the dialog open, then saves what was chosen; Cancel writes nothing.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -21,6 +23,14 @@ TEST_F(OptionsDialogTest, OkChecksEachFieldThenSavesAndCancelWritesNothing)
     COptionsDialog dialog(options, messages);
     dialog.chooseColour = [](std::uint32_t) { return std::optional<std::uint32_t>(0x123456); };
     dialog.show();
+    // The text options start at their defaults and are saved with the rest.
+    EXPECT_EQ(dialog.EncodingBox()->currentText(), QStringLiteral("Auto"));
+    EXPECT_EQ(dialog.LineEndsBox()->count(), 3);
+    EXPECT_FALSE(dialog.AnsiColourBox()->isChecked());
+    EXPECT_EQ(dialog.AnsiColourBox()->text(), QStringLiteral("Show ANSI colours"));
+    dialog.EncodingBox()->setCurrentIndex(1);
+    dialog.AnsiColourBox()->setChecked(true);
+    dialog.LineEndsBox()->setCurrentIndex(2);
 
     const struct {
         const char* lines;
@@ -50,6 +60,9 @@ TEST_F(OptionsDialogTest, OkChecksEachFieldThenSavesAndCancelWritesNothing)
     }
     EXPECT_EQ(settings.ReadInt(host, "Line Buffer", -1), 200);
     EXPECT_EQ(settings.ReadInt(host, "History", -1), 40);
+    EXPECT_EQ(settings.ReadInt(host, "Encoding", -1), 1);
+    EXPECT_EQ(settings.ReadInt(host, "ANSI Colour", -1), 1);
+    EXPECT_EQ(settings.ReadInt(host, "Line Ends", -1), 2);
 
     // A colour chosen and then cancelled leaves the stored colour as it was.
     COptionsDlg again(settings, host, random, 96);
