@@ -152,6 +152,8 @@ const std::map<int, const char*>& Table()
         {8306, "Unable to fetch %1: %2"},
         {8307, "The picture is too large to show (%1 x %2 pixels)."},
         {8308, "The picture's colours cannot be shown."},
+        {8400, "This text holds characters that Latin-1 cannot carry. Remove them, or choose "
+               "the Auto or UTF-8 encoding for this host in Tools > Options."},
         {57344, "Brumble"},
         {57345, "For help, press F1 (unless you've set it as a Shortcut key)"},
         {57600, "Make a connection in a new window to a server\nNew server connection"},
