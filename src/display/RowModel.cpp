@@ -503,7 +503,8 @@ std::string CRowModel::SelectedText() const
         std::size_t to = row.text.size();
         if (r == last.row && static_cast<std::size_t>(last.index) < row.text.size())
             to = static_cast<std::size_t>(last.index) +
-                 static_cast<std::size_t>(CharLength(row.text, static_cast<std::size_t>(last.index)));
+                 static_cast<std::size_t>(
+                     CharLength(row.text, static_cast<std::size_t>(last.index)));
         if (from < row.text.size() && to > from)
             text.append(row.text, from, to - from);
     }

@@ -74,10 +74,7 @@ public:
     // Measures characters beyond U+00FF (the font's real width, CJK double); each code point
     // is measured once. Without it they take the maximum character width.
     void SetWideCharWidth(std::function<int(char32_t)> measure);
-    int CodeWidth(char32_t code) const
-    {
-        return code < 256 ? m_effective[code] : WideWidth(code);
-    }
+    int CodeWidth(char32_t code) const { return code < 256 ? m_effective[code] : WideWidth(code); }
     // The number of bytes of the character at byte at of a row or line.
     int CharLength(std::string_view text, std::size_t at) const
     {

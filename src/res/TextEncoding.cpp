@@ -68,7 +68,8 @@ CTextEncoding::Char CTextEncoding::NextHigh(Kind kind, std::string_view text, st
         return {kind == Kind::Utf8 ? kReplacement : char32_t{lead}, 1};
     char32_t code = lead & (0x7F >> length);
     for (int k = 1; k < length; ++k)
-        code = (code << 6) | (static_cast<unsigned char>(text[at + static_cast<std::size_t>(k)]) & 0x3F);
+        code = (code << 6) |
+               (static_cast<unsigned char>(text[at + static_cast<std::size_t>(k)]) & 0x3F);
     return {code, length};
 }
 

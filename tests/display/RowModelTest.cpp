@@ -395,7 +395,7 @@ int Cjk(char32_t code)
 TEST_F(RowModelTest, WrapMeasuresCharactersNotBytesUnderUtf8)
 {
     model.SetWideCharWidth(Cjk);
-    const std::string e = "\xC3\xA9";                 // é
+    const std::string e = "\xC3\xA9";                   // é
     const std::string cjk = "\xE6\x97\xA5\xE6\x9C\xAC"; // 日本
     const struct {
         CTextEncoding::Kind kind;
@@ -404,7 +404,9 @@ TEST_F(RowModelTest, WrapMeasuresCharactersNotBytesUnderUtf8)
     } cases[] = {
         {CTextEncoding::Kind::Auto, e + e + e + e + e + e + e, {e + e + e + e + e + e, e}},
         {CTextEncoding::Kind::Auto, cjk + cjk + cjk, {cjk + cjk + cjk.substr(0, 3), cjk.substr(3)}},
-        {CTextEncoding::Kind::Auto, "ab " + cjk + cjk + cjk, {"ab " + cjk + cjk.substr(0, 3), cjk.substr(3) + cjk}},
+        {CTextEncoding::Kind::Auto,
+         "ab " + cjk + cjk + cjk,
+         {"ab " + cjk + cjk.substr(0, 3), cjk.substr(3) + cjk}},
         // Latin-1 stays bytes: 14 high bytes at 12 pixels, six to a row.
         {CTextEncoding::Kind::Latin1, e + e + e + e + e + e + e, {e + e + e, e + e + e, e}},
         // An invalid byte is one U+FFFD (8 pixels) under UTF-8, a Latin-1 character under Auto.

@@ -24,12 +24,16 @@ TEST(TextEncoding, DecodesByKindWithASafeReadingOfEveryBadSequence)
          U(u"Café ☃ \U0001F600"), U(u"Café ☃ \U0001F600")},
         {"Latin-1 text", "caf\xE9", U(u"café"), U(u"caf\uFFFD")},
         {"overlong slash", "\xC0\xAF", U(u"\u00C0\u00AF"), U(u"\uFFFD\uFFFD")},
-        {"overlong three bytes", "\xE0\x80\xAF", U(u"\u00E0\u0080\u00AF"), U(u"\uFFFD\uFFFD\uFFFD")},
+        {"overlong three bytes", "\xE0\x80\xAF", U(u"\u00E0\u0080\u00AF"),
+         U(u"\uFFFD\uFFFD\uFFFD")},
         {"surrogate", "\xED\xA0\x80", U(u"\u00ED\u00A0\u0080"), U(u"\uFFFD\uFFFD\uFFFD")},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", U(u"\u00F4\u0090\u0080\u0080"),
          U(u"\uFFFD\uFFFD\uFFFD\uFFFD")},
         {"cut short at the end", "a\xE2\x98", U(u"a\u00E2\u0098"), U(u"a\uFFFD\uFFFD")},
-        {"lead then ASCII", "\xC3" "A", U(u"\u00C3A"), U(u"\uFFFDA")},
+        {"lead then ASCII",
+         "\xC3"
+         "A",
+         U(u"\u00C3A"), U(u"\uFFFDA")},
         {"stray continuation", "\xA9x", U(u"\u00A9x"), U(u"\uFFFDx")},
     };
     for (const auto& c : cases) {
