@@ -116,12 +116,23 @@ const std::string& Utf8Stream()
             {"dusty", "d\xC3\xBAsty"},     {"forest", "for\xC3\xAAt"},
             {"ancient", "anc\xC3\xAFent"}, {"torch", "torch \xE2\x98\x83"},
             {"gate", "\xE9\x96\x80"},      {"winds", "winds \xE2\x80\x93"}};
-        for (const auto& [from, to] : words) {
-            for (std::size_t at = text.find(from); at != std::string::npos;
-                 at = text.find(from, at + to.size()))
-                text.replace(at, from.size(), to);
+        // One pass: replacing in place would move the rest of 20 MB for every word.
+        std::string out;
+        out.reserve(text.size() + text.size() / 8);
+        for (std::size_t at = 0; at < text.size();) {
+            bool replaced = false;
+            for (const auto& [from, to] : words) {
+                if (text.compare(at, from.size(), from) == 0) {
+                    out += to;
+                    at += from.size();
+                    replaced = true;
+                    break;
+                }
+            }
+            if (!replaced)
+                out += text[at++];
         }
-        return text;
+        return out;
     }();
     return stream;
 }
