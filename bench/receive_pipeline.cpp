@@ -114,7 +114,7 @@ const std::string& Utf8Stream()
         std::string text = MudStream::Make(kStreamSize);
         const std::pair<std::string, std::string> words[] = {
             {"dusty", "d\xC3\xBAsty"},     {"forest", "for\xC3\xAAt"},
-            {"ancient", "anc\xC3\xAFent"}, {"torch", "torch \xE2\x98\x83"},
+            {"ancient", "anc\xC3\xAF" "ent"}, {"torch", "torch \xE2\x98\x83"},
             {"gate", "\xE9\x96\x80"},      {"winds", "winds \xE2\x80\x93"}};
         // One pass: replacing in place would move the rest of 20 MB for every word.
         std::string out;
