@@ -20,6 +20,7 @@
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "display/ui/BrumbleView.h"
+#include "res/WidgetText.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -32,17 +33,6 @@ constexpr int kSmallestWidth = 120;
 constexpr int kSmallestHeight = 80;
 constexpr int kCascadeStep = 24;
 constexpr int kCascadeSteps = 8;
-
-QString ToWidgetText(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string FromWidgetText(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 } // namespace
 
@@ -199,9 +189,12 @@ void CChildFrame::OnSubWindowStateChanged(Qt::WindowStates oldState, Qt::WindowS
         m_focusTimer.start();
 }
 
-std::string CChildFrame::GetCommandText() const
+std::optional<std::string> CChildFrame::GetCommandText() const
 {
-    return FromWidgetText(m_commandLine->currentText());
+    std::string text;
+    if (!m_doc->EncodeTyped(m_commandLine->currentText(), text))
+        return std::nullopt;
+    return text;
 }
 
 void CChildFrame::AddToHistory(const std::string& text, int limit)
@@ -215,7 +208,7 @@ void CChildFrame::AddToHistory(const std::string& text, int limit)
         while (m_commandLine->count() >= limit)
             m_commandLine->removeItem(m_commandLine->count() - 1);
     }
-    m_commandLine->insertItem(0, ToWidgetText(text));
+    m_commandLine->insertItem(0, ToWidgetText(text, m_doc->Encoding()));
     m_historyIndex = -1;
 
     m_commandLine->setCurrentIndex(-1);
@@ -244,42 +237,32 @@ void CChildFrame::StepHistory(int step)
     edit->setText(target == -1 ? m_draft : m_commandLine->itemText(target));
 }
 
-void CChildFrame::PasteIntoCommandLine(CBrumbleView& view, const std::string& text)
+void CChildFrame::PasteIntoCommandLine(CBrumbleView& view, const QString& text)
 {
     QLineEdit* edit = m_commandLine->lineEdit();
-    const std::string current = GetCommandText();
-    std::size_t start = static_cast<std::size_t>(edit->cursorPosition());
-    std::size_t end = start;
+    const QString current = edit->text();
+    qsizetype start = edit->cursorPosition();
+    qsizetype end = start;
     if (edit->hasSelectedText()) {
-        start = static_cast<std::size_t>(edit->selectionStart());
-        end = static_cast<std::size_t>(edit->selectionEnd());
+        start = edit->selectionStart();
+        end = edit->selectionEnd();
     }
-    start = std::min(start, current.size());
+    start = std::clamp<qsizetype>(start, 0, current.size());
     end = std::clamp(end, start, current.size());
 
-    std::string combined = current.substr(0, start) + text + current.substr(end);
-    std::size_t caret = start + text.size();
+    QString combined = current.left(start) + text + current.mid(end);
+    qsizetype caret = start + text.size();
 
     // Every complete line goes at once, with the line ends it had; an unfinished last line
     // stays to be completed and sent with Enter.
-    const std::size_t lastLf = combined.rfind('\n');
-    const std::size_t lastCr = combined.rfind('\r');
-    std::size_t lineEnd = std::string::npos;
-    if (lastLf != std::string::npos && lastCr != std::string::npos)
-        lineEnd = std::max(lastLf, lastCr);
-    else if (lastLf != std::string::npos)
-        lineEnd = lastLf;
-    else
-        lineEnd = lastCr;
-
-    if (lineEnd != std::string::npos) {
-        const std::string complete = combined.substr(0, lineEnd + 1);
-        combined.erase(0, lineEnd + 1);
-        caret = caret > complete.size() ? caret - complete.size() : 0;
-        view.SendLine(complete);
+    const qsizetype lineEnd = std::max(combined.lastIndexOf(u'\n'), combined.lastIndexOf(u'\r'));
+    // A text the host's encoding cannot carry is refused whole and stays in the box.
+    if (lineEnd >= 0 && view.SendTyped(combined.left(lineEnd + 1))) {
+        combined.remove(0, lineEnd + 1);
+        caret = std::max<qsizetype>(0, caret - (lineEnd + 1));
     }
 
-    edit->setText(ToWidgetText(combined));
+    edit->setText(combined);
     edit->setCursorPosition(static_cast<int>(std::min(caret, combined.size())));
 }
 

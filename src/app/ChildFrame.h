@@ -46,10 +46,10 @@ public:
     void SavePlacement(const std::string& host);
 
     // CCommandLineHost
-    std::string GetCommandText() const override;
+    std::optional<std::string> GetCommandText() const override;
     void AddToHistory(const std::string& text, int limit) override;
     void ClearCommandText() override;
-    void PasteIntoCommandLine(CBrumbleView& view, const std::string& text) override;
+    void PasteIntoCommandLine(CBrumbleView& view, const QString& text) override;
     void EnableCommandLine(bool enable) override;
     void FocusCommandLine() override;
     void TypeIntoCommandLine(const QKeyEvent& key) override;

@@ -17,6 +17,22 @@ void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
         m_effective[c] = c < 128 ? widths[c] : maxWidth;
 }
 
+void CRowModel::SetWideCharWidth(std::function<int(char32_t)> measure)
+{
+    m_measure = std::move(measure);
+    m_wideWidths.clear();
+}
+
+int CRowModel::WideWidth(char32_t code) const
+{
+    if (!m_measure)
+        return m_maxWidth;
+    auto it = m_wideWidths.find(code);
+    if (it == m_wideWidths.end())
+        it = m_wideWidths.emplace(code, std::max(0, m_measure(code))).first;
+    return it->second;
+}
+
 // Calls emit(offset, length) for every row of text from offset `from` on; returns the
 // number of rows. Only a row's own characters and the one that overflows it decide where
 // it breaks, which is what lets an open line be rewrapped from its last row.
@@ -28,41 +44,44 @@ int CRowModel::Wrap(std::string_view text, std::size_t from, Emit&& emit) const
     const int width = m_clientWidth;
     const int limit = 2 * width / 3;
     const std::size_t n = text.size();
+    const bool bytes = m_encoding == CTextEncoding::Kind::Latin1;
     int rows = 0;
     std::size_t start = from;
     for (;;) {
         int run = 0;
         std::size_t i = start;
+        std::size_t length = 1; // of the character at i
+        // Where the row may end after a space: the last space that fits and leaves the row
+        // at least two thirds full (a break earlier than that would waste the row).
+        std::size_t spaceEnd = start;
         while (i < n) {
-            run += m_effective[static_cast<unsigned char>(text[i])];
+            const auto byte = static_cast<unsigned char>(text[i]);
+            if (byte < 0x80 || bytes) {
+                run += m_effective[byte];
+                length = 1;
+            } else {
+                const CTextEncoding::Char c = CTextEncoding::Next(m_encoding, text, i);
+                run += CodeWidth(c.code);
+                length = static_cast<std::size_t>(c.length);
+            }
             if (run > width)
                 break;
-            ++i;
+            i += length;
+            if (byte == ' ' && run >= limit)
+                spaceEnd = i;
         }
         if (i >= n) {
             emit(start, n - start);
             return rows + 1;
         }
-        std::size_t breakAt = start; // a lone character wider than the area
-        if (i > start) {
-            const std::size_t fit = i - 1;
-            int w = run - m_effective[static_cast<unsigned char>(text[i])];
-            breakAt = fit;
-            for (std::size_t k = fit;; --k) {
-                if (w < limit)
-                    break; // no space late enough in the row: break inside the word
-                if (text[k] == ' ') {
-                    breakAt = k;
-                    break;
-                }
-                if (k == start)
-                    break;
-                w -= m_effective[static_cast<unsigned char>(text[k])];
-            }
-        }
-        emit(start, breakAt - start + 1);
+        std::size_t end = i; // after the last character that fits: a break inside a word
+        if (i == start)
+            end = start + length; // a lone character wider than the area
+        else if (spaceEnd > start)
+            end = spaceEnd;
+        emit(start, end - start);
         ++rows;
-        start = breakAt + 1;
+        start = end;
         // A lone last character ends the line: an empty row after it would belong to no
         // text, so nothing could ever match it when the line is dropped.
         if (start >= n)
@@ -112,6 +131,15 @@ int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRo
             kept = oldRows - 1;
         else
             offset = 0;
+        // A row that ended before a character of several bytes may have been broken while
+        // only part of that character had come (its bytes measured one by one, perhaps even
+        // split between the rows): the row before is wrapped again with the whole character.
+        // Only the last row can have been broken so, so one row more is enough.
+        if (kept > 0 && m_encoding != CTextEncoding::Kind::Latin1 &&
+            static_cast<unsigned char>(line[offset]) >= 0x80) {
+            --kept;
+            offset -= m_rows[static_cast<std::size_t>(start + kept)].text.size();
+        }
     }
 
     firstChanged = start + kept;
@@ -407,14 +435,16 @@ CRowModel::Cell CRowModel::CellAt(int x, int row) const
     const std::string& text = m_rows[static_cast<std::size_t>(row)].text;
     cell.index = 0;
     int left = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const int right = left + CharWidth(static_cast<unsigned char>(text[i]));
-        cell.index = static_cast<int>(i);
+    for (std::size_t i = 0; i < text.size();) {
+        const CTextEncoding::Char c = CTextEncoding::Next(m_encoding, text, i);
+        const int right = left + CodeWidth(c.code);
+        cell.index = static_cast<int>(i); // the character's first byte
         cell.left = left;
         cell.right = right;
         if (x < right)
             break;
         left = right;
+        i += static_cast<std::size_t>(c.length);
     }
     return cell;
 }
@@ -491,8 +521,11 @@ std::string CRowModel::SelectedText() const
         if (r > first.row && !row.continuation)
             text += "\r\n";
         const std::size_t from = r == first.row ? static_cast<std::size_t>(first.index) : 0;
-        const std::size_t to =
-            r == last.row ? static_cast<std::size_t>(last.index) + 1 : row.text.size();
+        std::size_t to = row.text.size();
+        if (r == last.row && static_cast<std::size_t>(last.index) < row.text.size())
+            to = static_cast<std::size_t>(last.index) +
+                 static_cast<std::size_t>(
+                     CharLength(row.text, static_cast<std::size_t>(last.index)));
         if (from < row.text.size() && to > from)
             text.append(row.text, from, to - from);
     }

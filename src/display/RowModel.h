@@ -12,10 +12,12 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "display/AnsiAttributes.h"
+#include "res/TextEncoding.h"
 
 class CRowSource;
 
@@ -69,6 +71,19 @@ public:
     int MaxCharWidth() const { return m_maxWidth; }
     // The width used for wrapping: the table for 0-127, the maximum width for 128-255.
     int CharWidth(unsigned char c) const { return m_effective[c]; }
+    // How the rows' bytes read as characters (Latin-1 until told otherwise). Rows keep their
+    // bytes; a character of several bytes is measured, hit and copied as one, never split.
+    void SetEncoding(CTextEncoding::Kind encoding) { m_encoding = encoding; }
+    CTextEncoding::Kind Encoding() const { return m_encoding; }
+    // Measures characters beyond U+00FF (the font's real width, CJK double); each code point
+    // is measured once. Without it they take the maximum character width.
+    void SetWideCharWidth(std::function<int(char32_t)> measure);
+    int CodeWidth(char32_t code) const { return code < 256 ? m_effective[code] : WideWidth(code); }
+    // The number of bytes of the character at byte at of a row or line.
+    int CharLength(std::string_view text, std::size_t at) const
+    {
+        return CTextEncoding::Next(m_encoding, text, at).length;
+    }
     // The available width in pixels; negative while there is no window (nothing wraps).
     void SetClientWidth(int width) { m_clientWidth = width; }
     int ClientWidth() const { return m_clientWidth; }
@@ -153,6 +168,7 @@ private:
     void SetRange();
     int Clamp(int pos) const;
 
+    int WideWidth(char32_t code) const;
     template <typename Emit> int Wrap(std::string_view text, std::size_t from, Emit&& emit) const;
 
     CRowSource& m_source;
@@ -176,6 +192,9 @@ private:
     std::array<int, 256> m_widths{};
     std::array<int, 256> m_effective{};
     int m_maxWidth = 0;
+    CTextEncoding::Kind m_encoding = CTextEncoding::Kind::Latin1;
+    std::function<int(char32_t)> m_measure;
+    mutable std::unordered_map<char32_t, int> m_wideWidths;
     int m_clientWidth = -1;
 
     int m_max = 0;

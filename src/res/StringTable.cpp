@@ -213,6 +213,8 @@ const std::map<int, const char*>& Table()
                "{word1|word2} {^word1|word2}. See the help for more info on them. The send "
                "command allows args $* (all of the triggering text) and $1 to $9 (first 9 words "
                "of the triggering text). Use $$ for a single $.  "},
+        {8419, "This text holds characters that Latin-1 cannot carry. Remove them, or choose "
+               "the Auto or UTF-8 encoding for this host in Tools > Options."},
         {8420, "Encoding"},
         {8421, "Auto"},
         {8422, "UTF-8"},

@@ -13,12 +13,13 @@
 #include "base/SessionView.h"
 #include "display/ColouredTextDlg.h"
 #include "display/OptionsDlg.h"
+#include "image/AtImageDlg.h"
 #include "log/AutoLogDlg.h"
 #include "log/AutoLogEditor.h"
-#include "image/AtImageDlg.h"
 #include "res/StringTable.h"
 #include "script/ScriptingDlg.h"
 #include "session/CertificateTrust.h"
+#include "settings/HostEncoding.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasesDlg.h"
 #include "shortcuts/KeypadDlg.h"
@@ -34,7 +35,7 @@ CBrumbleDoc::CBrumbleDoc(CAppServices& services, QObject* parent)
     : QObject(parent), m_services(services), m_lines(m_filter.Lines())
 {
     // Telnet refusals leave like every other command, so they are logged with them.
-    m_filter.onTelnetAnswer = [this](std::string_view answer) { SendCommand(answer); };
+    m_filter.onTelnetAnswer = [this](std::string_view answer) { SendRaw(answer); };
     m_filter.onBell = [this] { m_services.sound.Beep(); };
     m_filter.onServerEcho = [this](bool serverEchoes) {
         for (CSessionView* view : ViewsSnapshot()) {
@@ -74,6 +75,9 @@ bool CBrumbleDoc::OpenSession(const std::string& host, unsigned port)
     m_filter.StartConnection();
     m_filter.SetAcceptEcho(telnetAlways);
     ReadTextOptions(host);
+    // Auto sends Latin-1 again until this server shows that it speaks UTF-8.
+    m_serverSentUtf8 = false;
+    m_utf8Tail.clear();
 
     m_socket = std::make_unique<CTelnetSocket>(m_services.messages);
     if (m_services.settings.ReadInt(host, "TLS", 0) == 1) {
@@ -202,6 +206,39 @@ void CBrumbleDoc::SetTitle(const std::string& title)
 
 void CBrumbleDoc::SendCommand(std::string_view text)
 {
+    if (m_serverSentUtf8 && Encoding() == CTextEncoding::Kind::Auto) {
+        SendRaw(CTextEncoding::ToUtf8FromAuto(text));
+        return;
+    }
+    SendRaw(text);
+}
+
+CTextEncoding::Kind CBrumbleDoc::Encoding()
+{
+    return ReadHostEncoding(m_services.settings, GetHostName());
+}
+
+bool CBrumbleDoc::EncodeTyped(const QString& text, std::string& out)
+{
+    return CTextEncoding::Encode(Encoding(), text, m_serverSentUtf8, out);
+}
+
+void CBrumbleDoc::NoteUtf8(std::string_view text)
+{
+    if (m_serverSentUtf8 || text.empty())
+        return;
+    // A sequence cut across reads counts too: it lies within the last three bytes of the
+    // read before and the first three of this one.
+    if (!m_utf8Tail.empty()) {
+        m_utf8Tail.append(text.substr(0, 3));
+        m_serverSentUtf8 = CTextEncoding::HasUtf8Sequence(m_utf8Tail);
+    }
+    m_serverSentUtf8 = m_serverSentUtf8 || CTextEncoding::HasUtf8Sequence(text);
+    m_utf8Tail.assign(text.substr(text.size() - std::min<std::size_t>(3, text.size())));
+}
+
+void CBrumbleDoc::SendRaw(std::string_view text)
+{
     if (!m_socket)
         return;
     if (!m_socket->IsConnected()) {
@@ -226,6 +263,8 @@ void CBrumbleDoc::SendTimedText()
     if (text.empty())
         return;
     text += "\r\n";
+    if (m_serverSentUtf8 && Encoding() == CTextEncoding::Kind::Auto)
+        text = CTextEncoding::ToUtf8FromAuto(text);
     m_socket->SendText(text);
 }
 
@@ -267,6 +306,8 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
         m_autoLog->WriteAutoLog(text);
     // Triggers answer the server only: the user's own echoed words never warn.
     const bool flash = !local && CheckTriggers(text);
+    if (!local)
+        NoteUtf8(text);
 
     const auto linesBefore = static_cast<long long>(m_lines.size());
     const auto firstWritten = static_cast<std::size_t>(m_filter.CurrentLine());

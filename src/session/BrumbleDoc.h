@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/AppServices.h"
+#include "res/TextEncoding.h"
 #include "session/ReceiveFilter.h"
 #include "session/TelnetSocket.h"
 
@@ -84,7 +85,19 @@ public:
     // "host (connected for H hours and M minutes)" after seconds connected.
     static std::string ConnectedTitle(const std::string& host, long long seconds);
     const std::string& Title() const { return m_title; }
+    // Everything sent as text leaves here (telnet answers too, but those as they are). Under
+    // Auto, once the server has sent UTF-8, bytes that are not UTF-8 go as the UTF-8 of their
+    // Latin-1 characters, so an alias stored in Latin-1 reaches a UTF-8 server readable.
     void SendCommand(std::string_view text);
+
+    // The host's "Encoding", read at every use (Auto without a connection).
+    CTextEncoding::Kind Encoding();
+    // Whether the server has sent a valid multi-byte UTF-8 sequence on this connection.
+    bool ServerSentUtf8() const { return m_serverSentUtf8; }
+    // Typed text as the bytes to send: Latin-1, UTF-8, or under Auto UTF-8 once the server
+    // has sent UTF-8 (or when the text needs it) and Latin-1 before. False under Latin-1 for
+    // a character it cannot carry: the caller refuses the text.
+    bool EncodeTyped(const QString& text, std::string& out);
     // Timer 3: the next timed text, straight to the socket (neither echoed nor logged), and
     // only while connected: a socket that is not connected would keep it pending for ever.
     void SendTimedText();
@@ -186,6 +199,9 @@ private:
     void StopServerEcho();
     // LineBufferLimit, read again only when the settings or the host may have changed it.
     int KeptLineBufferLimit();
+    void SendRaw(std::string_view text);
+    // Watches the server's text for UTF-8 until the first sequence is seen.
+    void NoteUtf8(std::string_view text);
 
     CAppServices& m_services;
     std::string m_title;
@@ -215,4 +231,6 @@ private:
     std::optional<int> m_keptLimit;
     std::string m_keptLimitHost;
     std::uint64_t m_keptLimitGeneration = 0;
+    bool m_serverSentUtf8 = false;
+    std::string m_utf8Tail; // a sequence the last read cut short
 };

@@ -409,6 +409,64 @@ TEST_F(RowModelTest, RowsCarryTheServerColoursOfTheirBytes)
     EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}}));
 }
 
+// CJK characters are twice as wide as the others beyond Latin-1.
+int Cjk(char32_t code)
+{
+    return code >= 0x3000 && code < 0xA000 ? 16 : 8;
+}
+
+// Text read as UTF-8: a character of several bytes is one character of its own width (CJK
+// 16 pixels here, other high characters the widest width, 12), never split between rows.
+TEST_F(RowModelTest, WrapMeasuresCharactersNotBytesUnderUtf8)
+{
+    model.SetWideCharWidth(Cjk);
+    const std::string e = "\xC3\xA9";                   // é
+    const std::string cjk = "\xE6\x97\xA5\xE6\x9C\xAC"; // 日本
+    const struct {
+        CTextEncoding::Kind kind;
+        std::string text;
+        Texts rows;
+    } cases[] = {
+        {CTextEncoding::Kind::Auto, e + e + e + e + e + e + e, {e + e + e + e + e + e, e}},
+        {CTextEncoding::Kind::Auto, cjk + cjk + cjk, {cjk + cjk + cjk.substr(0, 3), cjk.substr(3)}},
+        {CTextEncoding::Kind::Auto,
+         "ab " + cjk + cjk + cjk,
+         {"ab " + cjk + cjk.substr(0, 3), cjk.substr(3) + cjk}},
+        // Latin-1 stays bytes: 14 high bytes at 12 pixels, six to a row.
+        {CTextEncoding::Kind::Latin1, e + e + e + e + e + e + e, {e + e + e, e + e + e, e}},
+        // An invalid byte is one U+FFFD (8 pixels) under UTF-8, a Latin-1 character under Auto.
+        {CTextEncoding::Kind::Utf8, "abcdefghi\xE9x", {"abcdefghi\xE9", "x"}},
+        {CTextEncoding::Kind::Auto, "abcdefghi\xE9x", {"abcdefghi", "\xE9x"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        model.SetEncoding(c.kind);
+        EXPECT_EQ(Wrapped(c.text), c.rows);
+    }
+}
+
+// Reads cut characters anywhere; the rows are always those of the whole line.
+TEST_F(RowModelTest, AnOpenLineGrowingInPiecesOfCharactersWrapsAsTheWholeLine)
+{
+    model.SetEncoding(CTextEncoding::Kind::Auto);
+    model.SetWideCharWidth(Cjk);
+    const std::string text = "Caf\xC3\xA9 na\xC3\xAFve \xE2\x80\x93 \xE2\x98\x83 "
+                             "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xF0\x9F\x98\x80";
+    Add({""}, false);
+    for (std::size_t at = 0, piece = 1; at < 1500; ++piece) {
+        for (std::size_t k = 0; k < piece % 5 + 1; ++k, ++at)
+            source.lines[0] += text[at % text.size()];
+        model.AddText(0, false, send);
+        ASSERT_EQ(Rows(), Wrapped(source.lines[0])) << "after " << at << " bytes";
+    }
+    // A selection copies whole characters: the first two CJK characters of a row.
+    Reopen("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+    model.BeginSelection(model.CellAt(0, 0));
+    model.ExtendSelection(model.CellAt(20, 0));
+    EXPECT_EQ(model.CellAt(20, 0).index, 3);
+    EXPECT_EQ(model.SelectedText(), "\xE6\x97\xA5\xE6\x9C\xAC");
+}
+
 } // namespace
 
 // Rows (80 pixels, 8 per character): "hello worl" + "d again" is one line wrapped in two,

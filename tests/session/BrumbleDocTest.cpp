@@ -578,3 +578,37 @@ TEST_F(BrumbleDocTest, TheHostsLineEndsAndColourOptionsApplyFromTheNextText)
     ASSERT_NE(doc.GetRuns(2), nullptr);
     EXPECT_EQ(doc.GetRuns(2)->front().attributes.foreground, CAnsiAttributes::kIndexed | 2);
 }
+namespace {
+
+// Typed text goes as Latin-1 until the server has sent UTF-8 on this connection (a sequence
+// cut across two reads counts), then as UTF-8, stored Latin-1 bytes included. Latin-1 refuses
+// what it cannot carry and sends stored bytes as they are.
+TEST_F(BrumbleDocTest, AutoSendsUtf8OnceTheServerHasSentUtf8)
+{
+    Connect();
+    const QString cafe = QString::fromUtf8("caf\xC3\xA9");
+    std::string bytes;
+    ASSERT_TRUE(doc.EncodeTyped(cafe, bytes));
+    EXPECT_EQ(bytes, "caf\xE9");
+    SendAndWait(bytes + "\r\n");
+
+    server.Send("Caf\xC3");
+    ASSERT_TRUE(WaitUntil([&] { return Has("Caf\xC3"); }));
+    EXPECT_FALSE(doc.ServerSentUtf8());
+    server.Send("\xA9\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return doc.ServerSentUtf8(); }));
+    ASSERT_TRUE(doc.EncodeTyped(cafe, bytes));
+    EXPECT_EQ(bytes, "caf\xC3\xA9");
+    server.ClearReceived();
+    doc.SendCommand("caf\xE9\r\n"); // an alias stored in Latin-1
+    ASSERT_TRUE(server.WaitForReceived(7));
+    EXPECT_EQ(server.Received(), QByteArray("caf\xC3\xA9\r\n"));
+
+    settings.WriteInt(kHost, "Encoding", 2);
+    EXPECT_FALSE(doc.EncodeTyped(QString::fromUtf8("\xE2\x98\x83"), bytes));
+    server.ClearReceived();
+    SendAndWait("caf\xE9\r\n");
+    EXPECT_EQ(server.Received(), QByteArray("caf\xE9\r\n"));
+}
+
+} // namespace

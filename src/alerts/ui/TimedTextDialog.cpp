@@ -16,6 +16,7 @@
 #include "res/StringTable.h"
 #include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
+#include "settings/HostEncoding.h"
 #include "ui_TimedTextDialog.h"
 
 namespace {
@@ -111,7 +112,12 @@ std::vector<std::string> CTimedTextDialog::Rows() const
 
 void CTimedTextDialog::OnAdd()
 {
-    const std::string text = FromWidgetText(m_ui->textField->text());
+    std::string text;
+    if (!FromWidgetText(m_ui->textField->text(), Encoding(), text)) {
+        m_services.messages.ShowMessage(LoadString(8419), CMessageSink::Icon::Exclamation,
+                                        CMessageSink::Buttons::Ok);
+        return;
+    }
     if (text.empty()) {
         m_services.sound.Beep();
     } else {
@@ -188,7 +194,7 @@ void CTimedTextDialog::InsertSorted(const std::string& text)
             break;
         }
     }
-    auto* row = new QListWidgetItem(ToWidgetText(text));
+    auto* row = new QListWidgetItem(ToWidgetText(text, Encoding()));
     row->setData(kBytesRole, QByteArray::fromStdString(text));
     list->insertItem(at, row);
 }
@@ -227,4 +233,9 @@ bool EditTimedText(CTimedTextDlg& timedText, CAppServices& services, QWidget* pa
     CTimedTextDialog dialog(timedText, services, parent);
     CInputViewGuard guard(services.app);
     return dialog.exec() == QDialog::Accepted;
+}
+
+CTextEncoding::Kind CTimedTextDialog::Encoding() const
+{
+    return ReadHostEncoding(m_services.settings, m_timedText.HostName());
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "res/TextEncoding.h"
+
 class CTimedTextDlg;
 struct CAppServices;
 class QLineEdit;
@@ -53,6 +55,8 @@ public Q_SLOTS:
     void done(int result) override;
 
 private:
+    // The host's encoding, for the texts shown and typed.
+    CTextEncoding::Kind Encoding() const;
     void UpdateButtons();
     void InsertSorted(const std::string& text);
 

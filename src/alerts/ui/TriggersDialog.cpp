@@ -12,10 +12,12 @@
 #include "alerts/AlertResources.h"
 #include "alerts/TriggersDlg.h"
 #include "base/AppServices.h"
+#include "base/MessageSink.h"
 #include "base/RandomGenerator.h"
 #include "res/StringTable.h"
 #include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
+#include "settings/HostEncoding.h"
 #include "ui_TriggersDialog.h"
 
 namespace {
@@ -168,7 +170,12 @@ void CTriggersDialog::OnFieldEdited(const QString& text)
 
 void CTriggersDialog::OnAdd()
 {
-    const std::string text = FromWidgetText(m_ui->triggerField->text());
+    std::string text;
+    if (!FromWidgetText(m_ui->triggerField->text(), Encoding(), text)) {
+        m_services.messages.ShowMessage(LoadString(8419), CMessageSink::Icon::Exclamation,
+                                        CMessageSink::Buttons::Ok);
+        return;
+    }
     if (!text.empty()) {
         m_triggers.AddTrigger(text);
         InsertSorted(text);
@@ -274,7 +281,7 @@ void CTriggersDialog::InsertSorted(const std::string& text)
             break;
         }
     }
-    auto* row = new QListWidgetItem(ToWidgetText(text));
+    auto* row = new QListWidgetItem(ToWidgetText(text, Encoding()));
     row->setData(kBytesRole, QByteArray::fromStdString(text));
     list->insertItem(at, row);
 }
@@ -329,4 +336,9 @@ bool EditTriggers(CTriggersDlg& triggers, CAppServices& services, QWidget* paren
     CTriggersDialog dialog(triggers, services, parent);
     CInputViewGuard guard(services.app);
     return dialog.exec() == QDialog::Accepted;
+}
+
+CTextEncoding::Kind CTriggersDialog::Encoding() const
+{
+    return ReadHostEncoding(m_services.settings, m_triggers.HostName());
 }

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "res/TextEncoding.h"
+
 class CTriggersDlg;
 struct CAppServices;
 class QComboBox;
@@ -69,6 +71,8 @@ public Q_SLOTS:
     void reject() override;
 
 private:
+    // The host's encoding, for the texts shown and typed.
+    CTextEncoding::Kind Encoding() const;
     void UpdateButtons();
     void InsertSorted(const std::string& text);
     void ShowStoredSound();

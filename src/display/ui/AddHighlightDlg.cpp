@@ -13,14 +13,15 @@
 #include <QRadioButton>
 
 CAddHighlightDlg::CAddHighlightDlg(int mode, const std::string& text, CMessageSink& messages,
-                                   QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::AddHighlightDlg>()), m_messages(messages)
+                                   QWidget* parent, CTextEncoding::Kind encoding)
+    : QDialog(parent), m_ui(std::make_unique<Ui::AddHighlightDlg>()), m_messages(messages),
+      m_encoding(encoding)
 {
     m_ui->setupUi(this);
     if (!text.empty())
         setWindowTitle(QStringLiteral("Modify Text to be Highlighted"));
     (mode > 0 ? m_ui->containsButton : m_ui->startsWithButton)->setChecked(true);
-    m_ui->textEdit->setText(QString::fromLatin1(text));
+    m_ui->textEdit->setText(ToWidgetText(text, m_encoding));
     m_ui->startsWithButton->setToolTip(ToolTipText(HighlightResources::kStartsWithButton));
     m_ui->containsButton->setToolTip(ToolTipText(HighlightResources::kContainsButton));
     m_ui->textEdit->setToolTip(ToolTipText(HighlightResources::kTextField));
@@ -40,7 +41,10 @@ std::uint32_t CAddHighlightDlg::Mode() const
 
 std::string CAddHighlightDlg::Text() const
 {
-    return m_ui->textEdit->text().toLatin1().toStdString();
+    std::string text;
+    if (!FromWidgetText(m_ui->textEdit->text(), m_encoding, text))
+        text = FromWidgetText(m_ui->textEdit->text()); // refused by accept()
+    return text;
 }
 
 QRadioButton* CAddHighlightDlg::StartsWithButton() const
@@ -73,6 +77,13 @@ void CAddHighlightDlg::accept()
     if (Text().empty()) {
         m_messages.ShowMessage(LoadString(HighlightResources::kMsgEmptyText),
                                CMessageSink::Icon::Exclamation, CMessageSink::Buttons::Ok);
+        m_ui->textEdit->setFocus();
+        return;
+    }
+    std::string text;
+    if (!FromWidgetText(m_ui->textEdit->text(), m_encoding, text)) {
+        m_messages.ShowMessage(LoadString(8419), CMessageSink::Icon::Exclamation,
+                               CMessageSink::Buttons::Ok);
         m_ui->textEdit->setFocus();
         return;
     }

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "res/TextEncoding.h"
+
 class CMessageSink;
 class QLineEdit;
 class QPushButton;
@@ -22,7 +24,8 @@ class CAddHighlightDlg final : public QDialog {
 public:
     // mode: 0 "starts with", above 0 "contains", below 0 counts as 0. text: bytes as stored.
     CAddHighlightDlg(int mode, const std::string& text, CMessageSink& messages,
-                     QWidget* parent = nullptr);
+                     QWidget* parent = nullptr,
+                     CTextEncoding::Kind encoding = CTextEncoding::Kind::Latin1);
     ~CAddHighlightDlg() override;
     CAddHighlightDlg(const CAddHighlightDlg&) = delete;
     CAddHighlightDlg& operator=(const CAddHighlightDlg&) = delete;
@@ -44,4 +47,5 @@ public Q_SLOTS:
 private:
     std::unique_ptr<Ui::AddHighlightDlg> m_ui;
     CMessageSink& m_messages;
+    CTextEncoding::Kind m_encoding;
 };

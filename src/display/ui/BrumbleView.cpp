@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <utility>
 
 #include "alerts/SoundPlayer.h"
 #include "base/AppServices.h"
@@ -30,6 +31,7 @@
 #include "display/RowSource.h"
 #include "display/ui/CommandLineHost.h"
 #include "display/ui/OptionsDialog.h"
+#include "display/ui/WideText.h"
 #include "log/ui/AutoLogDialogEditor.h"
 #include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
@@ -49,6 +51,7 @@ namespace {
 
 constexpr int kStringAlreadyConnected = 8005;
 constexpr int kDragStatusMessage = 8019;
+constexpr int kStringNotCarried = 8419;
 constexpr int kSmallestTimerMs = 10;
 // A default no stored colour can equal: colour references have a top byte of 0.
 constexpr int kNothingStored = INT_MIN;
@@ -181,6 +184,7 @@ void CBrumbleView::RewrapAll()
 {
     if (m_lineHeight <= 0)
         return;
+    m_model.SetEncoding(m_doc.Encoding());
     m_model.SetClientWidth(viewport()->width());
     ApplyChange(m_model.RewrapAll(PageRows()));
     FlushRepaint();
@@ -348,7 +352,7 @@ bool CBrumbleView::CopySelection()
     const std::string text = m_model.SelectedText();
     if (text.empty())
         return false; // an empty selection leaves the clipboard alone
-    QGuiApplication::clipboard()->setText(ToWidgetText(text));
+    QGuiApplication::clipboard()->setText(CTextEncoding::Decode(m_model.Encoding(), text));
     return true;
 }
 
@@ -417,9 +421,18 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
 
 int CBrumbleView::TextWidth(std::string_view text) const
 {
+    if (m_model.Encoding() == CTextEncoding::Kind::Latin1) {
+        int width = 0;
+        for (const char ch : text)
+            width += m_model.CharWidth(static_cast<unsigned char>(ch));
+        return width;
+    }
     int width = 0;
-    for (const char ch : text)
-        width += m_model.CharWidth(static_cast<unsigned char>(ch));
+    for (std::size_t i = 0; i < text.size();) {
+        const CTextEncoding::Char ch = CTextEncoding::Next(m_model.Encoding(), text, i);
+        i += static_cast<std::size_t>(ch.length);
+        width += m_model.CodeWidth(ch.code);
+    }
     return width;
 }
 
@@ -465,8 +478,19 @@ void CBrumbleView::DrawRow(QPainter& painter, std::string_view text, int baselin
     m_runGlyphs.clear();
     m_runPositions.clear();
     int x = left;
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
+    const bool bytes = m_model.Encoding() == CTextEncoding::Kind::Latin1;
+    for (std::size_t i = 0; i < text.size();) {
+        // A character of several bytes (or a byte shown as U+FFFD) is one cell.
+        const CTextEncoding::Char ch =
+            bytes ? CTextEncoding::Char{static_cast<unsigned char>(text[i]), 1}
+                  : CTextEncoding::Next(m_model.Encoding(), text, i);
+        i += static_cast<std::size_t>(ch.length);
+        if (ch.code >= 256) {
+            DrawWideChar(painter, ch.code, x, baseline);
+            x += m_model.CodeWidth(ch.code);
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(ch.code);
         if (m_glyphs[c] != 0) {
             m_runGlyphs.push_back(m_glyphs[c]);
             m_runPositions.emplace_back(x, 0);
@@ -544,6 +568,9 @@ void CBrumbleView::CreateDisplayFont(bool redraw)
     for (int c = 0; c < 256; ++c)
         widths[static_cast<std::size_t>(c)] = metrics.horizontalAdvance(QChar(c));
     m_model.SetWidthTable(widths, metrics.maxWidth());
+    m_model.SetEncoding(m_doc.Encoding());
+    m_model.SetWideCharWidth(WideCharMeasure(m_font));
+    m_wideGlyphs.clear();
 
     m_rawFont = QRawFont::fromFont(m_font);
     m_glyphs.fill(0);
@@ -765,7 +792,13 @@ void CBrumbleView::OnEnter()
 {
     if (!m_frame)
         return;
-    std::string text = m_frame->GetCommandText();
+    std::optional<std::string> typed = m_frame->GetCommandText();
+    if (!typed) {
+        // Sent as '?' the text would mean something else; the user decides what to do.
+        RefuseTypedText();
+        return;
+    }
+    std::string text = std::move(*typed);
     // A line typed while the server echoes (a password) is not kept.
     if (!m_doc.ServerEchoes())
         m_frame->AddToHistory(text, ReadHostInt("History", "Display", "Commands", 50));
@@ -773,6 +806,22 @@ void CBrumbleView::OnEnter()
     text += "\r\n";
     SendLine(text);
     m_frame->ClearCommandText();
+}
+
+bool CBrumbleView::SendTyped(const QString& text)
+{
+    std::string bytes;
+    if (!m_doc.EncodeTyped(text, bytes)) {
+        RefuseTypedText();
+        return false;
+    }
+    SendLine(bytes);
+    return true;
+}
+
+void CBrumbleView::RefuseTypedText()
+{
+    ShowMessage(LoadString(kStringNotCarried));
 }
 
 void CBrumbleView::SendLine(const std::string& text)
@@ -976,16 +1025,15 @@ void CBrumbleView::OnEditPaste(PasteSource source)
     const QString text = clipboard ? clipboard->text(mode) : QString();
     if (text.isEmpty())
         return;
-    const QByteArray bytes = text.toLatin1();
     // Clipboards here end lines with LF alone (now and then CR alone); a server expects CR LF
-    // and echoes a bare LF as a step sideways.
-    std::string pasted;
-    pasted.reserve(static_cast<std::size_t>(bytes.size()) + 16);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        if (c == '\r' || c == '\n') {
-            pasted += "\r\n";
-            if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
+    // and echoes a bare LF as a step sideways. The text stays characters until it is sent.
+    QString pasted;
+    pasted.reserve(text.size() + 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            pasted += QStringLiteral("\r\n");
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
                 ++i;
         } else {
             pasted += c;

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/SessionView.h"
@@ -83,6 +84,10 @@ public:
     // Sending.
     void OnEnter();
     void SendLine(const std::string& text);
+    // Text typed or pasted by the user, in the bytes of the host's encoding; refused with a
+    // message (false, nothing sent) when the host reads Latin-1 and a character is beyond it.
+    bool SendTyped(const QString& text);
+    void RefuseTypedText();
     bool SendCtrlChar(char c);
     // Whether Ctrl+letter sends a control character for this host ("Send Ctrl").
     bool IsSendCtrl();
@@ -173,6 +178,9 @@ private:
     void DrawRowRuns(QPainter& painter, const CRowModel::Row& row, int top,
                      const QColor& textColour, const QColor& backColour);
     int TextWidth(std::string_view text) const;
+    // A character beyond Latin-1 (see WideText.cpp): a glyph of the display font when it has
+    // one, else drawn in whatever font the platform finds for it.
+    void DrawWideChar(QPainter& painter, char32_t code, int x, int baseline);
     void ApplyChange(const CRowModel::Change& change);
     void ScheduleRepaint();
     void SyncScrollBar();
@@ -200,6 +208,7 @@ private:
     // row is drawn as one run of glyphs placed by the width table.
     QRawFont m_rawFont;
     std::array<quint32, 256> m_glyphs{};
+    std::unordered_map<char32_t, quint32> m_wideGlyphs; // beyond 255, as they are met
     std::vector<quint32> m_runGlyphs; // reused by every row drawn
     std::vector<QPointF> m_runPositions;
     int m_lineHeight = 0;

@@ -8,6 +8,7 @@
 #include "res/StringTable.h"
 #include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
+#include "settings/HostEncoding.h"
 #include "settings/SettingsStore.h"
 #include "ui_ColouredTextDialog.h"
 
@@ -135,8 +136,10 @@ void CColouredTextDialog::ShowEntries()
     std::vector<CHighlightList::Row> rows;
     rows.reserve(m_entries.size());
     for (const CColouredTextDlg::Entry& entry : m_entries) {
-        rows.push_back({QString::fromLatin1(CColouredTextDlg::DisplayText(entry)),
-                        ToColour(CColouredTextDlg::Colour(entry.value))});
+        rows.push_back(
+            {ToWidgetText(CColouredTextDlg::DisplayText(entry),
+                          ReadHostEncoding(m_services.settings, m_highlights.HostName())),
+             ToColour(CColouredTextDlg::Colour(entry.value))});
     }
     m_ui->highlightList->SetRows(std::move(rows));
 }
@@ -149,7 +152,8 @@ bool CColouredTextDialog::IsEntry(int row) const
 bool CColouredTextDialog::AskEntry(int mode, const std::string& text, std::uint32_t& newMode,
                                    std::string& newText)
 {
-    CAddHighlightDlg dialog(mode, text, m_services.messages, this);
+    CAddHighlightDlg dialog(mode, text, m_services.messages, this,
+                            ReadHostEncoding(m_services.settings, m_highlights.HostName()));
     const int result = m_runAddDialog ? m_runAddDialog(dialog) : dialog.exec();
     if (result != QDialog::Accepted)
         return false;

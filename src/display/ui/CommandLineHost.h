@@ -1,7 +1,11 @@
 #pragma once
 // What a connection view asks of the frame that holds its command line (CChildFrame
-// implements it). Text is 8-bit program text; the frame converts at the widget boundary.
+// implements it). Text is 8-bit program text in the host's encoding; the frame converts at
+// the widget boundary. Pasted text stays characters until its complete lines are sent.
 
+#include <QString>
+
+#include <optional>
 #include <string>
 
 class CBrumbleView;
@@ -10,13 +14,14 @@ class QKeyEvent;
 class CCommandLineHost {
 public:
     virtual ~CCommandLineHost() = default;
-    virtual std::string GetCommandText() const = 0;
+    // Nothing when the host's encoding cannot carry a character of it (Latin-1).
+    virtual std::optional<std::string> GetCommandText() const = 0;
     // While the list holds at least limit entries (limit > 0), drop the last; then insert
     // text as entry 0.
     virtual void AddToHistory(const std::string& text, int limit) = 0;
     virtual void ClearCommandText() = 0;
-    // Inserts text at the caret; sends every complete line through view.SendLine.
-    virtual void PasteIntoCommandLine(CBrumbleView& view, const std::string& text) = 0;
+    // Inserts text at the caret; sends every complete line through view.SendTyped.
+    virtual void PasteIntoCommandLine(CBrumbleView& view, const QString& text) = 0;
     virtual void EnableCommandLine(bool enable) = 0;
     virtual void FocusCommandLine() = 0;
     // A key typed while another part of the window had the keyboard: the command line takes

@@ -14,16 +14,16 @@
 #include <QPushButton>
 
 CAddAliasDlg::CAddAliasDlg(Mode mode, const std::string& name, const std::string& action,
-                           CMessageSink& messages, QWidget* parent)
+                           CMessageSink& messages, QWidget* parent, CTextEncoding::Kind encoding)
     : QDialog(parent), m_ui(std::make_unique<Ui::AddAliasDlg>()), m_mode(mode),
-      m_messages(messages), m_originalAction(action)
+      m_messages(messages), m_originalAction(action), m_encoding(encoding)
 {
     m_ui->setupUi(this);
     setWindowTitle(mode == Mode::Add ? QStringLiteral("Add Alias")
                                      : QStringLiteral("Modify Alias"));
-    m_ui->nameEdit->setText(QString::fromLatin1(name));
+    m_ui->nameEdit->setText(ToWidgetText(name, m_encoding));
     m_ui->nameEdit->setReadOnly(mode == Mode::Modify);
-    m_ui->actionEdit->setPlainText(MultiLineText::ToField(action));
+    m_ui->actionEdit->setPlainText(MultiLineText::ToField(action, m_encoding));
     // The field turns a lone CR into a line break of its own; remember what it shows.
     m_originalText = m_ui->actionEdit->toPlainText();
     m_ui->nameEdit->setToolTip(ToolTipText(AliasResources::kNameField));
@@ -42,7 +42,7 @@ CAddAliasDlg::~CAddAliasDlg() = default;
 
 std::string CAddAliasDlg::Name() const
 {
-    return m_ui->nameEdit->text().toLatin1().toStdString();
+    return MultiLineText::FromField(m_ui->nameEdit->text(), m_encoding);
 }
 
 std::string CAddAliasDlg::Action() const
@@ -50,7 +50,7 @@ std::string CAddAliasDlg::Action() const
     // Converting back would turn a lone CR or LF of a stored action into CR LF, so an action
     // that was not edited is returned as it came.
     const QString text = m_ui->actionEdit->toPlainText();
-    return text == m_originalText ? m_originalAction : MultiLineText::FromField(text);
+    return text == m_originalText ? m_originalAction : MultiLineText::FromField(text, m_encoding);
 }
 
 QLineEdit* CAddAliasDlg::NameEdit() const
@@ -75,6 +75,12 @@ QPushButton* CAddAliasDlg::CancelButton() const
 
 void CAddAliasDlg::accept()
 {
+    if (!MultiLineText::FitsField(m_ui->nameEdit->text(), m_encoding) ||
+        !MultiLineText::FitsField(m_ui->actionEdit->toPlainText(), m_encoding)) {
+        m_messages.ShowMessage(LoadString(8419), CMessageSink::Icon::Exclamation,
+                               CMessageSink::Buttons::Ok);
+        return;
+    }
     const int problem = CAliasesDlg::ValidateEntry(Name(), Action(), m_mode == Mode::Add);
     if (problem != 0) {
         m_messages.ShowMessage(LoadString(problem), CMessageSink::Icon::Exclamation,

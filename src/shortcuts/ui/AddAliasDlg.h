@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "res/TextEncoding.h"
+
 class CMessageSink;
 class QLineEdit;
 class QPlainTextEdit;
@@ -22,7 +24,8 @@ public:
 
     // name and action are bytes as stored (lines of the action separated by "\r\n").
     CAddAliasDlg(Mode mode, const std::string& name, const std::string& action,
-                 CMessageSink& messages, QWidget* parent = nullptr);
+                 CMessageSink& messages, QWidget* parent = nullptr,
+                 CTextEncoding::Kind encoding = CTextEncoding::Kind::Latin1);
     ~CAddAliasDlg() override;
     CAddAliasDlg(const CAddAliasDlg&) = delete;
     CAddAliasDlg& operator=(const CAddAliasDlg&) = delete;
@@ -47,5 +50,6 @@ private:
     Mode m_mode;
     CMessageSink& m_messages;
     std::string m_originalAction;
+    CTextEncoding::Kind m_encoding;
     QString m_originalText;
 };

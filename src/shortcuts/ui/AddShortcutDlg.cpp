@@ -22,16 +22,17 @@ constexpr int kLastKey = 12;
 } // namespace
 
 CAddShortcutDlg::CAddShortcutDlg(Mode mode, int number, CShortcutsDlg::Modifier modifier,
-                                 const std::string& text, CMessageSink& messages, QWidget* parent)
+                                 const std::string& text, CMessageSink& messages, QWidget* parent,
+                                 CTextEncoding::Kind encoding)
     : QDialog(parent), m_ui(std::make_unique<Ui::AddShortcutDlg>()), m_mode(mode),
-      m_messages(messages), m_originalText(text)
+      m_messages(messages), m_originalText(text), m_encoding(encoding)
 {
     m_ui->setupUi(this);
     setWindowTitle(mode == Mode::Add ? QStringLiteral("Add Shortcut Key")
                                      : QStringLiteral("Modify Shortcut"));
     m_ui->numberEdit->setText(QString::number(number));
     ModifierButton(modifier)->setChecked(true);
-    m_ui->textEdit->setPlainText(MultiLineText::ToField(text));
+    m_ui->textEdit->setPlainText(MultiLineText::ToField(text, m_encoding));
     m_originalField = m_ui->textEdit->toPlainText();
     if (mode == Mode::Modify) {
         m_ui->numberEdit->setEnabled(false);
@@ -82,7 +83,7 @@ std::string CAddShortcutDlg::Text() const
 {
     // Converting back would turn a lone CR or LF of a stored text into CR LF.
     const QString field = m_ui->textEdit->toPlainText();
-    return field == m_originalField ? m_originalText : MultiLineText::FromField(field);
+    return field == m_originalField ? m_originalText : MultiLineText::FromField(field, m_encoding);
 }
 
 QLineEdit* CAddShortcutDlg::NumberEdit() const
@@ -130,6 +131,12 @@ void CAddShortcutDlg::accept()
                                CMessageSink::Buttons::Ok);
         m_ui->numberEdit->setFocus();
         m_ui->numberEdit->selectAll();
+        return;
+    }
+    if (!MultiLineText::FitsField(m_ui->textEdit->toPlainText(), m_encoding)) {
+        m_messages.ShowMessage(LoadString(8419), CMessageSink::Icon::Exclamation,
+                               CMessageSink::Buttons::Ok);
+        m_ui->textEdit->setFocus();
         return;
     }
     QDialog::accept();

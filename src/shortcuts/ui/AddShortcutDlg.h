@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "res/TextEncoding.h"
+
 #include "shortcuts/ShortcutsDlg.h"
 
 class CMessageSink;
@@ -27,7 +29,8 @@ public:
 
     // text is bytes as stored (lines separated by "\r\n"); number 0 shows an empty choice.
     CAddShortcutDlg(Mode mode, int number, CShortcutsDlg::Modifier modifier,
-                    const std::string& text, CMessageSink& messages, QWidget* parent = nullptr);
+                    const std::string& text, CMessageSink& messages, QWidget* parent = nullptr,
+                    CTextEncoding::Kind encoding = CTextEncoding::Kind::Latin1);
     ~CAddShortcutDlg() override;
     CAddShortcutDlg(const CAddShortcutDlg&) = delete;
     CAddShortcutDlg& operator=(const CAddShortcutDlg&) = delete;
@@ -56,4 +59,5 @@ private:
     CMessageSink& m_messages;
     std::string m_originalText;
     QString m_originalField;
+    CTextEncoding::Kind m_encoding;
 };

@@ -1,12 +1,13 @@
 #include "shortcuts/ui/AliasesDialog.h"
 
-#include "res/StringTable.h"
-#include "res/WidgetText.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
-#include "session/ui/InputViewGuard.h"
 #include "base/MessageSink.h"
 #include "base/SessionView.h"
+#include "res/StringTable.h"
+#include "res/WidgetText.h"
+#include "session/ui/InputViewGuard.h"
+#include "settings/HostEncoding.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasResources.h"
 #include "shortcuts/ui/AddAliasDlg.h"
@@ -64,26 +65,27 @@ int SaneWidth(int stored, int fallback)
 }
 
 // The list shows a multi-line action on one row, its lines separated by a return arrow.
-QString DisplayAction(const std::string& action)
+QString DisplayAction(const std::string& action, CTextEncoding::Kind encoding)
 {
-    QString text = QString::fromLatin1(action);
+    QString text = ToWidgetText(action, encoding);
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" \u21B5 "));
     return text;
 }
 
 // A row keeps the exact bytes of name and action; its texts are only for showing them.
-void SetRowAction(QTreeWidgetItem* row, const std::string& action)
+void SetRowAction(QTreeWidgetItem* row, const std::string& action, CTextEncoding::Kind encoding)
 {
-    row->setText(1, DisplayAction(action));
+    row->setText(1, DisplayAction(action, encoding));
     row->setData(0, kActionRole, QByteArray::fromStdString(action));
 }
 
-QTreeWidgetItem* MakeRow(const std::string& name, const std::string& action)
+QTreeWidgetItem* MakeRow(const std::string& name, const std::string& action,
+                         CTextEncoding::Kind encoding)
 {
     auto* row = new QTreeWidgetItem();
-    row->setText(0, QString::fromLatin1(name));
+    row->setText(0, ToWidgetText(name, encoding));
     row->setData(0, kNameRole, QByteArray::fromStdString(name));
-    SetRowAction(row, action);
+    SetRowAction(row, action, encoding);
     return row;
 }
 
@@ -114,7 +116,7 @@ CAliasesDialog::CAliasesDialog(CAliasesDlg& aliases, CAppServices& services, QWi
     std::stable_sort(rows.begin(), rows.end(),
                      [](const auto& a, const auto& b) { return NameLess(a.first, b.first); });
     for (const auto& [name, action] : rows)
-        m_ui->aliasList->addTopLevelItem(MakeRow(name, action));
+        m_ui->aliasList->addTopLevelItem(MakeRow(name, action, Encoding()));
 
     m_ui->aliasList->setToolTip(ToolTipText(AliasResources::kAliasList));
     m_ui->aliasCharBox->setToolTip(ToolTipText(AliasResources::kAliasCharChoice));
@@ -197,7 +199,8 @@ void CAliasesDialog::OnAdd()
     std::string name;
     std::string action;
     for (;;) {
-        CAddAliasDlg dialog(CAddAliasDlg::Mode::Add, name, action, m_services.messages, this);
+        CAddAliasDlg dialog(CAddAliasDlg::Mode::Add, name, action, m_services.messages, this,
+                            Encoding());
         if (RunAddDialog(dialog) != QDialog::Accepted)
             break;
         name = dialog.Name();
@@ -210,7 +213,7 @@ void CAliasesDialog::OnAdd()
         const auto answer = m_services.messages.ShowMessage(
             kOverwriteQuestion, CMessageSink::Icon::Question, CMessageSink::Buttons::YesNo);
         if (answer == CMessageSink::Answer::Yes) {
-            SetRowAction(existing, action);
+            SetRowAction(existing, action, Encoding());
             break;
         }
         // Ask again for a different name, keeping what was typed as the commands.
@@ -224,9 +227,9 @@ void CAliasesDialog::OnModify()
     QTreeWidgetItem* row = SelectedRow();
     if (row != nullptr) {
         CAddAliasDlg dialog(CAddAliasDlg::Mode::Modify, Bytes(row, kNameRole),
-                            Bytes(row, kActionRole), m_services.messages, this);
+                            Bytes(row, kActionRole), m_services.messages, this, Encoding());
         if (RunAddDialog(dialog) == QDialog::Accepted)
-            SetRowAction(row, dialog.Action());
+            SetRowAction(row, dialog.Action(), Encoding());
     }
     UpdateButtons();
 }
@@ -293,7 +296,7 @@ void CAliasesDialog::InsertSorted(const std::string& name, const std::string& ac
             break;
         }
     }
-    list->insertTopLevelItem(at, MakeRow(name, action));
+    list->insertTopLevelItem(at, MakeRow(name, action, Encoding()));
 }
 
 QTreeWidgetItem* CAliasesDialog::SelectedRow() const
@@ -325,4 +328,9 @@ bool EditAliases(CAliasesDlg& aliases, CAppServices& services, QWidget* parent)
     CAliasesDialog dialog(aliases, services, parent);
     CInputViewGuard guard(services.app);
     return dialog.exec() == QDialog::Accepted;
+}
+
+CTextEncoding::Kind CAliasesDialog::Encoding() const
+{
+    return ReadHostEncoding(m_services.settings, m_aliases.HostName());
 }

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "res/TextEncoding.h"
+
 #include "shortcuts/AliasesDlg.h"
 
 struct CAppServices;
@@ -58,6 +60,8 @@ public Q_SLOTS:
     void done(int result) override;
 
 private:
+    // The host's encoding, for the texts shown and typed.
+    CTextEncoding::Kind Encoding() const;
     void UpdateButtons();
     void InsertSorted(const std::string& name, const std::string& action);
     QTreeWidgetItem* SelectedRow() const;

@@ -1,10 +1,12 @@
 #include "shortcuts/ui/KeypadDialog.h"
 
 #include "base/AppServices.h"
+#include "base/MessageSink.h"
 #include "base/RandomGenerator.h"
 #include "res/StringTable.h"
 #include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
+#include "settings/HostEncoding.h"
 #include "shortcuts/ShortcutResources.h"
 #include "shortcuts/ui/MultiLineText.h"
 #include "ui_KeypadDialog.h"
@@ -35,7 +37,8 @@ const char* CKeypadDialog::Tip(int index)
 
 CKeypadDialog::CKeypadDialog(CKeypadDlg& keypad, CAppServices& services, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::KeypadDialog>()), m_keypad(keypad),
-      m_services(services), m_editing(keypad.KeyCommands()), m_ticker(new QTimer(this))
+      m_services(services), m_editing(keypad.KeyCommands()),
+      m_encoding(ReadHostEncoding(services.settings, keypad.HostName())), m_ticker(new QTimer(this))
 {
     m_ui->setupUi(this);
     m_buttons = {m_ui->divideButton, m_ui->multiplyButton, m_ui->subtractButton, m_ui->key7Button,
@@ -57,7 +60,7 @@ CKeypadDialog::CKeypadDialog(CKeypadDlg& keypad, CAppServices& services, QWidget
     // Opening shows "/" without storing anything for it first.
     m_selected = 0;
     m_buttons[0]->setChecked(true);
-    m_ui->commandsEdit->setPlainText(MultiLineText::ToField(m_editing[0]));
+    m_ui->commandsEdit->setPlainText(MultiLineText::ToField(m_editing[0], m_encoding));
     m_shownText = m_ui->commandsEdit->toPlainText();
     m_ui->commandsLabel->setText(QStringLiteral("Enter commands for keypad key %1:")
                                      .arg(QLatin1Char(CKeypadDlg::kKeys[0].character)));
@@ -98,23 +101,33 @@ QPushButton* CKeypadDialog::CancelButton() const
     return m_ui->buttonBox->button(QDialogButtonBox::Cancel);
 }
 
-void CKeypadDialog::StoreEditedText()
+bool CKeypadDialog::StoreEditedText()
 {
     // A text shown and not edited keeps its bytes (a lone CR or LF is not made CR LF).
     const QString field = m_ui->commandsEdit->toPlainText();
-    if (field != m_shownText)
-        m_editing[static_cast<std::size_t>(m_selected)] = MultiLineText::FromField(field);
+    if (field == m_shownText)
+        return true;
+    if (!MultiLineText::FitsField(field, m_encoding)) {
+        m_services.messages.ShowMessage(LoadString(8419), CMessageSink::Icon::Exclamation,
+                                        CMessageSink::Buttons::Ok);
+        m_buttons[static_cast<std::size_t>(m_selected)]->setChecked(true);
+        m_ui->commandsEdit->setFocus();
+        return false;
+    }
+    m_editing[static_cast<std::size_t>(m_selected)] = MultiLineText::FromField(field, m_encoding);
+    return true;
 }
 
 void CKeypadDialog::SelectKey(int index)
 {
     if (index < 0 || index >= CKeypadDlg::kKeyCount)
         return;
-    StoreEditedText();
+    if (!StoreEditedText())
+        return;
     m_selected = index;
     m_buttons[static_cast<std::size_t>(index)]->setChecked(true);
     m_ui->commandsEdit->setPlainText(
-        MultiLineText::ToField(m_editing[static_cast<std::size_t>(index)]));
+        MultiLineText::ToField(m_editing[static_cast<std::size_t>(index)], m_encoding));
     m_shownText = m_ui->commandsEdit->toPlainText();
     m_ui->commandsLabel->setText(
         QStringLiteral("Enter commands for keypad key %1:")
@@ -133,7 +146,8 @@ void CKeypadDialog::OnTick()
 
 void CKeypadDialog::accept()
 {
-    StoreEditedText();
+    if (!StoreEditedText())
+        return;
     m_keypad.SetKeyCommands(m_editing);
     m_keypad.Save();
     QDialog::accept();

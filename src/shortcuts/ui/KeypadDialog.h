@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "res/TextEncoding.h"
 #include "shortcuts/KeypadDlg.h"
 
 struct CAppServices;
@@ -50,13 +51,16 @@ public Q_SLOTS:
     void done(int result) override;
 
 private:
-    void StoreEditedText();
+    // Keeps the field's text for the selected key; false (with a message, nothing kept) when
+    // the host's encoding cannot carry it.
+    bool StoreEditedText();
 
     std::unique_ptr<Ui::KeypadDialog> m_ui;
     CKeypadDlg& m_keypad;
     CAppServices& m_services;
     std::array<QPushButton*, CKeypadDlg::kKeyCount> m_buttons{};
     std::vector<std::string> m_editing;
+    CTextEncoding::Kind m_encoding;
     int m_selected = 0;
     QString m_shownText; // what the field showed for the selected key, to keep its bytes
     QTimer* m_ticker;

@@ -5,6 +5,7 @@
 #include "res/StringTable.h"
 #include "res/WidgetText.h"
 #include "session/ui/InputViewGuard.h"
+#include "settings/HostEncoding.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/ShortcutResources.h"
 #include "shortcuts/ui/AddShortcutDlg.h"
@@ -57,9 +58,10 @@ int SaneWidth(int stored, int fallback)
     return stored > 0 && stored <= 10000 ? stored : fallback;
 }
 
-void SetRow(QTreeWidgetItem* row, std::uint32_t keyCode, const std::string& text)
+void SetRow(QTreeWidgetItem* row, std::uint32_t keyCode, const std::string& text,
+            CTextEncoding::Kind encoding)
 {
-    QString shown = QString::fromLatin1(text);
+    QString shown = ToWidgetText(text, encoding);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral(" \u21B5 "));
     row->setText(0, QString::fromStdString(CShortcutsDlg::KeyName(keyCode)));
     row->setText(1, shown);
@@ -167,7 +169,7 @@ void CShortcutsDialog::OnAdd()
     std::string text;
     for (;;) {
         CAddShortcutDlg dialog(CAddShortcutDlg::Mode::Add, 0, CShortcutsDlg::kNone, text,
-                               m_services.messages, this);
+                               m_services.messages, this, Encoding());
         if (RunAddDialog(dialog) != QDialog::Accepted)
             break;
         const std::uint32_t code = dialog.KeyCode();
@@ -181,7 +183,7 @@ void CShortcutsDialog::OnAdd()
             LoadString(ShortcutResources::kMsgOverwriteShortcut), CMessageSink::Icon::Question,
             CMessageSink::Buttons::YesNo);
         if (answer == CMessageSink::Answer::Yes) {
-            SetRow(existing, code, text);
+            SetRow(existing, code, text, Encoding());
             break;
         }
         // Ask again for another key, keeping the text.
@@ -196,9 +198,9 @@ void CShortcutsDialog::OnModify()
         const std::uint32_t code = Code(row);
         CAddShortcutDlg dialog(CAddShortcutDlg::Mode::Modify, static_cast<int>(code & 0xFF) - 111,
                                static_cast<CShortcutsDlg::Modifier>((code >> 8) & 0xF), Text(row),
-                               m_services.messages, this);
+                               m_services.messages, this, Encoding());
         if (RunAddDialog(dialog) == QDialog::Accepted)
-            SetRow(row, code, dialog.Text());
+            SetRow(row, code, dialog.Text(), Encoding());
     }
     UpdateButtons();
 }
@@ -264,7 +266,7 @@ void CShortcutsDialog::InsertSorted(std::uint32_t keyCode, const std::string& te
         }
     }
     auto* row = new QTreeWidgetItem();
-    SetRow(row, keyCode, text);
+    SetRow(row, keyCode, text, Encoding());
     list->insertTopLevelItem(at, row);
 }
 
@@ -297,4 +299,9 @@ bool EditShortcuts(CShortcutsDlg& shortcuts, CAppServices& services, QWidget* pa
     CShortcutsDialog dialog(shortcuts, services, parent);
     CInputViewGuard guard(services.app);
     return dialog.exec() == QDialog::Accepted;
+}
+
+CTextEncoding::Kind CShortcutsDialog::Encoding() const
+{
+    return ReadHostEncoding(m_services.settings, m_shortcuts.HostName());
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "res/TextEncoding.h"
 #include "shortcuts/ShortcutsDlg.h"
 
 struct CAppServices;
@@ -59,6 +60,8 @@ public Q_SLOTS:
     void done(int result) override;
 
 private:
+    // The host's encoding, for the texts shown and typed.
+    CTextEncoding::Kind Encoding() const;
     void UpdateButtons();
     void InsertSorted(std::uint32_t keyCode, const std::string& text);
     QTreeWidgetItem* SelectedRow() const;

@@ -18,6 +18,7 @@
 #include "AppFixture.h"
 #include "app/MainFrame.h"
 #include "display/ui/BrumbleView.h"
+#include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -175,7 +176,9 @@ TEST_F(ChildFrameTest, PasteSendsCompleteLinesAndKeepsTheUnfinishedRest)
             edit->setSelection(c.selectionStart, c.selectionLength);
         else
             edit->setCursorPosition(c.selectionStart);
-        frame->PasteIntoCommandLine(frame->View(), c.pasted);
+        frame->PasteIntoCommandLine(
+            frame->View(),
+            QString::fromLatin1(c.pasted.data(), static_cast<qsizetype>(c.pasted.size())));
         ASSERT_TRUE(server.WaitForReceived(c.sent.size()));
         EXPECT_EQ(server.Received(), c.sent);
         EXPECT_EQ(edit->text(), QString::fromLatin1(c.after));
@@ -302,4 +305,34 @@ TEST_F(ChildFrameTest, ClosingTheWindowEndsTheSessionWithoutMessages)
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(app->Services().app.InputView(), nullptr);
     EXPECT_EQ(app->MainFrame()->CurrentFrame(), nullptr);
+}
+
+// Under Latin-1 a character it cannot carry is refused before anything is sent, typed or
+// pasted; the text stays to be changed. Under Auto the same text goes as UTF-8.
+TEST_F(ChildFrameTest, TextTheEncodingCannotCarryIsRefusedNotSentAsQuestionMarks)
+{
+    CChildFrame* frame = StartAndOpen();
+    ASSERT_NE(frame, nullptr);
+    QComboBox* box = frame->CommandLine();
+    app->Services().settings.WriteInt(kHost, "Encoding", 2);
+    const QString snowman = QString::fromUtf8("a \xE2\x98\x83");
+    // (QTest types ASCII only.)
+    auto enter = [box](const QString& text) {
+        box->lineEdit()->setText(text);
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    enter(snowman);
+    frame->PasteIntoCommandLine(frame->View(), QStringLiteral(" b\r\n"));
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, LoadString(8419));
+    EXPECT_TRUE(box->currentText().startsWith(snowman + QStringLiteral(" b")));
+    EXPECT_EQ(box->count(), 0);
+    QTest::qWait(50);
+    EXPECT_TRUE(server.Received().isEmpty());
+
+    app->Services().settings.WriteInt(kHost, "Encoding", 0);
+    enter(snowman);
+    ASSERT_TRUE(server.WaitForReceived(7));
+    EXPECT_EQ(server.Received(), QByteArray("a \xE2\x98\x83\r\n"));
+    EXPECT_EQ(box->itemText(0), snowman);
 }

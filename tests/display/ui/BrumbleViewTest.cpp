@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
@@ -31,6 +32,7 @@
 #include "common/ScriptedServer.h"
 #include "common/TestSupport.h"
 #include "display/ui/BrumbleView.h"
+#include "res/TextEncoding.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -592,4 +594,54 @@ TEST_F(BrumbleViewTest, ServerColoursAreDrawnWithTheOptionOnAndPlainTextWithItOf
     }
     EXPECT_EQ(count(off, 2, 2, 6, trueColour), 0);
     EXPECT_GT(count(off, 2, 2, 6, QColor(0, 0, 0)), 10);
+}
+
+// UTF-8 from the server: rows hold whole characters, each row within the window at the font's
+// widths; a drag copies the characters; under Latin-1 the same bytes are bytes again.
+TEST_F(BrumbleViewTest, Utf8TextWrapsAtCharactersAndCopiesDecoded)
+{
+    Connect();
+    view->resize(300, 300);
+    std::string line;
+    while (line.size() < 400)
+        line += "Caf\xC3\xA9 na\xC3\xAFve \xE2\x80\x93 \xE2\x98\x83 "
+                "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E ";
+    Receive(QByteArray::fromStdString(line + "\r\n"), line);
+    view->RewrapAll();
+    const CRowModel& model = view->Model();
+    ASSERT_GT(model.RowCount(), 2);
+    std::string joined;
+    for (const auto& row : model.Rows()) {
+        const auto first = static_cast<unsigned char>(row.text.front());
+        EXPECT_FALSE(first >= 0x80 && first < 0xC0) << "a row starts inside a character";
+        EXPECT_FALSE(CTextEncoding::CutsSequence(row.text, row.text.size()));
+        int width = 0;
+        for (std::size_t i = 0; i < row.text.size();) {
+            const auto c = CTextEncoding::Next(CTextEncoding::Kind::Auto, row.text, i);
+            width += model.CodeWidth(c.code);
+            i += static_cast<std::size_t>(c.length);
+        }
+        EXPECT_LE(width, view->viewport()->width());
+        joined += row.text;
+    }
+    EXPECT_EQ(joined, line);
+    // Measured by the font (a CJK font, where one is installed, makes it about two letters).
+    EXPECT_EQ(model.CodeWidth(0x65E5),
+              QFontMetrics(view->DisplayFont()).horizontalAdvance(QChar(0x65E5)));
+
+    const int h = view->LineHeight();
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, QPoint(1, h / 2));
+    QMouseEvent move(QEvent::MouseMove, QPoint(299, h / 2), QPoint(299, h / 2), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QCoreApplication::sendEvent(view->viewport(), &move);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, QPoint(299, h / 2));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QString::fromUtf8(model.Rows().front().text.c_str()));
+
+    settings.WriteInt(kHost, "Encoding", 2);
+    view->RewrapAll();
+    EXPECT_EQ(view->Model().Encoding(), CTextEncoding::Kind::Latin1);
+    // The second byte of the é is a character of its own again.
+    const int x = view->Model().CharWidth('C') * 3 + view->Model().CharWidth(0xC3);
+    EXPECT_EQ(view->Model().CellAt(x, 0).index, 4);
 }

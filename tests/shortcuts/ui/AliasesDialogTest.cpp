@@ -336,3 +336,26 @@ TEST_F(AliasesDialog, EditAliasesRunsModallyWithNoInputView)
 }
 
 } // namespace
+
+// Texts are shown and kept in the host's encoding; Latin-1 refuses what it cannot carry.
+TEST_F(AliasesDialog, AddAliasKeepsTextsInTheHostsEncoding)
+{
+    const QString snowman = QString::fromUtf8("\xE2\x98\x83");
+    CAddAliasDlg latin1(CAddAliasDlg::Mode::Add, "", "", messages, nullptr,
+                        CTextEncoding::Kind::Latin1);
+    latin1.show();
+    latin1.NameEdit()->setText(QStringLiteral("s"));
+    latin1.ActionEdit()->setPlainText(QStringLiteral("say ") + snowman);
+    latin1.OkButton()->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, LoadString(8419));
+    EXPECT_TRUE(latin1.isVisible());
+
+    CAddAliasDlg utf8(CAddAliasDlg::Mode::Modify, "caf\xC3\xA9", "say \xE2\x98\x83", messages,
+                      nullptr, CTextEncoding::Kind::Auto);
+    EXPECT_EQ(utf8.NameEdit()->text(), QString::fromUtf8("caf\xC3\xA9"));
+    utf8.ActionEdit()->setPlainText(QStringLiteral("say ") + snowman + QStringLiteral("\n!"));
+    utf8.OkButton()->click();
+    EXPECT_EQ(utf8.result(), QDialog::Accepted);
+    EXPECT_EQ(utf8.Action(), "say \xE2\x98\x83\r\n!");
+}
