@@ -12,6 +12,7 @@
 #include <map>
 
 #include "alerts/CanberraSoundPlayer.h"
+#include "app/AccessibleNamer.h"
 #include "app/ChildFrame.h"
 #include "app/DefaultTelnetDlg.h"
 #include "app/MainFrame.h"
@@ -92,6 +93,8 @@ bool CBrumbleApp::InitInstance()
 {
     // A peer that vanishes while we write must show as a socket error, not end the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // Before the first window, the telnet-link question included.
+    CAccessibleNamer::Install();
 
     if (m_telnetOffer)
         OfferTelnetHandler();
