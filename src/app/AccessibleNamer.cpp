@@ -93,6 +93,13 @@ void CAccessibleNamer::Install()
 
 void CAccessibleNamer::NameControl(QWidget* w)
 {
+    // Qt reads most widgets' tool tips as their description, but not every kind (lists and
+    // trees do not); a widget that would have none takes its tool tip.
+    if (!w->toolTip().isEmpty() && w->accessibleDescription().isEmpty()) {
+        QAccessibleInterface* described = QAccessible::queryAccessibleInterface(w);
+        if (described && described->text(QAccessible::Description).isEmpty())
+            w->setAccessibleDescription(w->toolTip());
+    }
     if (!IsControl(w) || !w->accessibleName().isEmpty())
         return;
     QAccessibleInterface* asSeen = QAccessible::queryAccessibleInterface(w);
