@@ -14,6 +14,7 @@
 
 #include "alerts/CanberraSoundPlayer.h"
 #include "app/AboutDlg.h"
+#include "app/AccessibleNamer.h"
 #include "app/ChildFrame.h"
 #include "app/DefaultTelnetDlg.h"
 #include "app/MainFrame.h"
@@ -117,6 +118,8 @@ bool CBrumbleApp::InitInstance()
 {
     // A peer that vanishes while we write must show as a socket error, not end the program.
     std::signal(SIGPIPE, SIG_IGN);
+    // Before the first window, the telnet-link question included.
+    CAccessibleNamer::Install();
 
     if (m_telnetOffer)
         OfferTelnetHandler();

@@ -45,6 +45,8 @@ CChildFrame::CChildFrame(std::unique_ptr<CBrumbleDoc> doc, CAppServices& service
     m_commandBar->setObjectName(QStringLiteral("commandBar"));
     m_commandLine = new QComboBox(m_commandBar);
     m_commandLine->setObjectName(QStringLiteral("commandLine"));
+    // It has no visible label; a screen reader still says what it is.
+    m_commandLine->setAccessibleName(QStringLiteral("Command line"));
     m_commandLine->setEditable(true);
     // The history is kept by AddToHistory alone: newest first, duplicates and empty lines
     // included, nothing completed or inserted behind the user's back.

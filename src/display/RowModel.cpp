@@ -297,6 +297,7 @@ CRowModel::Change CRowModel::RemoveFront(int lines)
     for (int i = 0; i < lines && !m_lineRows.empty(); ++i) {
         removed += m_lineRows.front();
         m_lineRows.pop_front();
+        ++m_removedLineTotal;
     }
     m_droppedLines = 0;
     removed = std::min(removed, RowCount());
@@ -336,6 +337,8 @@ CRowModel::Change CRowModel::RewrapAll(int page)
                                       : static_cast<int>(lines.size());
     m_rows.clear();
     m_lineRows.clear();
+    // Lines dropped while busy lose their rows here, with every other row.
+    m_removedLineTotal += static_cast<std::uint64_t>(m_droppedLines);
     m_droppedLines = 0;
     m_openLineStart = 0;
     int lastRows = 0;

@@ -114,6 +114,9 @@ public:
     int PendingAddCount() const { return m_pendingAdd; }
     bool PendingComplete() const { return m_pendingComplete; }
     int PendingRemoveCount() const { return m_droppedLines; }
+    // How many lines have had their rows removed since the model was made; what reads the
+    // rows now and then (the scrollback's accessible text) tells from it what left the front.
+    std::uint64_t RemovedLineTotal() const { return m_removedLineTotal; }
 
     // Set while rows change and while the user drags a selection.
     bool IsBusy() const { return m_busy; }
@@ -177,6 +180,7 @@ private:
     std::deque<int> m_lineRows; // rows per displayed line; the first m_droppedLines are
                                 // lines the session has dropped while the model was busy
     int m_droppedLines = 0;
+    std::uint64_t m_removedLineTotal = 0;
     int m_openLineStart = 0;
     int m_openLineRows = 0;
     int m_pendingAdd = 0;

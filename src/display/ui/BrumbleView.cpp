@@ -32,6 +32,8 @@
 #include "display/ui/CommandLineHost.h"
 #include "display/ui/OptionsDialog.h"
 #include "display/ui/WideText.h"
+#include "display/ui/ScrollbackAccessible.h"
+#include "display/ui/ScrollbackText.h"
 #include "log/ui/AutoLogDialogEditor.h"
 #include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
@@ -141,6 +143,8 @@ CBrumbleView::CBrumbleView(CBrumbleDoc& doc, CAppServices& services, CCommandLin
 
     m_repaintTimer.setSingleShot(true);
     connect(&m_repaintTimer, &QTimer::timeout, this, &CBrumbleView::FlushRepaint);
+    CScrollbackAccessible::Install();
+    m_accessibleText = std::make_unique<CScrollbackText>(m_model, *this);
 
     CreateDisplayFont(false);
     m_model.SetClientWidth(viewport()->width());
@@ -220,6 +224,7 @@ void CBrumbleView::ApplyChange(const CRowModel::Change& change)
         m_dirtyFirst = m_dirtyFirst < 0 ? change.firstRow : std::min(m_dirtyFirst, change.firstRow);
         m_dirtyLast = std::max(m_dirtyLast, change.lastRow);
     }
+    m_accessibleText->RowsChanged();
     ScheduleRepaint();
 }
 

@@ -29,6 +29,7 @@ class CBrumbleDoc;
 class CCommandLineHost;
 class CRowSource;
 class QColor;
+class CScrollbackText;
 class QPainter;
 class QPrinter;
 struct CAppServices;
@@ -154,6 +155,8 @@ public:
     void FlushRepaint();
     // Copies the text selected with the mouse; false when nothing is selected.
     bool CopySelection();
+    // The rows as one text for assistive technology (see CScrollbackAccessible).
+    CScrollbackText& AccessibleText() { return *m_accessibleText; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -226,4 +229,6 @@ private:
     bool m_dirtyAll = false;
     int m_shownPos = 0;
     bool m_syncingScrollBar = false;
+
+    std::unique_ptr<CScrollbackText> m_accessibleText;
 };
