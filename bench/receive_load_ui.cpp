@@ -82,6 +82,7 @@ public:
     void PlaySystemSound(const std::string& name) override { m_played += "S" + name + "\n"; }
     void PlayFile(const std::string& path) override { m_played += "F" + path + "\n"; }
     void PlayEmbedded() override { m_played += "E\n"; }
+    void PlayAboutSound() override { m_played += "A\n"; }
     const std::string& Played() const { return m_played; }
 
 private:
