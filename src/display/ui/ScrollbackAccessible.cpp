@@ -1,6 +1,7 @@
 #include "display/ui/ScrollbackAccessible.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "display/ui/BrumbleView.h"
 #include "display/ui/ScrollbackText.h"
@@ -13,6 +14,34 @@ QAccessibleInterface* ScrollbackFactory(const QString& key, QObject* object)
     if (auto* view = qobject_cast<CBrumbleView*>(object))
         return new CScrollbackAccessible(view);
     return nullptr;
+}
+
+// One character of a row as the screen reader reads it: where its bytes start, its offset
+// in the row's accessible text, its left edge and its width.
+struct ShownChar {
+    std::size_t byte;
+    int textIndex;
+    int x;
+    int width;
+};
+
+// A row's characters in the host's encoding, ending with an entry for the row's end.
+std::vector<ShownChar> ShownChars(const CRowModel& model, const std::string& text)
+{
+    std::vector<ShownChar> chars;
+    chars.reserve(text.size() + 1);
+    int textIndex = 0;
+    int x = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const CTextEncoding::Char ch = CTextEncoding::Next(model.Encoding(), text, i);
+        const int width = model.CodeWidth(ch.code);
+        chars.push_back({i, textIndex, x, width});
+        i += static_cast<std::size_t>(ch.length);
+        textIndex += ch.code >= 0x10000 ? 2 : 1; // beyond the BMP: two UTF-16 units
+        x += width;
+    }
+    chars.push_back({text.size(), textIndex, x, 0});
+    return chars;
 }
 
 } // namespace
@@ -134,15 +163,14 @@ QRect CScrollbackAccessible::characterRect(int offset) const
     if (offset < 0 || offset >= characterCount() || model.RowCount() == 0)
         return {};
     const int row = Text().RowAt(offset);
-    const std::string& shown = model.Rows()[static_cast<std::size_t>(row)].text;
     const int index = offset - Text().RowStart(row);
-    int x = 0;
-    for (int i = 0; i < index && i < static_cast<int>(shown.size()); ++i)
-        x += model.CharWidth(static_cast<unsigned char>(shown[static_cast<std::size_t>(i)]));
+    const std::vector<ShownChar> chars =
+        ShownChars(model, model.Rows()[static_cast<std::size_t>(row)].text);
     // A line end sits after its row's last character and has no width.
-    const int width = index < static_cast<int>(shown.size())
-                          ? model.CharWidth(static_cast<unsigned char>(shown[index]))
-                          : 0;
+    const auto at = std::find_if(chars.begin(), chars.end(),
+                                 [index](const ShownChar& c) { return c.textIndex >= index; });
+    const int x = at != chars.end() ? at->x : chars.back().x;
+    const int width = at != chars.end() ? at->width : 0;
     const int y = (row - model.Pos()) * view->LineHeight();
     const QPoint topLeft = view->viewport()->mapToGlobal(QPoint(x, y));
     return QRect(topLeft, QSize(width, view->LineHeight()));
@@ -160,7 +188,13 @@ int CScrollbackAccessible::offsetAtPoint(const QPoint& point) const
     const CRowModel::Cell cell = model.CellAt(local.x(), row);
     if (cell.index < 0)
         return -1;
-    return Text().RowStart(row) + cell.index;
+    // The cell's index counts bytes; the accessible text counts characters.
+    const std::vector<ShownChar> chars =
+        ShownChars(model, model.Rows()[static_cast<std::size_t>(row)].text);
+    const auto at = std::find_if(chars.begin(), chars.end(), [&cell](const ShownChar& c) {
+        return c.byte >= static_cast<std::size_t>(cell.index);
+    });
+    return Text().RowStart(row) + (at != chars.end() ? at->textIndex : chars.back().textIndex);
 }
 
 void CScrollbackAccessible::scrollToSubstring(int startIndex, int endIndex)
