@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "base/AppServices.h"
+#include "base/MessageSink.h"
 #include "res/StringTable.h"
 #include "res/WidgetText.h"
 #include "script/ScriptResources.h"
@@ -44,8 +45,9 @@ int HexDigit(char c)
 } // namespace
 
 CAddScriptCmdDlg::CAddScriptCmdDlg(const std::optional<std::string>& line, CAppServices& services,
-                                   QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::AddScriptCmdDlg>()), m_services(services)
+                                   QWidget* parent, CTextEncoding::Kind encoding)
+    : QDialog(parent), m_ui(std::make_unique<Ui::AddScriptCmdDlg>()), m_services(services),
+      m_encoding(encoding)
 {
     m_ui->setupUi(this);
     for (int id : kNames)
@@ -70,7 +72,7 @@ CAddScriptCmdDlg::CAddScriptCmdDlg(const std::optional<std::string>& line, CAppS
                 line->size() > name.size() + 2 ? line->substr(name.size() + 2) : std::string();
             if (!parameter.empty())
                 parameter.pop_back();
-            const QString text = ToWidgetText(parameter);
+            const QString text = ToWidgetText(parameter, m_encoding);
             switch (command) {
             case kBeep:
                 m_ui->soundBox->setEditText(text);
@@ -253,8 +255,16 @@ void CAddScriptCmdDlg::accept()
         if (!ScriptFields::CheckNumber(m_ui->timerEdit, 1, kMaxTimer, messages))
             return;
         break;
-    case kSend:
+    case kSend: {
+        std::string sent;
+        if (!FromWidgetText(m_ui->sendEdit->text(), m_encoding, sent)) {
+            messages.ShowMessage(FromWidgetText(TextNotCarriedMessage()),
+                                 CMessageSink::Icon::Exclamation, CMessageSink::Buttons::Ok);
+            m_ui->sendEdit->setFocus();
+            return;
+        }
         break;
+    }
     default:
         if (!ScriptFields::CheckLength(m_ui->fileEdit, kMaxPath, messages))
             return;
@@ -279,7 +289,11 @@ std::string CAddScriptCmdDlg::GetCommandText() const
         break;
     }
     case kSend:
-        text += FromWidgetText(m_ui->sendEdit->text());
+        // accept() refused what the host's encoding cannot carry.
+        if (std::string sent; FromWidgetText(m_ui->sendEdit->text(), m_encoding, sent))
+            text += sent;
+        else
+            text += FromWidgetText(m_ui->sendEdit->text());
         break;
     case kSetTimer:
         text += std::to_string(ScriptFields::LeadingInt(FromWidgetText(m_ui->timerEdit->text()))) +

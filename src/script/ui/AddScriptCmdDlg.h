@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "res/TextEncoding.h"
+
 struct CAppServices;
 class QComboBox;
 class QLineEdit;
@@ -39,7 +41,8 @@ public:
 
     // No line: add mode, starting with beep. A line: modify mode with its values.
     CAddScriptCmdDlg(const std::optional<std::string>& line, CAppServices& services,
-                     QWidget* parent = nullptr);
+                     QWidget* parent = nullptr,
+                     CTextEncoding::Kind encoding = CTextEncoding::Kind::Latin1);
     ~CAddScriptCmdDlg() override;
     CAddScriptCmdDlg(const CAddScriptCmdDlg&) = delete;
     CAddScriptCmdDlg& operator=(const CAddScriptCmdDlg&) = delete;
@@ -77,6 +80,7 @@ private:
 
     std::unique_ptr<Ui::AddScriptCmdDlg> m_ui;
     CAppServices& m_services;
+    CTextEncoding::Kind m_encoding;
     FileChooser m_chooseFile;
     ColourChooser m_chooseColour;
 };

@@ -40,9 +40,9 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix)
 
 CAddScriptDlg::CAddScriptDlg(const std::optional<std::string>& condition,
                              const std::optional<std::string>& commands, CAppServices& services,
-                             QWidget* parent)
+                             QWidget* parent, CTextEncoding::Kind encoding)
     : QDialog(parent), m_ui(std::make_unique<Ui::AddScriptDlg>()), m_services(services),
-      m_ticker(new QTimer(this))
+      m_encoding(encoding), m_ticker(new QTimer(this))
 {
     m_ui->setupUi(this);
     for (int id : kNames)
@@ -64,7 +64,7 @@ CAddScriptDlg::CAddScriptDlg(const std::optional<std::string>& condition,
             if (i == kOnReceive) {
                 if (!parameter.empty())
                     parameter.pop_back();
-                m_ui->patternEdit->setText(ToWidgetText(parameter));
+                m_ui->patternEdit->setText(ToWidgetText(parameter, m_encoding));
             } else if (i == kOnTimer) {
                 m_ui->timerEdit->setText(QString::number(ScriptFields::LeadingInt(parameter)));
             }
@@ -72,7 +72,7 @@ CAddScriptDlg::CAddScriptDlg(const std::optional<std::string>& condition,
         }
     }
     if (commands && !commands->empty()) {
-        for (const QString& line : ToWidgetText(*commands).split(QLatin1Char('\n')))
+        for (const QString& line : ToWidgetText(*commands, m_encoding).split(QLatin1Char('\n')))
             m_ui->commandList->addItem(line);
     }
     ScriptFields::KeepSingleLine(m_ui->timerEdit);
@@ -142,9 +142,9 @@ int CAddScriptDlg::RunCommandDialog(CAddScriptCmdDlg& dialog)
 
 void CAddScriptDlg::OnAdd()
 {
-    CAddScriptCmdDlg dialog(std::nullopt, m_services, this);
+    CAddScriptCmdDlg dialog(std::nullopt, m_services, this, m_encoding);
     if (RunCommandDialog(dialog) == QDialog::Accepted)
-        m_ui->commandList->addItem(ToWidgetText(dialog.GetCommandText()));
+        m_ui->commandList->addItem(ToWidgetText(dialog.GetCommandText(), m_encoding));
     UpdateButtons();
 }
 
@@ -155,9 +155,9 @@ void CAddScriptDlg::OnModify()
         m_services.sound.Beep();
         return;
     }
-    CAddScriptCmdDlg dialog(FromWidgetText(row->text()), m_services, this);
+    CAddScriptCmdDlg dialog(Stored(row->text()), m_services, this, m_encoding);
     if (RunCommandDialog(dialog) == QDialog::Accepted)
-        row->setText(ToWidgetText(dialog.GetCommandText()));
+        row->setText(ToWidgetText(dialog.GetCommandText(), m_encoding));
     UpdateButtons();
 }
 
@@ -191,8 +191,23 @@ void CAddScriptDlg::accept()
                                         CMessageSink::Icon::Exclamation, CMessageSink::Buttons::Ok);
         return;
     }
+    std::string pattern;
+    if (condition == kOnReceive &&
+        !FromWidgetText(m_ui->patternEdit->text(), m_encoding, pattern)) {
+        m_services.messages.ShowMessage(FromWidgetText(TextNotCarriedMessage()),
+                                        CMessageSink::Icon::Exclamation, CMessageSink::Buttons::Ok);
+        m_ui->patternEdit->setFocus();
+        return;
+    }
     m_ticker->stop();
     QDialog::accept();
+}
+
+std::string CAddScriptDlg::Stored(const QString& text) const
+{
+    // accept() refused what the host's encoding cannot carry; a list row came from bytes.
+    std::string bytes;
+    return FromWidgetText(text, m_encoding, bytes) ? bytes : FromWidgetText(text);
 }
 
 std::string CAddScriptDlg::GetConditionText() const
@@ -201,7 +216,7 @@ std::string CAddScriptDlg::GetConditionText() const
     if (condition < kOnConnect || condition > kOnTimer)
         return {};
     if (condition == kOnReceive)
-        return Name(condition) + " (" + FromWidgetText(m_ui->patternEdit->text()) + ")";
+        return Name(condition) + " (" + Stored(m_ui->patternEdit->text()) + ")";
     if (condition == kOnTimer) {
         const int number = ScriptFields::LeadingInt(FromWidgetText(m_ui->timerEdit->text()));
         if (number != 0)
@@ -216,7 +231,7 @@ std::string CAddScriptDlg::GetCommandsText() const
     for (int i = 0; i < m_ui->commandList->count(); ++i) {
         if (i > 0)
             text += '\n';
-        text += FromWidgetText(m_ui->commandList->item(i)->text());
+        text += Stored(m_ui->commandList->item(i)->text());
     }
     return text;
 }

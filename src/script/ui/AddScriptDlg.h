@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "res/TextEncoding.h"
+
 class CAddScriptCmdDlg;
 struct CAppServices;
 class QComboBox;
@@ -37,7 +39,8 @@ public:
     // No texts: add mode (onConnect, no commands). Texts: modify mode with their values.
     CAddScriptDlg(const std::optional<std::string>& condition,
                   const std::optional<std::string>& commands, CAppServices& services,
-                  QWidget* parent = nullptr);
+                  QWidget* parent = nullptr,
+                  CTextEncoding::Kind encoding = CTextEncoding::Kind::Latin1);
     ~CAddScriptDlg() override;
     CAddScriptDlg(const CAddScriptDlg&) = delete;
     CAddScriptDlg& operator=(const CAddScriptDlg&) = delete;
@@ -78,8 +81,12 @@ private:
     int RunCommandDialog(CAddScriptCmdDlg& dialog);
     void UpdateButtons();
 
+    // Text of a field or a list row as the bytes stored for the host.
+    std::string Stored(const QString& text) const;
+
     std::unique_ptr<Ui::AddScriptDlg> m_ui;
     CAppServices& m_services;
+    CTextEncoding::Kind m_encoding;
     QTimer* m_ticker;
     CommandDialogRunner m_runCommandDialog;
 };

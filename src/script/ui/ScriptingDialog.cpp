@@ -18,6 +18,7 @@
 #include "script/ScriptingDlg.h"
 #include "script/ui/AddScriptDlg.h"
 #include "session/ui/InputViewGuard.h"
+#include "settings/HostEncoding.h"
 #include "settings/SettingsStore.h"
 #include "ui_ScriptingDialog.h"
 
@@ -64,13 +65,13 @@ std::string Text(const QTreeWidgetItem* row, int role)
 }
 
 void SetTexts(QTreeWidgetItem* row, const std::string& condition, const std::string& commands,
-              int origin)
+              int origin, CTextEncoding::Kind encoding)
 {
     row->setData(0, kConditionRole, QByteArray::fromStdString(condition));
     row->setData(0, kCommandsRole, QByteArray::fromStdString(commands));
     row->setData(0, kOriginRole, origin);
-    row->setText(0, ToWidgetText(condition));
-    QString shown = ToWidgetText(commands);
+    row->setText(0, ToWidgetText(condition, encoding));
+    QString shown = ToWidgetText(commands, encoding);
     shown.replace(QLatin1Char('\n'), QStringLiteral("; "));
     row->setText(1, shown);
 }
@@ -161,7 +162,7 @@ void CScriptingDialog::AddRow(int at, const std::string& condition, const std::s
                               int origin)
 {
     auto* row = new QTreeWidgetItem();
-    SetTexts(row, condition, commands, origin);
+    SetTexts(row, condition, commands, origin, Encoding());
     m_ui->scriptList->insertTopLevelItem(at, row);
 }
 
@@ -179,13 +180,13 @@ void CScriptingDialog::SwapRows(int a, int b)
     const std::string commands = Text(first, kCommandsRole);
     const int origin = first->data(0, kOriginRole).toInt();
     SetTexts(first, Text(second, kConditionRole), Text(second, kCommandsRole),
-             second->data(0, kOriginRole).toInt());
-    SetTexts(second, condition, commands, origin);
+             second->data(0, kOriginRole).toInt(), Encoding());
+    SetTexts(second, condition, commands, origin, Encoding());
 }
 
 void CScriptingDialog::Insert(bool after)
 {
-    CAddScriptDlg dialog(std::nullopt, std::nullopt, m_services, this);
+    CAddScriptDlg dialog(std::nullopt, std::nullopt, m_services, this, Encoding());
     const int result = m_runScriptDialog ? m_runScriptDialog(dialog) : dialog.exec();
     if (result == QDialog::Accepted) {
         const int selected = SelectedRow();
@@ -212,11 +213,12 @@ void CScriptingDialog::OnModify()
     const int selected = SelectedRow();
     if (selected >= 0) {
         QTreeWidgetItem* row = m_ui->scriptList->topLevelItem(selected);
-        CAddScriptDlg dialog(Text(row, kConditionRole), Text(row, kCommandsRole), m_services, this);
+        CAddScriptDlg dialog(Text(row, kConditionRole), Text(row, kCommandsRole), m_services, this,
+                             Encoding());
         const int result = m_runScriptDialog ? m_runScriptDialog(dialog) : dialog.exec();
         if (result == QDialog::Accepted)
             SetTexts(row, dialog.GetConditionText(), dialog.GetCommandsText(),
-                     row->data(0, kOriginRole).toInt());
+                     row->data(0, kOriginRole).toInt(), Encoding());
     }
     UpdateButtons();
 }
@@ -340,4 +342,9 @@ bool EditScripts(CScriptingDlg& scripts, CAppServices& services, QWidget* parent
     CScriptingDialog dialog(scripts, services, parent);
     CInputViewGuard guard(services.app);
     return dialog.exec() == QDialog::Accepted;
+}
+
+CTextEncoding::Kind CScriptingDialog::Encoding() const
+{
+    return ReadHostEncoding(m_services.settings, m_scripts.HostName());
 }

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "res/TextEncoding.h"
+
 class CAddScriptDlg;
 class CScriptingDlg;
 struct CAppServices;
@@ -71,6 +73,8 @@ private:
     void SwapRows(int a, int b);
     int SelectedRow() const;
     void UpdateButtons();
+    // The host's encoding: how its pattern and send texts read as characters.
+    CTextEncoding::Kind Encoding() const;
 
     std::unique_ptr<Ui::ScriptingDialog> m_ui;
     CScriptingDlg& m_scripts;

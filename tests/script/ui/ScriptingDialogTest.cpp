@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "common/TestServices.h"
+#include "res/WidgetText.h"
 #include "script/ScriptingDlg.h"
 #include "script/ui/AddScriptCmdDlg.h"
 #include "script/ui/AddScriptDlg.h"
@@ -274,3 +275,33 @@ TEST_F(ScriptingDialogTest, AddScriptCommandParsesChecksAndBuildsEveryCommand)
 }
 
 } // namespace
+
+TEST_F(ScriptingDialogTest, PatternsAndSendTextsAreStoredInTheHostsEncoding)
+{
+    // UTF-8: a send text is stored as UTF-8 and shown again as its characters.
+    const QString text = QStringLiteral("say caf\u00e9 \u2603");
+    CAddScriptCmdDlg utf8(std::nullopt, services, nullptr, CTextEncoding::Kind::Utf8);
+    utf8.CommandBox()->setCurrentIndex(CAddScriptCmdDlg::kSend);
+    utf8.SendEdit()->setText(text);
+    utf8.accept();
+    ASSERT_EQ(utf8.result(), QDialog::Accepted);
+    EXPECT_EQ(utf8.GetCommandText(), "send (say caf\xC3\xA9 \xE2\x98\x83)");
+    CAddScriptCmdDlg again(utf8.GetCommandText(), services, nullptr, CTextEncoding::Kind::Utf8);
+    EXPECT_EQ(again.SendEdit()->text(), text);
+
+    // Latin-1 refuses what it cannot carry rather than storing '?', in a send text and in a
+    // pattern alike.
+    CAddScriptCmdDlg latin1(std::nullopt, services, nullptr, CTextEncoding::Kind::Latin1);
+    latin1.CommandBox()->setCurrentIndex(CAddScriptCmdDlg::kSend);
+    latin1.SendEdit()->setText(text);
+    latin1.accept();
+    EXPECT_NE(latin1.result(), QDialog::Accepted);
+    EXPECT_EQ(Shown(), FromWidgetText(TextNotCarriedMessage()));
+    messages.shown.clear();
+    CAddScriptDlg add(std::nullopt, std::nullopt, services, nullptr, CTextEncoding::Kind::Latin1);
+    add.ConditionBox()->setCurrentIndex(CAddScriptDlg::kOnReceive);
+    add.PatternEdit()->setText(QStringLiteral("*\u2603*"));
+    add.accept();
+    EXPECT_NE(add.result(), QDialog::Accepted);
+    EXPECT_EQ(Shown(), FromWidgetText(TextNotCarriedMessage()));
+}
