@@ -15,6 +15,7 @@
 #include "alerts/ui/TimedTextDialog.h"
 #include "alerts/ui/TriggersDialog.h"
 #include "app/AccessibleNamer.h"
+#include "app/AboutDlg.h"
 #include "app/DefaultTelnetDlg.h"
 #include "app/MainFrame.h"
 #include "display/ColouredTextDlg.h"
@@ -29,7 +30,13 @@
 #include "image/ui/ImageWnd.h"
 #include "log/AutoLogDlg.h"
 #include "log/ui/AutoLogDialog.h"
+#include "script/ScriptingDlg.h"
+#include "script/ui/AddScriptCmdDlg.h"
+#include "script/ui/AddScriptDlg.h"
+#include "script/ui/ScriptingDialog.h"
 #include "session/ui/ConnectDlg.h"
+#include "settings/ui/CopyFromDlg.h"
+#include "settings/ui/ManageDlg.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasesDlg.h"
 #include "shortcuts/KeypadDlg.h"
@@ -48,7 +55,7 @@ struct Features {
     explicit Features(CAppServices& s)
         : aliases(s, "mud"), shortcuts(s, "mud"), keypad(s, "mud"), triggers(s, "mud"),
           timedText(s, "mud"), highlights(s, "mud"), image(s, "mud"), autoLog(s, "mud"),
-          options(s.settings, "mud", s.random, 96)
+          options(s.settings, "mud", s.random, 96), scripts(s, "mud")
     {
     }
     CAliasesDlg aliases;
@@ -60,6 +67,7 @@ struct Features {
     CAtImageDlg image;
     CAutoLogDlg autoLog;
     COptionsDlg options;
+    CScriptingDlg scripts;
 };
 
 using Factory = std::function<std::unique_ptr<QWidget>(CAppServices&, Features&)>;
@@ -94,6 +102,14 @@ const std::vector<std::pair<std::string, Factory>>& Dialogs()
         {"Picture window", [](S& s, F&) { return Make<CImageWnd>(s); }},
         {"Auto log", [](S& s, F& f) { return Make<CAutoLogDialog>(f.autoLog, s); }},
         {"Telnet links", [](S&, F&) { return Make<CDefaultTelnetDlg>(); }},
+        {"Scripting", [](S& s, F& f) { return Make<CScriptingDialog>(f.scripts, s); }},
+        {"Add script", [](S& s, F&) {
+             return Make<CAddScriptDlg>(std::nullopt, std::nullopt, s);
+         }},
+        {"Add script command", [](S& s, F&) { return Make<CAddScriptCmdDlg>(std::nullopt, s); }},
+        {"Manage settings", [](S& s, F&) { return Make<CManageDlg>(s); }},
+        {"Copy from", [](S& s, F&) { return Make<CCopyFromDlg>(s.settings, "mud"); }},
+        {"About", [](S& s, F&) { return Make<CAboutDlg>(s.sound); }},
     };
     return dialogs;
 }
