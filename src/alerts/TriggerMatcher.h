@@ -5,6 +5,7 @@
 // automaton's state from one piece to the next so that a text cut in two by the socket is
 // still found.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,9 +29,11 @@ public:
 
 private:
     struct Node {
-        // Children sorted by byte; most nodes have one or two.
-        std::vector<std::pair<unsigned char, int>> next;
         int fail = kStart;
+        // Children, sorted by byte, as a range of m_edgeBytes / m_edgeTargets; most nodes
+        // have one or two.
+        std::uint32_t firstEdge = 0;
+        std::uint32_t edgeCount = 0;
         // A text ends here, or at a node this one falls back to.
         bool ends = false;
     };
@@ -39,6 +42,9 @@ private:
     int Step(int state, unsigned char byte) const;
 
     std::vector<Node> m_nodes{Node{}};
-    // The root's children for every byte (-1 for none), the busiest look-up of all.
-    std::vector<int> m_rootNext = std::vector<int>(256, -1);
+    std::vector<unsigned char> m_edgeBytes;
+    std::vector<int> m_edgeTargets;
+    // The root's children for every byte (-1 for none), the busiest look-up of all: most
+    // bytes start no text, and are passed over with this alone.
+    std::array<int, 256> m_rootNext{};
 };
