@@ -1,24 +1,24 @@
 #pragma once
 // Finds whether any of a list of texts occurs in a stream of bytes, in one pass over the
-// bytes however many texts there are (an Aho-Corasick automaton). The trigger store builds
-// one from its list; the receive path feeds it every piece of server text, carrying the
-// automaton's state from one piece to the next so that a text cut in two by the socket is
-// still found.
+// bytes however many texts there are. The trigger store builds one from its list; the
+// receive path feeds it every piece of server text, carrying the automaton's state from one
+// piece to the next so that a text cut in two by the socket is still found.
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/ByteAutomaton.h"
+
 class CTriggerMatcher final {
 public:
     // The state before any byte has been seen.
-    static constexpr int kStart = 0;
+    static constexpr int kStart = CByteAutomaton::kRoot;
 
     // Replaces the texts looked for. Empty texts are left out.
     void Build(const std::vector<std::string>& texts);
-    bool IsEmpty() const { return m_nodes.size() <= 1; }
+    bool IsEmpty() const { return m_automaton.IsEmpty(); }
 
     // Whether any text occurs in bytes (compared byte for byte).
     bool Contains(std::string_view bytes) const;
@@ -28,23 +28,7 @@ public:
     bool Feed(std::string_view bytes, int& state, const unsigned char* fold = nullptr) const;
 
 private:
-    struct Node {
-        int fail = kStart;
-        // Children, sorted by byte, as a range of m_edgeBytes / m_edgeTargets; most nodes
-        // have one or two.
-        std::uint32_t firstEdge = 0;
-        std::uint32_t edgeCount = 0;
-        // A text ends here, or at a node this one falls back to.
-        bool ends = false;
-    };
-
-    int Child(int node, unsigned char byte) const;
-    int Step(int state, unsigned char byte) const;
-
-    std::vector<Node> m_nodes{Node{}};
-    std::vector<unsigned char> m_edgeBytes;
-    std::vector<int> m_edgeTargets;
-    // The root's children for every byte (-1 for none), the busiest look-up of all: most
-    // bytes start no text, and are passed over with this alone.
-    std::array<int, 256> m_rootNext{};
+    CByteAutomaton m_automaton;
+    // Per node: a text ends there, or at a node it falls back to.
+    std::vector<std::uint8_t> m_ends;
 };

@@ -2,15 +2,16 @@
 // Finds the first highlight rule, in list order, that a line matches: "starts with" rules
 // match at the start of the line, "contains" rules anywhere, both byte for byte. Every
 // rendered line (and every kept line on a rebuild) is asked, so the answer must not cost a
-// pass over the rules: all texts go into one Aho-Corasick automaton, and a single pass over
+// pass over the rules: all texts go into one automaton, and a single pass over
 // the line finds the lowest rule index among every text that occurs in it.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/ByteAutomaton.h"
 
 class CHighlightMatcher final {
 public:
@@ -30,29 +31,13 @@ public:
 private:
     static constexpr std::int32_t kNone = INT32_MAX;
 
-    struct Node {
-        std::int32_t fail = 0;
-        std::int32_t depth = 0;
-        // The lowest "starts with" rule whose text is exactly this node's string.
-        std::int32_t startsWith = kNone;
-        // The lowest "contains" rule whose text is this node's string or a suffix of it.
-        std::int32_t contains = kNone;
-        // The lower of the two: whether anything ends here at all.
-        std::int32_t anyText = kNone;
-        // Children, sorted by byte, as a range of m_edgeBytes / m_edgeTargets.
-        std::uint32_t firstEdge = 0;
-        std::uint32_t edgeCount = 0;
-    };
-
-    std::int32_t Child(std::int32_t node, unsigned char byte) const;
-    std::int32_t Step(std::int32_t node, unsigned char byte) const;
-
-    std::vector<Node> m_nodes;
-    std::vector<unsigned char> m_edgeBytes;
-    std::vector<std::int32_t> m_edgeTargets;
-    // The root's transitions for every byte, so that the common case (a byte that starts no
-    // rule text) costs one look-up.
-    std::array<std::int32_t, 256> m_rootNext{};
+    CByteAutomaton m_automaton;
+    // Per node: the lowest "starts with" rule whose text is exactly the node's string.
+    std::vector<std::int32_t> m_startsWith;
+    // Per node: the lowest "contains" rule whose text is the node's string or a suffix of it.
+    std::vector<std::int32_t> m_contains;
+    // Per node: the lower of the two (whether anything ends there at all).
+    std::vector<std::int32_t> m_anyText;
     std::int32_t m_emptyRule = kNone;
     bool m_anyContains = false;
 };

@@ -1,7 +1,6 @@
 #include "script/WildcardSet.h"
 
 #include <algorithm>
-#include <deque>
 #include <utility>
 
 #include "script/WildcardMatcher.h"
@@ -47,6 +46,7 @@ bool SplitAtStars(std::string_view pattern, std::vector<std::string>& pieces, bo
 void CWildcardSet::Build(const std::vector<std::string_view>& patterns)
 {
     m_patterns.clear();
+    m_unconditional.clear();
     std::vector<std::string> texts; // the distinct needed texts
     for (const std::string_view text : patterns) {
         Pattern pattern;
@@ -58,119 +58,74 @@ void CWildcardSet::Build(const std::vector<std::string_view>& patterns)
             pattern.required = static_cast<int>(known - texts.begin());
             if (known == texts.end())
                 texts.push_back(required);
+        } else {
+            m_unconditional.push_back(static_cast<std::uint32_t>(m_patterns.size()));
         }
         m_patterns.push_back(std::move(pattern));
     }
+    m_needing.assign(texts.size(), {});
+    for (std::size_t k = 0; k < m_patterns.size(); ++k) {
+        if (m_patterns[k].required >= 0)
+            m_needing[static_cast<std::size_t>(m_patterns[k].required)].push_back(
+                static_cast<std::uint32_t>(k));
+    }
     BuildAutomaton(texts);
     m_found.assign(texts.size(), 0);
+    m_foundList.clear();
     m_matched.assign(m_patterns.size(), 0);
+    m_matchedList.clear();
 }
 
 void CWildcardSet::BuildAutomaton(const std::vector<std::string>& texts)
 {
-    m_nodes.assign(1, Node{});
-    m_edgeBytes.clear();
-    m_edgeTargets.clear();
+    const std::vector<std::int32_t> endNodes =
+        m_automaton.Build(std::vector<std::string_view>(texts.begin(), texts.end()));
+    // The needed texts ending at each node: its own, then, breadth first, those of the node
+    // it falls back to (a suffix of its string, so it occurs wherever the node's does).
+    std::vector<std::vector<std::int32_t>> ends(m_automaton.NodeCount());
+    for (std::size_t index = 0; index < texts.size(); ++index)
+        ends[static_cast<std::size_t>(endNodes[index])].push_back(static_cast<std::int32_t>(index));
+    for (const std::int32_t node : m_automaton.BreadthFirst()) {
+        auto& own = ends[static_cast<std::size_t>(node)];
+        const auto& inherited = ends[static_cast<std::size_t>(m_automaton.Fail(node))];
+        own.insert(own.end(), inherited.begin(), inherited.end());
+    }
     m_ends.clear();
-
-    // The trie, children kept sorted by byte while it grows; the needed texts ending at
-    // each node.
-    std::vector<std::vector<std::pair<unsigned char, std::int32_t>>> children(1);
-    std::vector<std::vector<std::int32_t>> ends(1);
-    for (std::size_t index = 0; index < texts.size(); ++index) {
-        std::int32_t node = 0;
-        for (const char ch : texts[index]) {
-            const auto byte = static_cast<unsigned char>(ch);
-            auto& edges = children[static_cast<std::size_t>(node)];
-            auto at = std::lower_bound(edges.begin(), edges.end(), std::make_pair(byte, 0));
-            if (at != edges.end() && at->first == byte) {
-                node = at->second;
-                continue;
-            }
-            const auto created = static_cast<std::int32_t>(m_nodes.size());
-            m_nodes.emplace_back();
-            edges.insert(at, {byte, created});
-            children.emplace_back(); // edges is not used after this
-            ends.emplace_back();
-            node = created;
-        }
-        ends[static_cast<std::size_t>(node)].push_back(static_cast<std::int32_t>(index));
-    }
-
-    for (std::size_t node = 0; node < m_nodes.size(); ++node) {
-        m_nodes[node].firstEdge = static_cast<std::uint32_t>(m_edgeBytes.size());
-        m_nodes[node].edgeCount = static_cast<std::uint32_t>(children[node].size());
-        for (const auto& [byte, target] : children[node]) {
-            m_edgeBytes.push_back(byte);
-            m_edgeTargets.push_back(target);
-        }
-    }
-    m_rootNext.fill(0);
-    for (const auto& [byte, target] : children[0])
-        m_rootNext[byte] = target;
-
-    // Failure links breadth first (a node's link is shallower, so finished before it); a
-    // text that ends at the link ends here too.
-    std::vector<std::int32_t> order;
-    std::deque<std::int32_t> queue;
-    for (const auto& [byte, target] : children[0])
-        queue.push_back(target);
-    while (!queue.empty()) {
-        const std::int32_t node = queue.front();
-        queue.pop_front();
-        order.push_back(node);
-        for (const auto& [byte, target] : children[static_cast<std::size_t>(node)]) {
-            const std::int32_t fail = Step(m_nodes[static_cast<std::size_t>(node)].fail, byte);
-            m_nodes[static_cast<std::size_t>(target)].fail = fail;
-            auto& own = ends[static_cast<std::size_t>(target)];
-            const auto& inherited = ends[static_cast<std::size_t>(fail)];
-            own.insert(own.end(), inherited.begin(), inherited.end());
-            queue.push_back(target);
-        }
-    }
-    for (std::size_t node = 0; node < m_nodes.size(); ++node) {
-        m_nodes[node].firstEnd = static_cast<std::uint32_t>(m_ends.size());
-        m_nodes[node].endCount = static_cast<std::uint32_t>(ends[node].size());
+    m_nodeEnds.resize(ends.size());
+    for (std::size_t node = 0; node < ends.size(); ++node) {
+        m_nodeEnds[node] = {static_cast<std::uint32_t>(m_ends.size()),
+                            static_cast<std::uint32_t>(ends[node].size())};
         m_ends.insert(m_ends.end(), ends[node].begin(), ends[node].end());
     }
 }
 
-std::int32_t CWildcardSet::Step(std::int32_t node, unsigned char byte) const
-{
-    while (node != 0) {
-        const Node& n = m_nodes[static_cast<std::size_t>(node)];
-        const auto first = m_edgeBytes.begin() + n.firstEdge;
-        const auto last = first + n.edgeCount;
-        const auto at = std::lower_bound(first, last, byte);
-        if (at != last && *at == byte)
-            return m_edgeTargets[static_cast<std::size_t>(at - m_edgeBytes.begin())];
-        node = n.fail;
-    }
-    return m_rootNext[byte];
-}
-
 void CWildcardSet::FindRequired(std::string_view text)
 {
-    std::fill(m_found.begin(), m_found.end(), 0);
-    if (m_nodes.size() <= 1)
+    for (const std::int32_t index : m_foundList)
+        m_found[static_cast<std::size_t>(index)] = 0;
+    m_foundList.clear();
+    if (m_automaton.IsEmpty())
         return;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
-    std::int32_t node = 0;
+    const unsigned char* identity = CByteAutomaton::Identity();
+    std::int32_t node = CByteAutomaton::kRoot;
     for (std::size_t i = 0; i < size; ++i) {
-        if (node == 0) {
+        if (node == CByteAutomaton::kRoot) {
             // Most bytes start no needed text: pass over them without stepping.
-            while (i < size && m_rootNext[bytes[i]] == 0)
-                ++i;
+            i = m_automaton.SkipToStart(bytes, i, size, identity);
             if (i == size)
                 break;
-            node = m_rootNext[bytes[i]];
-        } else {
-            node = Step(node, bytes[i]);
         }
-        const Node& n = m_nodes[static_cast<std::size_t>(node)];
-        for (std::uint32_t k = 0; k < n.endCount; ++k)
-            m_found[static_cast<std::size_t>(m_ends[n.firstEnd + k])] = 1;
+        node = m_automaton.Step(node, bytes[i]);
+        const auto [first, count] = m_nodeEnds[static_cast<std::size_t>(node)];
+        for (std::uint32_t k = 0; k < count; ++k) {
+            const std::int32_t index = m_ends[first + k];
+            if (m_found[static_cast<std::size_t>(index)] == 0) {
+                m_found[static_cast<std::size_t>(index)] = 1;
+                m_foundList.push_back(index);
+            }
+        }
     }
 }
 
@@ -200,14 +155,24 @@ bool CWildcardSet::MatchPieces(const Pattern& pattern, std::string_view text)
 
 const std::vector<std::uint8_t>& CWildcardSet::Match(std::string_view text)
 {
+    for (const std::uint32_t k : m_matchedList)
+        m_matched[k] = 0;
+    m_matchedList.clear();
     FindRequired(text);
-    for (std::size_t k = 0; k < m_patterns.size(); ++k) {
+    // Only the patterns whose needed text the line holds, and those that need none, can
+    // match at all.
+    m_candidates = m_unconditional;
+    for (const std::int32_t index : m_foundList) {
+        const auto& needing = m_needing[static_cast<std::size_t>(index)];
+        m_candidates.insert(m_candidates.end(), needing.begin(), needing.end());
+    }
+    for (const std::uint32_t k : m_candidates) {
         const Pattern& pattern = m_patterns[k];
-        bool matched = false;
-        if (pattern.required < 0 || m_found[static_cast<std::size_t>(pattern.required)] != 0)
-            matched = pattern.piecesOnly ? MatchPieces(pattern, text)
-                                         : CWildcardMatcher::Match(text, pattern.text);
-        m_matched[k] = matched ? 1 : 0;
+        if (pattern.piecesOnly ? MatchPieces(pattern, text)
+                               : CWildcardMatcher::Match(text, pattern.text)) {
+            m_matched[k] = 1;
+            m_matchedList.push_back(k);
+        }
     }
     return m_matched;
 }

@@ -3,18 +3,20 @@
 // loaded or changed, and matched together against every complete received line.
 //
 // Most patterns need some text in the line ("*tells you*" needs "tells you"). Those texts
-// of all patterns go into one Aho-Corasick automaton, so a single pass over the line tells
+// of all patterns go into one automaton, so a single pass over the line tells
 // which patterns can match at all; only those are matched in full, the ones made of plain
 // text and stars by looking their pieces up in turn, the others by CWildcardMatcher. A
 // hundred patterns that do not match a line cost about one scan of it. The answers are
 // CWildcardMatcher's, pattern by pattern.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "base/ByteAutomaton.h"
 
 class CWildcardSet final {
 public:
@@ -36,30 +38,25 @@ private:
         bool hasStar = false;
         std::vector<std::string> pieces;
     };
-    struct Node {
-        std::int32_t fail = 0;
-        std::uint32_t firstEdge = 0;
-        std::uint32_t edgeCount = 0;
-        // The needed texts that end here (this node's string or one of its suffixes), as a
-        // range of m_ends.
-        std::uint32_t firstEnd = 0;
-        std::uint32_t endCount = 0;
-    };
-
     static bool MatchPieces(const Pattern& pattern, std::string_view text);
     void BuildAutomaton(const std::vector<std::string>& texts);
-    std::int32_t Step(std::int32_t node, unsigned char byte) const;
     void FindRequired(std::string_view text);
 
     std::vector<Pattern> m_patterns;
-    std::vector<Node> m_nodes;
-    std::vector<unsigned char> m_edgeBytes;
-    std::vector<std::int32_t> m_edgeTargets;
+    CByteAutomaton m_automaton;
+    // Per node, the needed texts that end there (its string or one of its suffixes), as a
+    // range of m_ends.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_nodeEnds;
     std::vector<std::int32_t> m_ends;
-    // The root's transitions for every byte (0: none), so that the usual byte, which starts
-    // no needed text, costs one look-up.
-    std::array<std::int32_t, 256> m_rootNext{};
-    // Per needed text, whether the current line holds it; per pattern, the answer.
+    // Per needed text, the patterns that need it; the patterns that need nothing.
+    std::vector<std::vector<std::uint32_t>> m_needing;
+    std::vector<std::uint32_t> m_unconditional;
+    // Per needed text, whether the current line holds it; the ones it holds.
     std::vector<std::uint8_t> m_found;
+    std::vector<std::int32_t> m_foundList;
+    // The patterns worth matching in full against the current line, in order.
+    std::vector<std::uint32_t> m_candidates;
+    // Per pattern, the answer; the patterns answered yes.
     std::vector<std::uint8_t> m_matched;
+    std::vector<std::uint32_t> m_matchedList;
 };

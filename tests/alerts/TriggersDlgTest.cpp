@@ -4,6 +4,11 @@
 
 #include <QFile>
 
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <random>
+
 #include "alerts/TimedTextDlg.h"
 #include "alerts/TriggerMatcher.h"
 #include "alerts/TriggersDlg.h"
@@ -54,6 +59,50 @@ TEST(TriggerMatcher, EachPieceReportsTriggersEndingInItOnce)
         for (const std::string& piece : c.pieces)
             fired.push_back(matcher.Feed(piece, state));
         EXPECT_EQ(fired, c.fired) << c.pieces.front();
+    }
+}
+
+// Against a plain search of the folded stream: a piece reports whether some trigger ends
+// inside it, however the stream is cut and whichever bytes the triggers begin with.
+TEST(TriggerMatcher, AgreesWithSearchingTheWholeStream)
+{
+    std::mt19937 random(11);
+    const auto draw = [&](const char* alphabet, std::size_t maxLength) {
+        std::string s(1 + random() % maxLength, ' ');
+        for (char& c : s)
+            c = alphabet[random() % std::strlen(alphabet)];
+        return s;
+    };
+    std::array<unsigned char, 256> upper{};
+    for (int b = 0; b < 256; ++b)
+        upper[b] = static_cast<unsigned char>(std::toupper(b));
+    for (int round = 0; round < 300; ++round) {
+        // Few first letters (the vector pass) or many (the byte pass).
+        const char* letters = round % 2 ? "ABab" : "ABCDEFGHIJKLabcdefghijkl";
+        Strings triggers(1 + random() % 6);
+        for (auto& trigger : triggers)
+            trigger = draw(round % 4 < 2 ? "AB" : "ABCDEFGHIJKL", 3);
+        CTriggerMatcher matcher;
+        matcher.Build(triggers);
+        const std::string stream = draw(letters, 200);
+        std::string folded = stream;
+        for (char& c : folded)
+            c = static_cast<char>(upper[static_cast<unsigned char>(c)]);
+        int state = CTriggerMatcher::kStart;
+        for (std::size_t at = 0; at < stream.size();) {
+            const std::size_t length = std::min<std::size_t>(1 + random() % 40, stream.size() - at);
+            bool expected = false;
+            for (const std::string& trigger : triggers) {
+                for (std::size_t end = at + 1; end <= at + length && !expected; ++end)
+                    expected = end >= trigger.size() &&
+                               folded.compare(end - trigger.size(), trigger.size(), trigger) == 0;
+            }
+            ASSERT_EQ(
+                matcher.Feed(std::string_view(stream).substr(at, length), state, upper.data()),
+                expected)
+                << "stream " << stream << " at " << at;
+            at += length;
+        }
     }
 }
 

@@ -85,7 +85,7 @@ TEST(HighlightMatcher, AgreesWithTheListInOrder)
             rule = {text(4), random() % 2 == 0};
         const CHighlightMatcher matcher(rules);
         for (int i = 0; i < 50; ++i) {
-            const std::string line = random() % 10 == 0 ? std::string() : text(12);
+            const std::string line = random() % 10 == 0 ? std::string() : text(40);
             int expected = -1;
             for (std::size_t r = 0; r < rules.size() && expected < 0; ++r) {
                 const bool hit = rules[r].contains ? line.find(rules[r].text) != std::string::npos

@@ -246,7 +246,7 @@ TEST(WildcardMatcher, PatternSetAgreesWithThePlainRecursion)
         set.Build(std::vector<std::string_view>(patterns.begin(), patterns.end()));
         ASSERT_EQ(set.Size(), patterns.size());
         for (int line = 0; line < 8; ++line) {
-            const std::string text = draw(line % 3 ? "aab" : "ab\xE9-]|\\*{", 12);
+            const std::string text = draw(line % 3 ? "aab" : "ab\xE9-]|\\*{", 40);
             const std::vector<std::uint8_t> answers = set.Match(text);
             for (std::size_t k = 0; k < patterns.size(); ++k) {
                 const bool expected = PlainWildcardMatch(text, patterns[k]);

@@ -1,0 +1,188 @@
+#include "base/ByteAutomaton.h"
+
+#include <algorithm>
+#include <numeric>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <utility>
+
+const unsigned char* CByteAutomaton::Identity()
+{
+    static const std::array<unsigned char, 256> map = [] {
+        std::array<unsigned char, 256> bytes{};
+        std::iota(bytes.begin(), bytes.end(), 0);
+        return bytes;
+    }();
+    return map.data();
+}
+
+std::vector<std::int32_t> CByteAutomaton::Build(const std::vector<std::string_view>& texts)
+{
+    m_nodes.assign(1, Node{});
+    m_edgeBytes.clear();
+    m_edgeTargets.clear();
+    m_breadthFirst.clear();
+    m_rootNext.fill(kRoot);
+    m_pairStarts.fill(0);
+    m_firstBytes.fill(false);
+    m_secondBytes.fill(false);
+    m_oneByteText = false;
+    m_prefilter = Prefilter{};
+
+    // The trie, children kept sorted by byte while it grows.
+    std::vector<std::vector<std::pair<unsigned char, std::int32_t>>> children(1);
+    std::vector<std::int32_t> ends;
+    ends.reserve(texts.size());
+    for (const std::string_view text : texts) {
+        std::int32_t node = kRoot;
+        for (const char c : text) {
+            const auto byte = static_cast<unsigned char>(c);
+            auto& edges = children[static_cast<std::size_t>(node)];
+            const auto at = std::lower_bound(edges.begin(), edges.end(), std::make_pair(byte, 0));
+            if (at != edges.end() && at->first == byte) {
+                node = at->second;
+                continue;
+            }
+            const auto created = static_cast<std::int32_t>(m_nodes.size());
+            Node fresh;
+            fresh.depth = At(node).depth + 1;
+            m_nodes.push_back(fresh);
+            edges.insert(at, {byte, created});
+            children.emplace_back(); // edges is not used after this
+            node = created;
+        }
+        ends.push_back(node);
+        if (!text.empty()) {
+            const unsigned first = static_cast<unsigned char>(text[0]);
+            m_firstBytes[first] = true;
+            if (text.size() == 1)
+                m_oneByteText = true;
+            else
+                m_secondBytes[static_cast<unsigned char>(text[1])] = true;
+            for (unsigned second = 0; second < 256; ++second) {
+                if (text.size() == 1 || second == static_cast<unsigned char>(text[1])) {
+                    const unsigned pair = first << 8 | second;
+                    m_pairStarts[pair >> 6] |= std::uint64_t{1} << (pair & 63);
+                }
+            }
+        }
+    }
+
+    for (std::size_t node = 0; node < m_nodes.size(); ++node) {
+        m_nodes[node].firstEdge = static_cast<std::uint32_t>(m_edgeBytes.size());
+        m_nodes[node].edgeCount = static_cast<std::uint32_t>(children[node].size());
+        for (const auto& [byte, target] : children[node]) {
+            m_edgeBytes.push_back(byte);
+            m_edgeTargets.push_back(target);
+        }
+    }
+    for (const auto& [byte, target] : children[kRoot])
+        m_rootNext[byte] = target;
+
+    // Fallback links breadth first: a node's link is shallower, so finished before it.
+    for (const auto& [byte, target] : children[kRoot])
+        m_breadthFirst.push_back(target);
+    for (std::size_t k = 0; k < m_breadthFirst.size(); ++k) {
+        const std::int32_t node = m_breadthFirst[k];
+        for (const auto& [byte, target] : children[static_cast<std::size_t>(node)]) {
+            m_nodes[static_cast<std::size_t>(target)].fail = Step(At(node).fail, byte);
+            m_breadthFirst.push_back(target);
+        }
+    }
+    return ends;
+}
+
+std::int32_t CByteAutomaton::Child(std::int32_t node, unsigned char byte) const
+{
+    const Node& n = At(node);
+    const auto first = m_edgeBytes.begin() + n.firstEdge;
+    const auto last = first + n.edgeCount;
+    const auto at = std::lower_bound(first, last, byte);
+    if (at == last || *at != byte)
+        return -1;
+    return m_edgeTargets[static_cast<std::size_t>(at - m_edgeBytes.begin())];
+}
+
+std::int32_t CByteAutomaton::Step(std::int32_t node, unsigned char byte) const
+{
+    while (node != kRoot) {
+        const std::int32_t child = Child(node, byte);
+        if (child >= 0)
+            return child;
+        node = At(node).fail;
+    }
+    return m_rootNext[byte];
+}
+
+const CByteAutomaton::Prefilter& CByteAutomaton::PrefilterFor(const unsigned char* map) const
+{
+    if (m_prefilter.map == map)
+        return m_prefilter;
+    Prefilter filter;
+    filter.map = map;
+    filter.anySecond = m_oneByteText;
+    filter.usable = true;
+    for (int byte = 0; byte < 256; ++byte) {
+        const unsigned char mapped = map[byte];
+        if (m_firstBytes[mapped]) {
+            if (filter.firstCount == Prefilter::kMaxBytes)
+                filter.usable = false;
+            else
+                filter.first[filter.firstCount++] = static_cast<unsigned char>(byte);
+        }
+        if (!filter.anySecond && m_secondBytes[mapped]) {
+            if (filter.secondCount == Prefilter::kMaxBytes)
+                filter.usable = false;
+            else
+                filter.second[filter.secondCount++] = static_cast<unsigned char>(byte);
+        }
+    }
+    m_prefilter = filter;
+    return m_prefilter;
+}
+
+std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i, std::size_t size,
+                                        const unsigned char* map) const
+{
+#if defined(__SSE2__)
+    // Sixteen positions at a time: a position is a candidate when its byte may begin a text
+    // and the next may be that text's second byte; candidates are then tested as pairs.
+    const Prefilter& filter = PrefilterFor(map);
+    if (filter.usable) {
+        for (; i + 17 <= size; i += 16) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+            __m128i candidates = _mm_setzero_si128();
+            for (int k = 0; k < filter.firstCount; ++k)
+                candidates = _mm_or_si128(
+                    candidates,
+                    _mm_cmpeq_epi8(here, _mm_set1_epi8(static_cast<char>(filter.first[k]))));
+            if (!filter.anySecond) {
+                const __m128i next =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+                __m128i seconds = _mm_setzero_si128();
+                for (int k = 0; k < filter.secondCount; ++k)
+                    seconds = _mm_or_si128(
+                        seconds,
+                        _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(filter.second[k]))));
+                candidates = _mm_and_si128(candidates, seconds);
+            }
+            for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(candidates)); mask != 0;
+                 mask &= mask - 1) {
+                const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (PairStarts(map[data[at]], map[data[at + 1]]))
+                    return at;
+            }
+        }
+    }
+#endif
+    for (; i + 1 < size; ++i) {
+        if (PairStarts(map[data[i]], map[data[i + 1]]))
+            return i;
+    }
+    // The last byte has no partner here (the next piece may bring it).
+    if (i < size && m_rootNext[map[data[i]]] != kRoot)
+        return i;
+    return size;
+}
