@@ -645,11 +645,9 @@ std::string CScriptingDlg::RunReceiveScripts(const std::string& line, CSessionVi
     std::string out;
     // Matching has no side effects, so every pattern can be answered before any script
     // runs; the scripts then run in list order as before.
-    const std::vector<std::uint8_t>& matched = m_receivePatterns.Match(line);
-    for (std::size_t k = 0; k < m_receiveScripts.size(); ++k) {
-        if (matched[k] != 0)
-            out += RunCommands(m_commandLists[m_receiveScripts[k]], 'R', window, &line, &colour);
-    }
+    m_receivePatterns.Match(line);
+    for (const std::uint32_t k : m_receivePatterns.Matches())
+        out += RunCommands(m_commandLists[m_receiveScripts[k]], 'R', window, &line, &colour);
     return out;
 }
 

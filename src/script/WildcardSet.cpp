@@ -174,5 +174,6 @@ const std::vector<std::uint8_t>& CWildcardSet::Match(std::string_view text)
             m_matchedList.push_back(k);
         }
     }
+    std::sort(m_matchedList.begin(), m_matchedList.end());
     return m_matched;
 }

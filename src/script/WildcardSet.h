@@ -27,6 +27,8 @@ public:
     // Whether each pattern, in Build's order, matches all of text. The answers stay valid
     // until the next call.
     const std::vector<std::uint8_t>& Match(std::string_view text);
+    // The patterns the last Match answered yes for, in Build's order.
+    const std::vector<std::uint32_t>& Matches() const { return m_matchedList; }
 
 private:
     struct Pattern {
