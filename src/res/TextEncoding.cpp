@@ -1,5 +1,8 @@
 #include "res/TextEncoding.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include <QByteArray>
 
 namespace {
@@ -76,7 +79,16 @@ CTextEncoding::Char CTextEncoding::NextHigh(Kind kind, std::string_view text, st
 bool CTextEncoding::HasUtf8Sequence(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0xC2 && SequenceAt(text, i) > 0)
+        // Plain ASCII, the usual text, is passed over eight bytes at a time.
+        while (i + 8 <= text.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ull) != 0)
+                break;
+            i += 8;
+        }
+        if (i < text.size() && static_cast<unsigned char>(text[i]) >= 0xC2 &&
+            SequenceAt(text, i) > 0)
             return true;
     }
     return false;
