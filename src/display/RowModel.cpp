@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "display/RowSource.h"
 
@@ -101,16 +102,70 @@ int CRowModel::PresentLines() const
     return static_cast<int>(m_lineRows.size()) - m_droppedLines;
 }
 
+std::uint32_t CRowModel::FinishLine(std::size_t index, std::string& toSend)
+{
+    const std::string& line = m_source.Lines()[index];
+    std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
+    if (!m_source.IsLocalLine(index)) {
+        toSend += m_source.ReceiveScript(line, colour);
+        m_source.DetectImageUrls(line);
+    }
+    m_finishedEnd = index + 1;
+    return colour;
+}
+
+std::uint32_t CRowModel::CompleteLine(std::size_t index, std::string& toSend)
+{
+    if (index >= m_finishedEnd) {
+        m_finishedColours.clear(); // all of earlier lines
+        return FinishLine(index, toSend);
+    }
+    const std::size_t first = m_finishedEnd - m_finishedColours.size();
+    if (index < first) // finished when it was laid out before
+        return m_source.Highlight(m_source.Lines()[index]).value_or(kTextColour);
+    ForgetFinishedColours(index);
+    const std::uint32_t colour = m_finishedColours.front();
+    m_finishedColours.pop_front();
+    return colour;
+}
+
+void CRowModel::ForgetFinishedColours(std::size_t below)
+{
+    const std::size_t first = m_finishedEnd - m_finishedColours.size();
+    if (below > first)
+        m_finishedColours.erase(
+            m_finishedColours.begin(),
+            m_finishedColours.begin() +
+                static_cast<std::ptrdiff_t>(std::min(below - first, m_finishedColours.size())));
+}
+
+void CRowModel::FinishLines(bool lastComplete, const SendFn& send)
+{
+    if (m_finishing)
+        return; // a script's echo: local lines, finished when next asked
+    const std::size_t total = m_source.Lines().size();
+    const std::size_t end = lastComplete || total == 0 ? total : total - 1;
+    if (m_finishedEnd >= end)
+        return;
+    m_finishing = true;
+    std::string toSend;
+    // A script may run an event loop (a message) in which lines are dropped: the target
+    // moves up with them.
+    m_finishTarget = end;
+    while (m_finishedEnd < m_finishTarget)
+        m_finishedColours.push_back(FinishLine(m_finishedEnd, toSend));
+    if (!toSend.empty() && send)
+        send(toSend);
+    m_finishing = false;
+}
+
 int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRows,
                           std::string& toSend, int& firstChanged)
 {
     const std::string& line = m_source.Lines()[index];
     const CColourRuns* runs = m_source.Runs(index);
-    std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
-    if (complete && !m_source.IsLocalLine(index)) {
-        toSend += m_source.ReceiveScript(line, colour);
-        m_source.DetectImageUrls(line);
-    }
+    const std::uint32_t colour =
+        complete ? CompleteLine(index, toSend) : m_source.Highlight(line).value_or(kTextColour);
 
     // A line that only grew keeps all rows but its last: each of them broke on characters
     // that are still there, unchanged. Rewrapping from the last row makes a server that
@@ -186,7 +241,9 @@ int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRo
 CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const SendFn& send)
 {
     Change change;
-    if (m_busy) {
+    // Lines said to be leaving are only those of this add.
+    const int leaving = std::exchange(m_linesLeaving, 0);
+    if (m_busy || m_finishing) {
         m_pendingAdd += std::max(newCount, 0);
         m_pendingComplete = lastComplete;
         m_hasPendingAdd = true;
@@ -224,6 +281,13 @@ CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const Send
         m_openLineStart += m_openLineRows;
         const bool complete = j < fresh - 1 || lastComplete;
         m_openLineRows = 0;
+        if (complete && present + j < leaving) {
+            // Dropped as soon as this add is done (a flood past the line buffer): laying it
+            // out would be wasted.
+            CompleteLine(static_cast<std::size_t>(present + j), toSend);
+            m_lineRows.push_back(0);
+            continue;
+        }
         int first = 0;
         m_openLineRows = RenderLine(static_cast<std::size_t>(present + j), complete,
                                     m_openLineStart, 0, toSend, first);
@@ -262,6 +326,11 @@ CRowModel::Change CRowModel::RemoveLines(int count)
     Change change;
     if (count <= 0)
         return change;
+    // Line numbers move up by count; what was kept for dropped lines goes with them.
+    const std::size_t gone = std::min(static_cast<std::size_t>(count), m_finishedEnd);
+    ForgetFinishedColours(gone);
+    m_finishedEnd -= gone;
+    m_finishTarget -= std::min(static_cast<std::size_t>(count), m_finishTarget);
     const int present = PresentLines();
     const int shown = std::min(count, present);
     // Dropped lines that never got rows need none removed, and must not be added later.
@@ -335,6 +404,12 @@ CRowModel::Change CRowModel::RewrapAll(int page)
     // Lines held back by a pending add keep waiting for it, so that their scripts run.
     const int count = m_hasPendingAdd ? std::min(PresentLines(), static_cast<int>(lines.size()))
                                       : static_cast<int>(lines.size());
+    // The lines laid out here take their highlight colours afresh.
+    if (m_finishedEnd > lines.size()) { // the list was replaced
+        m_finishedEnd = lines.size();
+        m_finishedColours.clear();
+    }
+    ForgetFinishedColours(static_cast<std::size_t>(count));
     m_rows.clear();
     m_lineRows.clear();
     // Lines dropped while busy lose their rows here, with every other row.

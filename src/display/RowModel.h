@@ -98,6 +98,13 @@ public:
     // completed line and hands their output to send before the model stops being busy.
     // While busy, the call is recorded and Change::deferred asks for the retry timer.
     Change AddText(int newCount, bool lastComplete, const SendFn& send);
+    // The next AddText is followed at once by the removal of the session's count oldest
+    // lines: those that are complete get their scripts and URL detection but no rows.
+    void SetLinesLeaving(int count) { m_linesLeaving = count; }
+    // Runs the receive scripts and URL detection of the lines completed since, at once, and
+    // keeps their colours for when they are laid out: what the scripts answer goes out as
+    // the text comes in, however long the views wait to show it.
+    void FinishLines(bool lastComplete, const SendFn& send);
     // The session is about to drop its count oldest lines (still present). While busy the
     // rows stay until RemovePending(); their number is taken now.
     Change RemoveLines(int count);
@@ -167,6 +174,15 @@ private:
     // number of rows and sets firstChanged to the first row that changed.
     int RenderLine(std::size_t index, bool complete, int start, int oldRows, std::string& toSend,
                    int& firstChanged);
+    // What every complete line gets once, shown or not: its highlight colour, then (unless
+    // echoed locally) the receive scripts, which may change it, and URL detection. Returns
+    // the colour.
+    std::uint32_t FinishLine(std::size_t index, std::string& toSend);
+    // The colour of a complete line being laid out, finishing it first if FinishLines has
+    // not already.
+    std::uint32_t CompleteLine(std::size_t index, std::string& toSend);
+    // Lets go of the colours kept for finished lines before session line index below.
+    void ForgetFinishedColours(std::size_t below);
     Change RemoveFront(int lines);
     void SetRange();
     int Clamp(int pos) const;
@@ -184,6 +200,13 @@ private:
     int m_openLineStart = 0;
     int m_openLineRows = 0;
     int m_pendingAdd = 0;
+    int m_linesLeaving = 0;
+    // Lines before this session line index have been finished (FinishLine); the colours of
+    // the last of them, not yet laid out, in order.
+    std::size_t m_finishedEnd = 0;
+    std::deque<std::uint32_t> m_finishedColours;
+    bool m_finishing = false;
+    std::size_t m_finishTarget = 0;
     bool m_pendingComplete = false;
     bool m_hasPendingAdd = false;
     bool m_busy = false;

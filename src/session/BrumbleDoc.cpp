@@ -1,9 +1,11 @@
 #include "session/BrumbleDoc.h"
 
 #include <QFile>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "alerts/SoundPlayer.h"
 #include "alerts/TimedTextDlg.h"
@@ -292,6 +294,56 @@ void CBrumbleDoc::OnReceiveText(std::string_view text)
     Receive(text, false);
 }
 
+void CBrumbleDoc::BeginReadReport()
+{
+    if (m_inReadReport)
+        return;
+    m_inReadReport = true;
+    // Should the report be cut short without its end (the socket closed under it), the
+    // views still catch up as soon as the event loop runs.
+    QTimer::singleShot(0, this, [this] { EndReadReport(); });
+}
+
+void CBrumbleDoc::EndReadReport()
+{
+    m_inReadReport = false;
+    UpdateViews();
+}
+
+void CBrumbleDoc::UpdateViews()
+{
+    // A script's answer echoed while the views are being told comes round again here.
+    if (m_updatingViews)
+        return;
+    m_updatingViews = true;
+    while (m_viewsBehind) {
+        m_viewsBehind = false;
+        const int added = std::exchange(m_unshownLines, 0);
+        const bool lastComplete = m_unshownLastComplete;
+        const int limit = KeptLineBufferLimit();
+        const long long leaving = static_cast<long long>(m_lines.size()) - limit;
+        for (CSessionView* view : ViewsSnapshot()) {
+            if (HasView(view)) {
+                view->SetLinesLeaving(static_cast<int>(std::max<long long>(leaving, 0)));
+                view->AddText(added, lastComplete);
+            }
+        }
+        const long long excess = static_cast<long long>(m_lines.size()) - limit;
+        if (excess <= 0)
+            continue;
+        for (CSessionView* view : ViewsSnapshot()) {
+            if (HasView(view))
+                view->RemoveLines(static_cast<int>(excess));
+        }
+        m_filter.DropFrontLines(static_cast<int>(excess));
+        m_localLines.erase(m_localLines.begin(),
+                           m_localLines.begin() +
+                               static_cast<std::ptrdiff_t>(std::min<long long>(
+                                   excess, static_cast<long long>(m_localLines.size()))));
+    }
+    m_updatingViews = false;
+}
+
 void CBrumbleDoc::EchoText(std::string_view text)
 {
     Receive(text, true);
@@ -322,29 +374,20 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
     for (std::size_t i = firstWritten; i < m_localLines.size(); ++i)
         m_localLines[i] = local;
 
+    m_unshownLines += added;
+    m_unshownLastComplete = m_filter.LastTextEndedLine();
+    m_viewsBehind = true;
     for (CSessionView* view : ViewsSnapshot()) {
         if (HasView(view))
-            view->AddText(added, m_filter.LastTextEndedLine());
+            view->FinishLines(m_filter.LastTextEndedLine());
     }
-
-    const int limit = KeptLineBufferLimit();
-    const long long excess = static_cast<long long>(m_lines.size()) - limit;
-    if (excess > 0) {
-        for (CSessionView* view : ViewsSnapshot()) {
-            if (HasView(view))
-                view->RemoveLines(static_cast<int>(excess));
-        }
-        m_filter.DropFrontLines(static_cast<int>(excess));
-        m_localLines.erase(m_localLines.begin(),
-                           m_localLines.begin() +
-                               static_cast<std::ptrdiff_t>(std::min<long long>(
-                                   excess, static_cast<long long>(m_localLines.size()))));
-    }
+    if (!m_inReadReport)
+        UpdateViews();
     // Line feeds without text only move the cursor line; lines past it are created when
     // text comes. A server sending nothing but line feeds would make that one huge burst
     // of empty lines, of which all but the last `limit` are trimmed at once anyway, so the
     // cursor is kept within `limit` lines of the buffer's end.
-    m_filter.LimitPendingLines(limit);
+    m_filter.LimitPendingLines(KeptLineBufferLimit());
 
     if (flash && onFlash)
         onFlash();

@@ -55,6 +55,10 @@ public:
     // CSocketListener
     void OnConnectionChanged(bool connected) override;
     void OnReceiveText(std::string_view text) override;
+    // Within a read report the views are told of new lines once, at its end: lines that
+    // the line buffer drops before then are never laid out. Scripts still see every line.
+    void BeginReadReport() override;
+    void EndReadReport() override;
     // Local echo: text the user (or an alias, key or script) sent, shown and logged like
     // received text. The lines it writes are marked as local, so that receive scripts (and
     // everything else that reacts to the server) never see them: a script answering its
@@ -193,6 +197,9 @@ private:
     bool HasView(const CSessionView* view) const;
     void WriteLog(std::string_view bytes);
     void Receive(std::string_view text, bool local);
+    // Tells the views of the lines added since they were last told, then drops the lines
+    // past the line buffer.
+    void UpdateViews();
     // Sound now for a piece of server text holding a trigger; true when a flash is due
     // once the text is shown.
     bool CheckTriggers(std::string_view text);
@@ -231,6 +238,12 @@ private:
     std::optional<int> m_keptLimit;
     std::string m_keptLimitHost;
     std::uint64_t m_keptLimitGeneration = 0;
+    // New lines the views have not been told of, and whether the last one has ended.
+    int m_unshownLines = 0;
+    bool m_unshownLastComplete = false;
+    bool m_viewsBehind = false;
+    bool m_inReadReport = false;
+    bool m_updatingViews = false;
     bool m_serverSentUtf8 = false;
     std::string m_utf8Tail; // a sequence the last read cut short
 };

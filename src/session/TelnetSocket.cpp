@@ -534,6 +534,8 @@ void CTelnetSocket::OnReceive(int error)
     auto stillOurs = [&] { return alive && generation == m_handleGeneration && m_connected; };
 
     std::vector<char> block(kReadBlock);
+    if (m_session)
+        m_session->BeginReadReport();
     int closeCode = -1; // -1: the connection goes on
     // The report ends once its budget is spent. Each read is sized by the pace so far (at
     // first the last report's), so that a slow listener does not overrun it by much.
@@ -541,10 +543,12 @@ void CTelnetSocket::OnReceive(int error)
     std::chrono::nanoseconds spent{0};
     std::size_t handedOn = 0;
     while (spent < kReportBudget) {
-        const std::size_t want = NextReadSize(
-            handedOn > 0 ? static_cast<double>(spent.count()) / static_cast<double>(handedOn)
-                         : m_readNsPerByte,
-            kReportBudget - spent);
+        // The pace of the last whole report counts the views' update at its end, which
+        // this one's pieces have not reached yet.
+        const double pace =
+            handedOn > 0 ? static_cast<double>(spent.count()) / static_cast<double>(handedOn) : 0;
+        const std::size_t want =
+            NextReadSize(std::max(pace, m_readNsPerByte), kReportBudget - spent);
         const ssize_t n = ReadSome(block.data(), want);
         if (n < 0) {
             const int err = errno;
@@ -570,6 +574,11 @@ void CTelnetSocket::OnReceive(int error)
         handedOn += static_cast<std::size_t>(n);
         spent = std::chrono::steady_clock::now() - start;
     }
+    if (m_session)
+        m_session->EndReadReport();
+    if (!stillOurs())
+        return;
+    spent = std::chrono::steady_clock::now() - start;
     if (handedOn > 0)
         m_readNsPerByte = static_cast<double>(spent.count()) / static_cast<double>(handedOn);
     if (closeCode >= 0) {

@@ -30,6 +30,10 @@ public:
     virtual ~CSocketListener() = default;
     virtual void OnReceiveText(std::string_view text) = 0;
     virtual void OnConnectionChanged(bool connected) = 0;
+    // Around the pieces of one read report: a listener may gather what the pieces change
+    // and show it once at the end. An end may be missed when the report is cut short.
+    virtual void BeginReadReport() {}
+    virtual void EndReadReport() {}
 };
 
 class CTelnetSocket final : public QObject {

@@ -183,6 +183,31 @@ TEST_F(RowModelTest, AddTextRewrapsTheOpenLineAndRunsScriptsOncePerCompleteLine)
     EXPECT_EQ(sent.back(), "pong\r\npong\r\n");
 }
 
+// A read report: each piece's complete lines are scripted at once, the rows are laid out at
+// its end, and the lines the line buffer drops right after get no rows at all.
+TEST_F(RowModelTest, LinesFinishedAheadAreScriptedOnceAndLeavingOnesAreNotLaidOut)
+{
+    Add({"first"});
+    source.lines.insert(source.lines.end(), {"ping", "blue", "red 1"});
+    model.FinishLines(true, send);
+    EXPECT_EQ(sent, Texts({"pong\r\n"})); // answered before anything is shown
+    source.lines.insert(source.lines.end(), {"blue 2", "open"});
+    model.FinishLines(false, send);
+    EXPECT_EQ(source.scripted, Texts({"first", "ping", "blue", "red 1", "blue 2"}));
+    EXPECT_EQ(Rows(), Texts({"first"}));
+
+    model.SetLinesLeaving(3);
+    model.AddText(5, false, send);
+    Drop(3);
+    EXPECT_EQ(source.scripted.size(), 5u);
+    EXPECT_EQ(Rows(), AllWrapped());
+    EXPECT_EQ(model.Rows()[0].colour, 0x000000FFu); // the highlight
+    EXPECT_EQ(model.Rows()[1].colour, 0x00FF0000u); // the script's, kept since it ran
+    Add({}, true);
+    EXPECT_EQ(source.scripted.back(), "open");
+    EXPECT_EQ(source.detected, source.scripted);
+}
+
 TEST_F(RowModelTest, RowsCarryTheHighlightOrTheScriptsColour)
 {
     Add({"plain", "a red line wraps", "blue", "red"});

@@ -4,6 +4,7 @@
 // and none of the protocol may show.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -18,12 +19,12 @@
 #include <utility>
 
 #include "base/AppState.h"
+#include "base/RandomGenerator.h"
 #include "common/RecordingView.h"
-#include "image/FoundUrl.h"
 #include "common/ScriptedServer.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
-#include "base/RandomGenerator.h"
+#include "image/FoundUrl.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -250,6 +251,25 @@ TEST_F(BrumbleDocTest, BufferIsTrimmedToTheLimitAfterTheViewsAreTold)
     EXPECT_EQ(doc.GetLines().front(), "line 2");
     EXPECT_EQ(doc.GetLines().back(), "line 251");
     EXPECT_EQ(doc.CurrentLine(), 250);
+
+    // Within a read report the view is told once, at its end; one cut short (its end never
+    // comes) is caught up as soon as the event loop runs.
+    view.onCall = nullptr;
+    view.added.clear();
+    view.removed.clear();
+    doc.BeginReadReport();
+    for (int i = 0; i < 300; ++i)
+        doc.OnReceiveText("flood " + std::to_string(i) + "\r\n");
+    EXPECT_TRUE(view.added.empty());
+    doc.EndReadReport();
+    EXPECT_EQ(view.added, (std::vector<std::pair<int, bool>>{{300, true}}));
+    EXPECT_EQ(view.removed, std::vector<int>{300});
+    EXPECT_EQ(doc.GetLines().front(), "flood 50");
+    doc.BeginReadReport();
+    doc.OnReceiveText("cut short\r\n");
+    EXPECT_EQ(view.added.size(), 1u);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view.added.size(), 2u);
 
     // Nothing but line feeds, then one character: the result is what trimming would give.
     for (int i = 0; i < 2000; ++i)

@@ -175,6 +175,11 @@ void CBrumbleView::AddText(int newCount, bool lastComplete)
         ApplyChange(change);
 }
 
+void CBrumbleView::FinishLines(bool lastComplete)
+{
+    m_model.FinishLines(lastComplete, [this](const std::string& text) { SendLine(text); });
+}
+
 void CBrumbleView::RemoveLines(int count)
 {
     const CRowModel::Change change = m_model.RemoveLines(count);
