@@ -299,6 +299,8 @@ void CBrumbleDoc::BeginReadReport()
     if (m_inReadReport)
         return;
     m_inReadReport = true;
+    if (m_socket)
+        m_socket->HoldSends(true);
     // Should the report be cut short without its end (the socket closed under it), the
     // views still catch up as soon as the event loop runs.
     QTimer::singleShot(0, this, [this] { EndReadReport(); });
@@ -308,6 +310,8 @@ void CBrumbleDoc::EndReadReport()
 {
     m_inReadReport = false;
     UpdateViews();
+    if (m_socket)
+        m_socket->HoldSends(false);
 }
 
 void CBrumbleDoc::UpdateViews()

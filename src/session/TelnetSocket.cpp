@@ -532,7 +532,6 @@ void CTelnetSocket::OnReceive(int error)
     // urgent-data report reads the same stream, so it waits too.
     EnableReading(false);
     auto stillOurs = [&] { return alive && generation == m_handleGeneration && m_connected; };
-
     std::vector<char> block(kReadBlock);
     if (m_session)
         m_session->BeginReadReport();
@@ -641,6 +640,10 @@ bool CTelnetSocket::SendText(std::string_view text)
         Queue(text);
         return false;
     }
+    if (m_holdSends) {
+        Queue(text);
+        return true;
+    }
     if (m_pendingOutput.empty() && text.empty())
         return false;
     m_sendState = -1;
@@ -664,6 +667,13 @@ bool CTelnetSocket::SendText(std::string_view text)
     m_sendState = 1;
     UpdateWriteNotifier();
     return sent;
+}
+
+void CTelnetSocket::HoldSends(bool hold)
+{
+    m_holdSends = hold;
+    if (!hold && m_connected && m_sendState == 1 && !m_pendingOutput.empty())
+        SendText({});
 }
 
 void CTelnetSocket::Queue(std::string_view text)

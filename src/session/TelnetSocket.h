@@ -72,8 +72,12 @@ public:
     bool ConnectToAddresses(const std::string& host, unsigned port,
                             const std::vector<QHostAddress>& addresses);
     // Queues text and sends what the network takes now; false when it stays queued.
+    // While sends are held it is queued and counts as sent.
     // Never closes under its caller: an overflow is handled from the event loop.
     bool SendText(std::string_view text);
+    // Holds sends back (their order kept) and, when hold is false, sends what waits: the
+    // answers that scripts and telnet give during a read report go out in one write.
+    void HoldSends(bool hold);
     // Every close, whoever asks for it, takes the disconnect path (OnClose with 0).
     void Close();
     // Whether the next connects speak TLS. The session hears of the connection only after
@@ -131,6 +135,7 @@ private:
 
     std::string m_pendingOutput;
     int m_sendState = 0; // 0 not ready, 1 ready, -1 sending
+    bool m_holdSends = false;
     bool m_connected = false;
     unsigned m_port = 0;
     std::string m_host;

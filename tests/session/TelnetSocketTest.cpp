@@ -276,8 +276,16 @@ TEST_F(TelnetSocketTest, TextQueuedBeforeFirstWritableReportGoesOutThen)
     EXPECT_EQ(socket->SendState(), 1);
     EXPECT_TRUE(socket->PendingOutput().empty());
 
+    // Held (during a read report), text waits in order and goes out when released.
+    socket->HoldSends(true);
+    EXPECT_TRUE(socket->SendText("lo"));
+    EXPECT_TRUE(socket->SendText("ok"));
+    EXPECT_EQ(socket->PendingOutput(), "look");
+    socket->HoldSends(false);
+    EXPECT_TRUE(socket->PendingOutput().empty());
+
     // Once ready, text goes out at once; more than the kernel takes waits for writable.
-    EXPECT_TRUE(socket->SendText("look\r\n"));
+    EXPECT_TRUE(socket->SendText("\r\n"));
     std::string big(2 * 1024 * 1024, '\0');
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>('a' + i % 26);
