@@ -12,10 +12,6 @@ public:
     virtual void AddText(int newCount, bool lastComplete) = 0;
     // Called just before the session drops its count oldest lines (still present).
     virtual void RemoveLines(int count) = 0;
-    // Called before an AddText that is followed at once by RemoveLines(count): those oldest
-    // lines still get what every received line gets (the receive scripts, picture links),
-    // but a view need not lay them out.
-    virtual void SetLinesLeaving(int count) { static_cast<void>(count); }
     // Called after every piece of text, before the views may be told of it: the lines it
     // completed get their receive scripts and picture-link detection at once.
     virtual void FinishLines(bool lastComplete) { static_cast<void>(lastComplete); }

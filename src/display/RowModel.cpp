@@ -241,8 +241,6 @@ int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRo
 CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const SendFn& send)
 {
     Change change;
-    // Lines said to be leaving are only those of this add.
-    const int leaving = std::exchange(m_linesLeaving, 0);
     if (m_busy || m_finishing) {
         m_pendingAdd += std::max(newCount, 0);
         m_pendingComplete = lastComplete;
@@ -281,13 +279,6 @@ CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const Send
         m_openLineStart += m_openLineRows;
         const bool complete = j < fresh - 1 || lastComplete;
         m_openLineRows = 0;
-        if (complete && present + j < leaving) {
-            // Dropped as soon as this add is done (a flood past the line buffer): laying it
-            // out would be wasted.
-            CompleteLine(static_cast<std::size_t>(present + j), toSend);
-            m_lineRows.push_back(0);
-            continue;
-        }
         int first = 0;
         m_openLineRows = RenderLine(static_cast<std::size_t>(present + j), complete,
                                     m_openLineStart, 0, toSend, first);
@@ -303,8 +294,10 @@ CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const Send
     const int oldBottom = Bottom();
     const int oldPos = m_pos;
     SetRange();
-    if (m_page <= m_max && oldPos == oldBottom)
-        m_pos = Bottom(); // following the end
+    // Following the end, unless the reader had scrolled back before older rows went.
+    const bool held = std::exchange(m_holdPosition, false);
+    if (m_page <= m_max && oldPos == oldBottom && !held)
+        m_pos = Bottom();
     m_pos = Clamp(m_pos);
 
     const int lastDirty = std::max(RowCount(), oldRowCount) - 1;
@@ -359,6 +352,10 @@ CRowModel::Change CRowModel::RemovePending()
 
 CRowModel::Change CRowModel::RemoveFront(int lines)
 {
+    // A reader scrolled back stays off the end even when all the rows they saw go (a read
+    // report can bring more lines than the buffer keeps).
+    if (m_pos < Bottom())
+        m_holdPosition = true;
     Change change;
     // The rows each line was given when it was last rendered, rather than a comparison of
     // the rows with the line's text: the session may already have dropped the text.
@@ -481,6 +478,7 @@ int CRowModel::Clamp(int pos) const
 
 int CRowModel::ScrollTo(int pos)
 {
+    m_holdPosition = false;
     const int old = m_pos;
     m_pos = Clamp(pos);
     return m_pos - old;

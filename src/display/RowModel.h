@@ -98,9 +98,6 @@ public:
     // completed line and hands their output to send before the model stops being busy.
     // While busy, the call is recorded and Change::deferred asks for the retry timer.
     Change AddText(int newCount, bool lastComplete, const SendFn& send);
-    // The next AddText is followed at once by the removal of the session's count oldest
-    // lines: those that are complete get their scripts and URL detection but no rows.
-    void SetLinesLeaving(int count) { m_linesLeaving = count; }
     // Runs the receive scripts and URL detection of the lines completed since, at once, and
     // keeps their colours for when they are laid out: what the scripts answer goes out as
     // the text comes in, however long the views wait to show it.
@@ -200,7 +197,6 @@ private:
     int m_openLineStart = 0;
     int m_openLineRows = 0;
     int m_pendingAdd = 0;
-    int m_linesLeaving = 0;
     // Lines before this session line index have been finished (FinishLine); the colours of
     // the last of them, not yet laid out, in order.
     std::size_t m_finishedEnd = 0;
@@ -227,4 +223,5 @@ private:
     int m_max = 0;
     int m_page = 1;
     int m_pos = 0;
+    bool m_holdPosition = false;
 };

@@ -323,29 +323,29 @@ void CBrumbleDoc::UpdateViews()
     while (m_viewsBehind) {
         m_viewsBehind = false;
         const int added = std::exchange(m_unshownLines, 0);
-        const bool lastComplete = m_unshownLastComplete;
-        const int limit = KeptLineBufferLimit();
-        const long long leaving = static_cast<long long>(m_lines.size()) - limit;
-        for (CSessionView* view : ViewsSnapshot()) {
-            if (HasView(view)) {
-                view->SetLinesLeaving(static_cast<int>(std::max<long long>(leaving, 0)));
-                view->AddText(added, lastComplete);
-            }
-        }
-        const long long excess = static_cast<long long>(m_lines.size()) - limit;
-        if (excess <= 0)
-            continue;
         for (CSessionView* view : ViewsSnapshot()) {
             if (HasView(view))
-                view->RemoveLines(static_cast<int>(excess));
+                view->AddText(added, m_unshownLastComplete);
         }
-        m_filter.DropFrontLines(static_cast<int>(excess));
-        m_localLines.erase(m_localLines.begin(),
-                           m_localLines.begin() +
-                               static_cast<std::ptrdiff_t>(std::min<long long>(
-                                   excess, static_cast<long long>(m_localLines.size()))));
+        TrimLines();
     }
     m_updatingViews = false;
+}
+
+void CBrumbleDoc::TrimLines()
+{
+    const long long excess = static_cast<long long>(m_lines.size()) - KeptLineBufferLimit();
+    if (excess <= 0)
+        return;
+    for (CSessionView* view : ViewsSnapshot()) {
+        if (HasView(view))
+            view->RemoveLines(static_cast<int>(excess));
+    }
+    m_filter.DropFrontLines(static_cast<int>(excess));
+    m_localLines.erase(m_localLines.begin(),
+                       m_localLines.begin() +
+                           static_cast<std::ptrdiff_t>(std::min<long long>(
+                               excess, static_cast<long long>(m_localLines.size()))));
 }
 
 void CBrumbleDoc::EchoText(std::string_view text)
@@ -385,7 +385,11 @@ void CBrumbleDoc::Receive(std::string_view text, bool local)
         if (HasView(view))
             view->FinishLines(m_filter.LastTextEndedLine());
     }
-    if (!m_inReadReport)
+    // Within a read report the views wait for its end, but the buffer keeps its size: the
+    // lines it drops meanwhile are never laid out at all.
+    if (m_inReadReport)
+        TrimLines();
+    else
         UpdateViews();
     // Line feeds without text only move the cursor line; lines past it are created when
     // text comes. A server sending nothing but line feeds would make that one huge burst

@@ -56,7 +56,8 @@ public:
     void OnConnectionChanged(bool connected) override;
     void OnReceiveText(std::string_view text) override;
     // Within a read report the views are told of new lines once, at its end: lines that
-    // the line buffer drops before then are never laid out. Scripts still see every line.
+    // the line buffer drops before then are never laid out. Scripts still see every line
+    // as it completes.
     void BeginReadReport() override;
     void EndReadReport() override;
     // Local echo: text the user (or an alias, key or script) sent, shown and logged like
@@ -197,9 +198,10 @@ private:
     bool HasView(const CSessionView* view) const;
     void WriteLog(std::string_view bytes);
     void Receive(std::string_view text, bool local);
-    // Tells the views of the lines added since they were last told, then drops the lines
-    // past the line buffer.
+    // Tells the views of the lines added since they were last told, then trims.
     void UpdateViews();
+    // Drops the lines past the line buffer, telling the views first.
+    void TrimLines();
     // Sound now for a piece of server text holding a trigger; true when a flash is due
     // once the text is shown.
     bool CheckTriggers(std::string_view text);

@@ -184,8 +184,8 @@ TEST_F(RowModelTest, AddTextRewrapsTheOpenLineAndRunsScriptsOncePerCompleteLine)
 }
 
 // A read report: each piece's complete lines are scripted at once, the rows are laid out at
-// its end, and the lines the line buffer drops right after get no rows at all.
-TEST_F(RowModelTest, LinesFinishedAheadAreScriptedOnceAndLeavingOnesAreNotLaidOut)
+// its end, and the lines the line buffer dropped meanwhile get no rows at all.
+TEST_F(RowModelTest, LinesFinishedAheadAreScriptedOnceAndDroppedOnesAreNotLaidOut)
 {
     Add({"first"});
     source.lines.insert(source.lines.end(), {"ping", "blue", "red 1"});
@@ -196,9 +196,8 @@ TEST_F(RowModelTest, LinesFinishedAheadAreScriptedOnceAndLeavingOnesAreNotLaidOu
     EXPECT_EQ(source.scripted, Texts({"first", "ping", "blue", "red 1", "blue 2"}));
     EXPECT_EQ(Rows(), Texts({"first"}));
 
-    model.SetLinesLeaving(3);
+    Drop(3); // before they were laid out
     model.AddText(5, false, send);
-    Drop(3);
     EXPECT_EQ(source.scripted.size(), 5u);
     EXPECT_EQ(Rows(), AllWrapped());
     EXPECT_EQ(model.Rows()[0].colour, 0x000000FFu); // the highlight

@@ -66,7 +66,6 @@ public:
 
     // CSessionView
     void AddText(int newCount, bool lastComplete) override;
-    void SetLinesLeaving(int count) override { m_model.SetLinesLeaving(count); }
     void FinishLines(bool lastComplete) override;
     void RemoveLines(int count) override;
     void OnConnectionChanged(bool connected) override;
