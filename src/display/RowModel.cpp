@@ -15,6 +15,24 @@ void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
     // and the table would say 0, which would let a row of them run off the window.
     for (int c = 0; c < 256; ++c)
         m_effective[c] = c < 128 ? widths[c] : maxWidth;
+    // The widest entry may be wider than maxWidth (a font that underreports it).
+    m_widestAscii = std::max(0, *std::max_element(m_effective.begin(), m_effective.begin() + 128));
+    m_widestByte = std::max(m_widestAscii, maxWidth);
+}
+
+// Whether the bytes [from, n) of text fit the area whatever their characters: each byte is
+// at most one character, and a character of a single byte (or any byte, under Latin-1) is
+// no wider than the widest entry of the table. Under UTF-8 a byte of 0x80 or above may
+// start a character that is measured on its own (and may be wider), so only ASCII counts.
+bool CRowModel::FitsUnmeasured(std::string_view text, std::size_t from) const
+{
+    const auto count = static_cast<long long>(text.size() - from);
+    if (m_encoding == CTextEncoding::Kind::Latin1)
+        return count * m_widestByte <= m_clientWidth;
+    if (count * m_widestAscii > m_clientWidth)
+        return false;
+    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 void CRowModel::SetWideCharWidth(std::function<int(char32_t)> measure)
@@ -48,6 +66,13 @@ int CRowModel::Wrap(std::string_view text, std::size_t from, Emit&& emit) const
     int rows = 0;
     std::size_t start = from;
     for (;;) {
+        // Most rows are the whole rest of a short line: when even its widest possible
+        // characters fit, nothing needs measuring, and the row is what the measuring would
+        // give (it never breaks a text that fits).
+        if (FitsUnmeasured(text, start)) {
+            emit(start, n - start);
+            return rows + 1;
+        }
         int run = 0;
         std::size_t i = start;
         std::size_t length = 1; // of the character at i

@@ -172,6 +172,7 @@ private:
     int Clamp(int pos) const;
 
     int WideWidth(char32_t code) const;
+    bool FitsUnmeasured(std::string_view text, std::size_t from) const;
     template <typename Emit> int Wrap(std::string_view text, std::size_t from, Emit&& emit) const;
 
     CRowSource& m_source;
@@ -196,6 +197,8 @@ private:
     std::array<int, 256> m_widths{};
     std::array<int, 256> m_effective{};
     int m_maxWidth = 0;
+    int m_widestAscii = 0; // the widest of m_effective[0..127]
+    int m_widestByte = 0;  // the widest of all of m_effective
     CTextEncoding::Kind m_encoding = CTextEncoding::Kind::Latin1;
     std::function<int(char32_t)> m_measure;
     mutable std::unordered_map<char32_t, int> m_wideWidths;

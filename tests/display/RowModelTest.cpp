@@ -137,6 +137,8 @@ TEST_F(RowModelTest, WrapBreaksAtTheEdgeAfterALateSpaceOrInsideAWord)
         {5, "abc", {"a", "b", "c"}}, // wider than the area: one per row
         {5, "a b", {"a", " ", "b"}},
         {20, "Wab", {"W", "ab"}}, // a wide first character reaching two thirds alone
+        // 'W' is wider than the font's stated widest character: six are 90 pixels, not 72.
+        {80, "WWWWWW", {"WWWWW", "W"}},
         {-1, "abc", {}},          // no window: nothing wraps
     };
     for (const Case& c : cases) {
