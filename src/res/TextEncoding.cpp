@@ -1,5 +1,7 @@
 #include "res/TextEncoding.h"
 
+#include <algorithm>
+
 #include <QByteArray>
 
 namespace {
@@ -75,7 +77,18 @@ CTextEncoding::Char CTextEncoding::NextHigh(Kind kind, std::string_view text, st
 
 bool CTextEncoding::HasUtf8Sequence(std::string_view text)
 {
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Blocks without a possible lead byte (most text is ASCII) are passed over whole: the
+    // largest byte of a fixed-size block is found many bytes at a time.
+    constexpr std::size_t kBlock = 32;
+    std::size_t i = 0;
+    for (; i + kBlock <= text.size(); i += kBlock) {
+        unsigned char largest = 0;
+        for (std::size_t k = 0; k < kBlock; ++k)
+            largest = std::max(largest, static_cast<unsigned char>(text[i + k]));
+        if (largest >= 0xC2)
+            break;
+    }
+    for (; i < text.size(); ++i) {
         if (static_cast<unsigned char>(text[i]) >= 0xC2 && SequenceAt(text, i) > 0)
             return true;
     }
