@@ -73,6 +73,11 @@ constexpr std::array<bool, 256> kSequenceFinal = MakeFinalTable();
 constexpr std::size_t kMaxSpareRuns = 256;
 thread_local std::vector<CColourRuns> t_spareRuns;
 
+// Bounds on the dropped lines a filter keeps for new ones: this many, none longer than a
+// line usually is (a line may grow to kMaxLineLength).
+constexpr std::size_t kMaxSpareLines = 256;
+constexpr std::size_t kMaxSpareLineBytes = 1024;
+
 } // namespace
 
 // Everything up to the first final byte belongs to the sequence, control bytes included;
@@ -406,7 +411,7 @@ int CReceiveFilter::PutText(std::string_view text, bool endsLine)
         if (m_column >= kMaxLineLength)
             EndCappedLine();
         while (m_currentLine >= static_cast<int>(m_lines.size()))
-            m_lines.emplace_back();
+            AppendLine();
         std::string& line = m_lines[static_cast<std::size_t>(m_currentLine)];
         const auto column = static_cast<std::size_t>(m_column);
         const std::string_view piece = text.substr(0, kMaxLineLength - column);
@@ -470,12 +475,29 @@ void CReceiveFilter::EndCappedLine()
     m_column = 0;
 }
 
+void CReceiveFilter::AppendLine()
+{
+    if (m_spareLines.empty()) {
+        m_lines.emplace_back();
+    } else {
+        m_lines.push_back(std::move(m_spareLines.back()));
+        m_spareLines.pop_back();
+    }
+}
+
 void CReceiveFilter::DropFrontLines(int count)
 {
     if (count <= 0)
         return;
     const auto drop = std::min(static_cast<std::size_t>(count), m_lines.size());
-    m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(drop));
+    const auto end = m_lines.begin() + static_cast<std::ptrdiff_t>(drop);
+    for (auto it = m_lines.begin(); it != end && m_spareLines.size() < kMaxSpareLines; ++it) {
+        if (it->capacity() <= kMaxSpareLineBytes) {
+            it->clear();
+            m_spareLines.push_back(std::move(*it));
+        }
+    }
+    m_lines.erase(m_lines.begin(), end);
     const auto droppedRuns = static_cast<std::ptrdiff_t>(std::min(drop, m_runs.size()));
     for (auto it = m_runs.begin(); it != m_runs.begin() + droppedRuns; ++it) {
         if (it->capacity() > 0 && t_spareRuns.size() < kMaxSpareRuns) {
