@@ -5,6 +5,15 @@
 
 #include "display/RowSource.h"
 
+namespace {
+
+// Bounds on what removed rows keep for later: at most this many rows, none of a text longer
+// than a row usually is.
+constexpr std::size_t kMaxSpareRows = 256;
+constexpr std::size_t kMaxSpareRowBytes = 1024;
+
+} // namespace
+
 CRowModel::CRowModel(CRowSource& source) : m_source(source) {}
 
 void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
@@ -124,6 +133,19 @@ int CRowModel::WrapLine(std::string_view text, std::vector<std::string>& rows) c
     });
 }
 
+CRowModel::Row& CRowModel::AppendRow()
+{
+    if (m_spareRows.empty())
+        return m_rows.emplace_back();
+    Row& row = m_rows.emplace_back(std::move(m_spareRows.back()));
+    m_spareRows.pop_back();
+    row.text.clear();
+    row.runs.clear();
+    row.colour = kTextColour;
+    row.continuation = false;
+    return row;
+}
+
 int CRowModel::PresentLines() const
 {
     return static_cast<int>(m_lineRows.size()) - m_droppedLines;
@@ -174,19 +196,13 @@ int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRo
     int written = kept;
     Wrap(line, offset, [&](std::size_t off, std::size_t length) {
         const auto index = static_cast<std::size_t>(start + written);
-        if (index < m_rows.size()) {
-            Row& row = m_rows[index];
-            row.text.assign(line, off, length);
-            row.colour = colour;
-            row.continuation = written > 0;
-            row.runs.clear();
-            if (runs)
-                SliceColourRuns(*runs, off, length, row.runs);
-        } else {
-            m_rows.push_back(Row{line.substr(off, length), colour, written > 0, {}});
-            if (runs)
-                SliceColourRuns(*runs, off, length, m_rows.back().runs);
-        }
+        Row& row = index < m_rows.size() ? m_rows[index] : AppendRow();
+        row.text.assign(line, off, length);
+        row.colour = colour;
+        row.continuation = written > 0;
+        row.runs.clear();
+        if (runs)
+            SliceColourRuns(*runs, off, length, row.runs);
         ++written;
     });
     // Kept rows keep their text, but text rewritten in place may have changed colour.
@@ -329,7 +345,12 @@ CRowModel::Change CRowModel::RemoveFront(int lines)
     }
     m_droppedLines = 0;
     removed = std::min(removed, RowCount());
-    m_rows.erase(m_rows.begin(), m_rows.begin() + removed);
+    const auto end = m_rows.begin() + removed;
+    for (auto it = m_rows.begin(); it != end && m_spareRows.size() < kMaxSpareRows; ++it) {
+        if (it->text.capacity() <= kMaxSpareRowBytes)
+            m_spareRows.push_back(std::move(*it));
+    }
+    m_rows.erase(m_rows.begin(), end);
     if (m_lineRows.empty()) {
         // The open line went too: nothing is displayed.
         m_openLineRows = 0;
@@ -376,9 +397,11 @@ CRowModel::Change CRowModel::RewrapAll(int page)
         const CColourRuns* runs = m_source.Runs(static_cast<std::size_t>(i));
         m_openLineStart += lastRows;
         lastRows = Wrap(line, 0, [&](std::size_t off, std::size_t length) {
-            m_rows.push_back(Row{line.substr(off, length), colour, false, {}});
+            Row& row = AppendRow();
+            row.text.assign(line, off, length);
+            row.colour = colour;
             if (runs)
-                SliceColourRuns(*runs, off, length, m_rows.back().runs);
+                SliceColourRuns(*runs, off, length, row.runs);
         });
         for (int k = 1; k < lastRows; ++k)
             m_rows[m_rows.size() - static_cast<std::size_t>(k)].continuation = true;

@@ -171,6 +171,8 @@ private:
     void SetRange();
     int Clamp(int pos) const;
 
+    // A new row at the end, empty, with the storage of a removed row when there is one.
+    Row& AppendRow();
     int WideWidth(char32_t code) const;
     bool FitsUnmeasured(std::string_view text, std::size_t from) const;
     template <typename Emit> int Wrap(std::string_view text, std::size_t from, Emit&& emit) const;
@@ -178,6 +180,9 @@ private:
     CRowSource& m_source;
 
     std::deque<Row> m_rows;
+    // Rows removed from the front, kept for their storage: a flood that drops as many rows
+    // as it adds then builds its rows without allocating.
+    std::vector<Row> m_spareRows;
     std::deque<int> m_lineRows; // rows per displayed line; the first m_droppedLines are
                                 // lines the session has dropped while the model was busy
     int m_droppedLines = 0;

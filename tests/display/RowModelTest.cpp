@@ -409,6 +409,14 @@ TEST_F(RowModelTest, RowsCarryTheServerColoursOfTheirBytes)
     // A rebuild slices the same way.
     model.RewrapAll(5);
     EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}}));
+    // Rows built once the coloured line has gone carry nothing of its runs.
+    Add({"plain"});
+    Drop(1);
+    source.runs.clear();
+    model.RewrapAll(5);
+    Add({"0123456789abc"});
+    for (const CRowModel::Row& row : model.Rows())
+        EXPECT_TRUE(row.runs.empty()) << row.text;
 }
 
 // CJK characters are twice as wide as the others beyond Latin-1.
