@@ -1,6 +1,7 @@
 #include "display/RowModel.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "display/RowSource.h"
@@ -27,24 +28,48 @@ void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
     // The widest entry may be wider than maxWidth (a font that underreports it).
     m_widestAscii = std::max(0, *std::max_element(m_effective.begin(), m_effective.begin() + 128));
     m_widestByte = std::max(m_widestAscii, maxWidth);
+    m_widthsNonNegative = *std::min_element(m_effective.begin(), m_effective.end()) >= 0;
 }
 
-// Whether the bytes [from, n) of text fit the area whatever their characters: each byte is
-// at most one character, and a character of a single byte (or any byte, under Latin-1) is
-// no wider than the widest entry of the table. Under UTF-8 a byte of 0x80 or above may
-// start a character that is measured on its own (and may be wider), so only ASCII counts.
-bool CRowModel::FitsUnmeasured(std::string_view text, std::size_t from) const
+// Whether the bytes [from, n) of text fit the area, told without the character-by-character
+// walk of Wrap where that is cheap; false also when it cannot be told so (Wrap then walks).
+// Each byte is at most one character, and a character of a single byte (or any byte, under
+// Latin-1) is no wider than the widest entry of the table: when even that many of the widest
+// fit, nothing needs measuring. Otherwise the widths are summed in one plain pass, which
+// under UTF-8 gives up at the first byte of 0x80 or above (such a character is measured on
+// its own and may be wider). With no negative width in the table a running width only grows,
+// so a sum within the area means Wrap would not have broken the text either.
+bool CRowModel::FitsWhole(std::string_view text, std::size_t from) const
 {
     const auto count = static_cast<long long>(text.size() - from);
-    if (m_encoding == CTextEncoding::Kind::Latin1)
-        return count * m_widestByte <= m_clientWidth;
-    if (count * m_widestAscii > m_clientWidth)
+    const bool bytes = m_encoding == CTextEncoding::Kind::Latin1;
+    const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+    if (count * (bytes ? m_widestByte : m_widestAscii) <= m_clientWidth) {
+        if (bytes)
+            return true;
+        // Eight bytes at a time, for any byte with the top bit set.
+        std::uint64_t high = 0;
+        std::size_t i = from;
+        for (; i + 8 <= text.size(); i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, data + i, 8);
+            high |= word;
+        }
+        for (; i < text.size(); ++i)
+            high |= data[i];
+        return (high & 0x8080808080808080ull) == 0;
+    }
+    if (!m_widthsNonNegative)
         return false;
-    // Every byte looked at without an early exit: the compiler does this many at a time.
-    unsigned char high = 0;
-    for (std::size_t i = from; i < text.size(); ++i)
-        high |= static_cast<unsigned char>(text[i]);
-    return high < 0x80;
+    int run = 0;
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (data[i] >= 0x80 && !bytes)
+            return false;
+        run += m_effective[data[i]];
+        if (run > m_clientWidth)
+            return false;
+    }
+    return true;
 }
 
 void CRowModel::SetWideCharWidth(std::function<int(char32_t)> measure)
@@ -78,10 +103,9 @@ int CRowModel::Wrap(std::string_view text, std::size_t from, Emit&& emit) const
     int rows = 0;
     std::size_t start = from;
     for (;;) {
-        // Most rows are the whole rest of a short line: when even its widest possible
-        // characters fit, nothing needs measuring, and the row is what the measuring would
-        // give (it never breaks a text that fits).
-        if (FitsUnmeasured(text, start)) {
+        // Most rows are the whole rest of a short line: told cheaply that it fits, the row is
+        // what the walk below would give (it never breaks a text that fits).
+        if (FitsWhole(text, start)) {
             emit(start, n - start);
             return rows + 1;
         }

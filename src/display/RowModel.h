@@ -174,7 +174,7 @@ private:
     // A new row at the end, empty, with the storage of a removed row when there is one.
     Row& AppendRow();
     int WideWidth(char32_t code) const;
-    bool FitsUnmeasured(std::string_view text, std::size_t from) const;
+    bool FitsWhole(std::string_view text, std::size_t from) const;
     template <typename Emit> int Wrap(std::string_view text, std::size_t from, Emit&& emit) const;
 
     CRowSource& m_source;
@@ -204,6 +204,7 @@ private:
     int m_maxWidth = 0;
     int m_widestAscii = 0; // the widest of m_effective[0..127]
     int m_widestByte = 0;  // the widest of all of m_effective
+    bool m_widthsNonNegative = true;
     CTextEncoding::Kind m_encoding = CTextEncoding::Kind::Latin1;
     std::function<int(char32_t)> m_measure;
     mutable std::unordered_map<char32_t, int> m_wideWidths;

@@ -139,6 +139,8 @@ TEST_F(RowModelTest, WrapBreaksAtTheEdgeAfterALateSpaceOrInsideAWord)
         {20, "Wab", {"W", "ab"}}, // a wide first character reaching two thirds alone
         // 'W' is wider than the font's stated widest character: six are 90 pixels, not 72.
         {80, "WWWWWW", {"WWWWW", "W"}},
+        {79, "Wabcdefgh", {"Wabcdefgh"}},        // widths summed: exactly the area
+        {86, "Wabcdefghi", {"Wabcdefgh", "i"}}, // and one pixel more than the area
         {-1, "abc", {}},          // no window: nothing wraps
     };
     for (const Case& c : cases) {
