@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,46 @@ constexpr std::array<std::uint8_t, 256> MakeClassTable(bool telnet)
 
 constexpr std::array<std::uint8_t, 256> kPlainClasses = MakeClassTable(false);
 constexpr std::array<std::uint8_t, 256> kTelnetClasses = MakeClassTable(true);
+
+// The scan over ordinary text passes eight bytes at a time while none of them is a control
+// byte (below 0x20) or, with telnet, IAC. That is what the tables make the non-ordinary
+// bytes, which this keeps true.
+constexpr bool OnlyControlBytesAndIacAreSpecial(const std::array<std::uint8_t, 256>& table,
+                                                bool telnet)
+{
+    for (int b = 0; b < 256; ++b) {
+        const bool special = b < 0x20 || (telnet && b == kIac);
+        if ((table[b] != kOrdinary) != special)
+            return false;
+    }
+    return true;
+}
+static_assert(OnlyControlBytesAndIacAreSpecial(kPlainClasses, false));
+static_assert(OnlyControlBytesAndIacAreSpecial(kTelnetClasses, true));
+
+// The number of ordinary bytes at data[i..size), looked at a word of eight at a time: a byte
+// below 0x20 leaves a borrow in its top bit when 0x20 is taken from each byte of the word,
+// and so does IAC (0xFF) when 1 is taken from the inverted word. A borrow reaches the top
+// bit of a higher byte only from a byte that is special itself, so a word without any is
+// all ordinary; the word that has one is finished byte by byte.
+std::size_t SkipOrdinary(const unsigned char* data, std::size_t i, std::size_t size,
+                         const std::uint8_t* classes, bool telnet)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kTops = 0x8080808080808080ull;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, data + i, 8);
+        std::uint64_t special = (word - kOnes * 0x20) & ~word;
+        if (telnet)
+            special |= (~word - kOnes) & word;
+        if ((special & kTops) != 0)
+            break;
+    }
+    while (i < size && classes[data[i]] == kOrdinary)
+        ++i;
+    return i;
+}
 
 // A CSI sequence ends at its first letter; CAN and SUB abort it.
 constexpr std::array<bool, 256> MakeFinalTable()
@@ -184,7 +225,8 @@ void CReceiveFilter::SetColour(bool on)
 
 void CReceiveFilter::Filter(std::string_view text)
 {
-    const std::uint8_t* classes = m_telnetOptions ? kTelnetClasses.data() : kPlainClasses.data();
+    const bool telnet = m_telnetOptions;
+    const std::uint8_t* classes = telnet ? kTelnetClasses.data() : kPlainClasses.data();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     std::size_t i = 0;
@@ -193,8 +235,7 @@ void CReceiveFilter::Filter(std::string_view text)
         i = ContinueSequence(text, 0);
     std::size_t segmentStart = i;
     while (true) {
-        while (i < size && classes[data[i]] == kOrdinary)
-            ++i;
+        i = SkipOrdinary(data, i, size, classes, telnet);
         if (i >= size)
             break;
         const std::string_view segment(text.data() + segmentStart, i - segmentStart);
