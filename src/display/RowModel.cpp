@@ -29,6 +29,8 @@ void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
     m_widestAscii = std::max(0, *std::max_element(m_effective.begin(), m_effective.begin() + 128));
     m_widestByte = std::max(m_widestAscii, maxWidth);
     m_widthsNonNegative = *std::min_element(m_effective.begin(), m_effective.end()) >= 0;
+    m_narrowestPrintable = std::max(0, *std::min_element(m_effective.begin() + 0x20,
+                                                         m_effective.end()));
 }
 
 // Whether the bytes [from, n) of text fit the area, told without the character-by-character
@@ -59,7 +61,10 @@ bool CRowModel::FitsWhole(std::string_view text, std::size_t from) const
             high |= data[i];
         return (high & 0x8080808080808080ull) == 0;
     }
-    if (!m_widthsNonNegative)
+    // A text too long to fit even in the narrowest printable characters would be summed in
+    // vain: it goes straight to the walk (which also copes with the control characters the
+    // guess leaves out).
+    if (!m_widthsNonNegative || count * m_narrowestPrintable > m_clientWidth)
         return false;
     int run = 0;
     for (std::size_t i = from; i < text.size(); ++i) {

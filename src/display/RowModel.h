@@ -205,6 +205,7 @@ private:
     int m_widestAscii = 0; // the widest of m_effective[0..127]
     int m_widestByte = 0;  // the widest of all of m_effective
     bool m_widthsNonNegative = true;
+    int m_narrowestPrintable = 0; // the narrowest of m_effective[0x20..0xFF]
     CTextEncoding::Kind m_encoding = CTextEncoding::Kind::Latin1;
     std::function<int(char32_t)> m_measure;
     mutable std::unordered_map<char32_t, int> m_wideWidths;
