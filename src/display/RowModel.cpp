@@ -1,10 +1,20 @@
 #include "display/RowModel.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <utility>
 
 #include "display/RowSource.h"
+
+namespace {
+
+// Bounds on what removed rows keep for later: at most this many rows, none of a text longer
+// than a row usually is.
+constexpr std::size_t kMaxSpareRows = 256;
+constexpr std::size_t kMaxSpareRowBytes = 1024;
+
+} // namespace
 
 CRowModel::CRowModel(CRowSource& source) : m_source(source) {}
 
@@ -16,6 +26,56 @@ void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
     // and the table would say 0, which would let a row of them run off the window.
     for (int c = 0; c < 256; ++c)
         m_effective[c] = c < 128 ? widths[c] : maxWidth;
+    // The widest entry may be wider than maxWidth (a font that underreports it).
+    m_widestAscii = std::max(0, *std::max_element(m_effective.begin(), m_effective.begin() + 128));
+    m_widestByte = std::max(m_widestAscii, maxWidth);
+    m_widthsNonNegative = *std::min_element(m_effective.begin(), m_effective.end()) >= 0;
+    m_narrowestPrintable = std::max(0, *std::min_element(m_effective.begin() + 0x20,
+                                                         m_effective.end()));
+}
+
+// Whether the bytes [from, n) of text fit the area, told without the character-by-character
+// walk of Wrap where that is cheap; false also when it cannot be told so (Wrap then walks).
+// Each byte is at most one character, and a character of a single byte (or any byte, under
+// Latin-1) is no wider than the widest entry of the table: when even that many of the widest
+// fit, nothing needs measuring. Otherwise the widths are summed in one plain pass, which
+// under UTF-8 gives up at the first byte of 0x80 or above (such a character is measured on
+// its own and may be wider). With no negative width in the table a running width only grows,
+// so a sum within the area means Wrap would not have broken the text either.
+bool CRowModel::FitsWhole(std::string_view text, std::size_t from) const
+{
+    const auto count = static_cast<long long>(text.size() - from);
+    const bool bytes = m_encoding == CTextEncoding::Kind::Latin1;
+    const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+    if (count * (bytes ? m_widestByte : m_widestAscii) <= m_clientWidth) {
+        if (bytes)
+            return true;
+        // Eight bytes at a time, for any byte with the top bit set.
+        std::uint64_t high = 0;
+        std::size_t i = from;
+        for (; i + 8 <= text.size(); i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, data + i, 8);
+            high |= word;
+        }
+        for (; i < text.size(); ++i)
+            high |= data[i];
+        return (high & 0x8080808080808080ull) == 0;
+    }
+    // A text too long to fit even in the narrowest printable characters would be summed in
+    // vain: it goes straight to the walk (which also copes with the control characters the
+    // guess leaves out).
+    if (!m_widthsNonNegative || count * m_narrowestPrintable > m_clientWidth)
+        return false;
+    int run = 0;
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (data[i] >= 0x80 && !bytes)
+            return false;
+        run += m_effective[data[i]];
+        if (run > m_clientWidth)
+            return false;
+    }
+    return true;
 }
 
 void CRowModel::SetWideCharWidth(std::function<int(char32_t)> measure)
@@ -49,6 +109,12 @@ int CRowModel::Wrap(std::string_view text, std::size_t from, Emit&& emit) const
     int rows = 0;
     std::size_t start = from;
     for (;;) {
+        // Most rows are the whole rest of a short line: told cheaply that it fits, the row is
+        // what the walk below would give (it never breaks a text that fits).
+        if (FitsWhole(text, start)) {
+            emit(start, n - start);
+            return rows + 1;
+        }
         int run = 0;
         std::size_t i = start;
         std::size_t length = 1; // of the character at i
@@ -95,6 +161,19 @@ int CRowModel::WrapLine(std::string_view text, std::vector<std::string>& rows) c
     return Wrap(text, 0, [&](std::size_t offset, std::size_t length) {
         rows.emplace_back(text.substr(offset, length));
     });
+}
+
+CRowModel::Row& CRowModel::AppendRow()
+{
+    if (m_spareRows.empty())
+        return m_rows.emplace_back();
+    Row& row = m_rows.emplace_back(std::move(m_spareRows.back()));
+    m_spareRows.pop_back();
+    row.text.clear();
+    row.runs.clear();
+    row.colour = kTextColour;
+    row.continuation = false;
+    return row;
 }
 
 int CRowModel::PresentLines() const
@@ -201,19 +280,13 @@ int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRo
     int written = kept;
     Wrap(line, offset, [&](std::size_t off, std::size_t length) {
         const auto index = static_cast<std::size_t>(start + written);
-        if (index < m_rows.size()) {
-            Row& row = m_rows[index];
-            row.text.assign(line, off, length);
-            row.colour = colour;
-            row.continuation = written > 0;
-            row.runs.clear();
-            if (runs)
-                SliceColourRuns(*runs, off, length, row.runs);
-        } else {
-            m_rows.push_back(Row{line.substr(off, length), colour, written > 0, {}});
-            if (runs)
-                SliceColourRuns(*runs, off, length, m_rows.back().runs);
-        }
+        Row& row = index < m_rows.size() ? m_rows[index] : AppendRow();
+        row.text.assign(line, off, length);
+        row.colour = colour;
+        row.continuation = written > 0;
+        row.runs.clear();
+        if (runs)
+            SliceColourRuns(*runs, off, length, row.runs);
         ++written;
     });
     // Kept rows keep their text, but text rewritten in place may have changed colour.
@@ -367,7 +440,12 @@ CRowModel::Change CRowModel::RemoveFront(int lines)
     }
     m_droppedLines = 0;
     removed = std::min(removed, RowCount());
-    m_rows.erase(m_rows.begin(), m_rows.begin() + removed);
+    const auto end = m_rows.begin() + removed;
+    for (auto it = m_rows.begin(); it != end && m_spareRows.size() < kMaxSpareRows; ++it) {
+        if (it->text.capacity() <= kMaxSpareRowBytes)
+            m_spareRows.push_back(std::move(*it));
+    }
+    m_rows.erase(m_rows.begin(), end);
     if (m_lineRows.empty()) {
         // The open line went too: nothing is displayed.
         m_openLineRows = 0;
@@ -420,9 +498,11 @@ CRowModel::Change CRowModel::RewrapAll(int page)
         const CColourRuns* runs = m_source.Runs(static_cast<std::size_t>(i));
         m_openLineStart += lastRows;
         lastRows = Wrap(line, 0, [&](std::size_t off, std::size_t length) {
-            m_rows.push_back(Row{line.substr(off, length), colour, false, {}});
+            Row& row = AppendRow();
+            row.text.assign(line, off, length);
+            row.colour = colour;
             if (runs)
-                SliceColourRuns(*runs, off, length, m_rows.back().runs);
+                SliceColourRuns(*runs, off, length, row.runs);
         });
         for (int k = 1; k < lastRows; ++k)
             m_rows[m_rows.size() - static_cast<std::size_t>(k)].continuation = true;

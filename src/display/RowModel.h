@@ -184,12 +184,18 @@ private:
     void SetRange();
     int Clamp(int pos) const;
 
+    // A new row at the end, empty, with the storage of a removed row when there is one.
+    Row& AppendRow();
     int WideWidth(char32_t code) const;
+    bool FitsWhole(std::string_view text, std::size_t from) const;
     template <typename Emit> int Wrap(std::string_view text, std::size_t from, Emit&& emit) const;
 
     CRowSource& m_source;
 
     std::deque<Row> m_rows;
+    // Rows removed from the front, kept for their storage: a flood that drops as many rows
+    // as it adds then builds its rows without allocating.
+    std::vector<Row> m_spareRows;
     std::deque<int> m_lineRows; // rows per displayed line; the first m_droppedLines are
                                 // lines the session has dropped while the model was busy
     int m_droppedLines = 0;
@@ -215,6 +221,10 @@ private:
     std::array<int, 256> m_widths{};
     std::array<int, 256> m_effective{};
     int m_maxWidth = 0;
+    int m_widestAscii = 0; // the widest of m_effective[0..127]
+    int m_widestByte = 0;  // the widest of all of m_effective
+    bool m_widthsNonNegative = true;
+    int m_narrowestPrintable = 0; // the narrowest of m_effective[0x20..0xFF]
     CTextEncoding::Kind m_encoding = CTextEncoding::Kind::Latin1;
     std::function<int(char32_t)> m_measure;
     mutable std::unordered_map<char32_t, int> m_wideWidths;

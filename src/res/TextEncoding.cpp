@@ -1,7 +1,6 @@
 #include "res/TextEncoding.h"
 
-#include <cstdint>
-#include <cstring>
+#include <algorithm>
 
 #include <QByteArray>
 
@@ -78,17 +77,19 @@ CTextEncoding::Char CTextEncoding::NextHigh(Kind kind, std::string_view text, st
 
 bool CTextEncoding::HasUtf8Sequence(std::string_view text)
 {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // Plain ASCII, the usual text, is passed over eight bytes at a time.
-        while (i + 8 <= text.size()) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, text.data() + i, sizeof word);
-            if ((word & 0x8080808080808080ull) != 0)
-                break;
-            i += 8;
-        }
-        if (i < text.size() && static_cast<unsigned char>(text[i]) >= 0xC2 &&
-            SequenceAt(text, i) > 0)
+    // Blocks without a possible lead byte (most text is ASCII) are passed over whole: the
+    // largest byte of a fixed-size block is found many bytes at a time.
+    constexpr std::size_t kBlock = 32;
+    std::size_t i = 0;
+    for (; i + kBlock <= text.size(); i += kBlock) {
+        unsigned char largest = 0;
+        for (std::size_t k = 0; k < kBlock; ++k)
+            largest = std::max(largest, static_cast<unsigned char>(text[i + k]));
+        if (largest >= 0xC2)
+            break;
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0xC2 && SequenceAt(text, i) > 0)
             return true;
     }
     return false;

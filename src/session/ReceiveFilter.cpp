@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,46 @@ constexpr std::array<std::uint8_t, 256> MakeClassTable(bool telnet)
 constexpr std::array<std::uint8_t, 256> kPlainClasses = MakeClassTable(false);
 constexpr std::array<std::uint8_t, 256> kTelnetClasses = MakeClassTable(true);
 
+// The scan over ordinary text passes eight bytes at a time while none of them is a control
+// byte (below 0x20) or, with telnet, IAC. That is what the tables make the non-ordinary
+// bytes, which this keeps true.
+constexpr bool OnlyControlBytesAndIacAreSpecial(const std::array<std::uint8_t, 256>& table,
+                                                bool telnet)
+{
+    for (int b = 0; b < 256; ++b) {
+        const bool special = b < 0x20 || (telnet && b == kIac);
+        if ((table[b] != kOrdinary) != special)
+            return false;
+    }
+    return true;
+}
+static_assert(OnlyControlBytesAndIacAreSpecial(kPlainClasses, false));
+static_assert(OnlyControlBytesAndIacAreSpecial(kTelnetClasses, true));
+
+// The number of ordinary bytes at data[i..size), looked at a word of eight at a time: a byte
+// below 0x20 leaves a borrow in its top bit when 0x20 is taken from each byte of the word,
+// and so does IAC (0xFF) when 1 is taken from the inverted word. A borrow reaches the top
+// bit of a higher byte only from a byte that is special itself, so a word without any is
+// all ordinary; the word that has one is finished byte by byte.
+std::size_t SkipOrdinary(const unsigned char* data, std::size_t i, std::size_t size,
+                         const std::uint8_t* classes, bool telnet)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kTops = 0x8080808080808080ull;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, data + i, 8);
+        std::uint64_t special = (word - kOnes * 0x20) & ~word;
+        if (telnet)
+            special |= (~word - kOnes) & word;
+        if ((special & kTops) != 0)
+            break;
+    }
+    while (i < size && classes[data[i]] == kOrdinary)
+        ++i;
+    return i;
+}
+
 // A CSI sequence ends at its first letter; CAN and SUB abort it.
 constexpr std::array<bool, 256> MakeFinalTable()
 {
@@ -72,6 +113,11 @@ constexpr std::array<bool, 256> kSequenceFinal = MakeFinalTable();
 // on the user-interface thread) and bounded.
 constexpr std::size_t kMaxSpareRuns = 256;
 thread_local std::vector<CColourRuns> t_spareRuns;
+
+// Bounds on the dropped lines a filter keeps for new ones: this many, none longer than a
+// line usually is (a line may grow to kMaxLineLength).
+constexpr std::size_t kMaxSpareLines = 256;
+constexpr std::size_t kMaxSpareLineBytes = 1024;
 
 } // namespace
 
@@ -179,7 +225,8 @@ void CReceiveFilter::SetColour(bool on)
 
 void CReceiveFilter::Filter(std::string_view text)
 {
-    const std::uint8_t* classes = m_telnetOptions ? kTelnetClasses.data() : kPlainClasses.data();
+    const bool telnet = m_telnetOptions;
+    const std::uint8_t* classes = telnet ? kTelnetClasses.data() : kPlainClasses.data();
     const auto* data = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     std::size_t i = 0;
@@ -188,8 +235,7 @@ void CReceiveFilter::Filter(std::string_view text)
         i = ContinueSequence(text, 0);
     std::size_t segmentStart = i;
     while (true) {
-        while (i < size && classes[data[i]] == kOrdinary)
-            ++i;
+        i = SkipOrdinary(data, i, size, classes, telnet);
         if (i >= size)
             break;
         const std::string_view segment(text.data() + segmentStart, i - segmentStart);
@@ -406,7 +452,7 @@ int CReceiveFilter::PutText(std::string_view text, bool endsLine)
         if (m_column >= kMaxLineLength)
             EndCappedLine();
         while (m_currentLine >= static_cast<int>(m_lines.size()))
-            m_lines.emplace_back();
+            AppendLine();
         std::string& line = m_lines[static_cast<std::size_t>(m_currentLine)];
         const auto column = static_cast<std::size_t>(m_column);
         const std::string_view piece = text.substr(0, kMaxLineLength - column);
@@ -470,12 +516,29 @@ void CReceiveFilter::EndCappedLine()
     m_column = 0;
 }
 
+void CReceiveFilter::AppendLine()
+{
+    if (m_spareLines.empty()) {
+        m_lines.emplace_back();
+    } else {
+        m_lines.push_back(std::move(m_spareLines.back()));
+        m_spareLines.pop_back();
+    }
+}
+
 void CReceiveFilter::DropFrontLines(int count)
 {
     if (count <= 0)
         return;
     const auto drop = std::min(static_cast<std::size_t>(count), m_lines.size());
-    m_lines.erase(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(drop));
+    const auto end = m_lines.begin() + static_cast<std::ptrdiff_t>(drop);
+    for (auto it = m_lines.begin(); it != end && m_spareLines.size() < kMaxSpareLines; ++it) {
+        if (it->capacity() <= kMaxSpareLineBytes) {
+            it->clear();
+            m_spareLines.push_back(std::move(*it));
+        }
+    }
+    m_lines.erase(m_lines.begin(), end);
     const auto droppedRuns = static_cast<std::ptrdiff_t>(std::min(drop, m_runs.size()));
     for (auto it = m_runs.begin(); it != m_runs.begin() + droppedRuns; ++it) {
         if (it->capacity() > 0 && t_spareRuns.size() < kMaxSpareRuns) {

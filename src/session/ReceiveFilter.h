@@ -27,6 +27,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "display/AnsiAttributes.h"
 
@@ -135,6 +136,8 @@ private:
     std::size_t ParseControlSequence(const unsigned char* data, std::size_t i, std::size_t size);
     void StartControlSequence();
     void EndCappedLine();
+    // Appends an empty line, with the storage of a dropped one when there is one.
+    void AppendLine();
     // Records the server's echo, tells onServerEcho and answers DO or DONT ECHO.
     void ChangeServerEcho(bool on);
     void LineFeedColumn();
@@ -152,6 +155,9 @@ private:
     // Bytes consumed so far by an "ESC [" sequence or a sub-negotiation, for their bounds.
     int m_sequenceLength = 0;
     std::deque<std::string> m_lines;
+    // Dropped lines, emptied and kept for their storage: a flood trimmed to the line limit
+    // then fills its new lines without allocating.
+    std::vector<std::string> m_spareLines;
 
     LineEnds m_lineEnds = LineEnds::AsSent;
     bool m_sawCarriageReturn = false;

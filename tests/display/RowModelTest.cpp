@@ -137,6 +137,10 @@ TEST_F(RowModelTest, WrapBreaksAtTheEdgeAfterALateSpaceOrInsideAWord)
         {5, "abc", {"a", "b", "c"}}, // wider than the area: one per row
         {5, "a b", {"a", " ", "b"}},
         {20, "Wab", {"W", "ab"}}, // a wide first character reaching two thirds alone
+        // 'W' is wider than the font's stated widest character: six are 90 pixels, not 72.
+        {80, "WWWWWW", {"WWWWW", "W"}},
+        {79, "Wabcdefgh", {"Wabcdefgh"}},        // widths summed: exactly the area
+        {86, "Wabcdefghi", {"Wabcdefgh", "i"}}, // and one pixel more than the area
         {-1, "abc", {}},          // no window: nothing wraps
     };
     for (const Case& c : cases) {
@@ -431,6 +435,14 @@ TEST_F(RowModelTest, RowsCarryTheServerColoursOfTheirBytes)
     // A rebuild slices the same way.
     model.RewrapAll(5);
     EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}}));
+    // Rows built once the coloured line has gone carry nothing of its runs.
+    Add({"plain"});
+    Drop(1);
+    source.runs.clear();
+    model.RewrapAll(5);
+    Add({"0123456789abc"});
+    for (const CRowModel::Row& row : model.Rows())
+        EXPECT_TRUE(row.runs.empty()) << row.text;
 }
 
 // CJK characters are twice as wide as the others beyond Latin-1.

@@ -109,6 +109,8 @@ TEST(ReceiveFilter, EachStreamGivesItsResultHoweverItIsCut)
         {"12345678\tx", {"12345678        x"}},
         {"1234567890123\tx", {"1234567890123   x"}},
         {"ab\t\r\n", {"ab"}},
+        // The other control bytes are dropped, wherever they fall in a run of text.
+        {"abcdefgh\x1f" "ijklmnopqrs\x01tu\x7f", {"abcdefghijklmnopqrstu\x7f"}},
         {"Room\tdesc\r\nline\b\bXY\r\nover\rO\n\n\x07tail\r\n> prompt\xfd\xff.",
          {"Room    desc", "liXY", "Over", "", " tail", "> prompt\xfd\xff."},
          false,
