@@ -116,10 +116,13 @@ const std::string& Utf8Stream()
 {
     static const std::string stream = [] {
         std::string text = MudStream::Make(kStreamSize);
-        const std::pair<std::string, std::string> words[] = {
-            {"dusty", "d\xC3\xBAsty"},     {"forest", "for\xC3\xAAt"},
-            {"ancient", "anc\xC3\xAF" "ent"}, {"torch", "torch \xE2\x98\x83"},
-            {"gate", "\xE9\x96\x80"},      {"winds", "winds \xE2\x80\x93"}};
+        const std::pair<std::string, std::string> words[] = {{"dusty", "d\xC3\xBAsty"},
+                                                             {"forest", "for\xC3\xAAt"},
+                                                             {"ancient", "anc\xC3\xAF"
+                                                                         "ent"},
+                                                             {"torch", "torch \xE2\x98\x83"},
+                                                             {"gate", "\xE9\x96\x80"},
+                                                             {"winds", "winds \xE2\x80\x93"}};
         // One pass: replacing in place would move the rest of 20 MB for every word.
         std::string out;
         out.reserve(text.size() + text.size() / 8);
@@ -169,7 +172,10 @@ public:
 
     const std::deque<std::string>& Lines() const override { return m_doc.GetLines(); }
     std::optional<std::uint32_t> Highlight(const std::string&) override { return std::nullopt; }
-    std::string ReceiveScript(const std::string&, std::uint32_t&) override { return {}; }
+    std::string ReceiveScript(const std::string&, std::optional<std::uint32_t>&) override
+    {
+        return {};
+    }
     void DetectImageUrls(const std::string&) override {}
 
 private:

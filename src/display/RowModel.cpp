@@ -30,8 +30,8 @@ void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
     m_widestAscii = std::max(0, *std::max_element(m_effective.begin(), m_effective.begin() + 128));
     m_widestByte = std::max(m_widestAscii, maxWidth);
     m_widthsNonNegative = *std::min_element(m_effective.begin(), m_effective.end()) >= 0;
-    m_narrowestPrintable = std::max(0, *std::min_element(m_effective.begin() + 0x20,
-                                                         m_effective.end()));
+    m_narrowestPrintable =
+        std::max(0, *std::min_element(m_effective.begin() + 0x20, m_effective.end()));
 }
 
 // Whether the bytes [from, n) of text fit the area, told without the character-by-character
@@ -181,11 +181,11 @@ int CRowModel::PresentLines() const
     return static_cast<int>(m_lineRows.size()) - m_droppedLines;
 }
 
-std::uint32_t CRowModel::FinishLine(std::size_t index, std::string& toSend)
+std::optional<std::uint32_t> CRowModel::FinishLine(std::size_t index, std::string& toSend)
 {
-    const std::string& line = m_source.Lines()[index];
-    std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
+    std::optional<std::uint32_t> colour;
     if (!m_source.IsLocalLine(index)) {
+        const std::string& line = m_source.Lines()[index];
         toSend += m_source.ReceiveScript(line, colour);
         m_source.DetectImageUrls(line);
     }
@@ -195,17 +195,17 @@ std::uint32_t CRowModel::FinishLine(std::size_t index, std::string& toSend)
 
 std::uint32_t CRowModel::CompleteLine(std::size_t index, std::string& toSend)
 {
+    std::optional<std::uint32_t> colour;
     if (index >= m_finishedEnd) {
         m_finishedColours.clear(); // all of earlier lines
-        return FinishLine(index, toSend);
+        colour = FinishLine(index, toSend);
+    } else if (index >= m_finishedEnd - m_finishedColours.size()) {
+        ForgetFinishedColours(index);
+        colour = m_finishedColours.front();
+        m_finishedColours.pop_front();
     }
-    const std::size_t first = m_finishedEnd - m_finishedColours.size();
-    if (index < first) // finished when it was laid out before
-        return m_source.Highlight(m_source.Lines()[index]).value_or(kTextColour);
-    ForgetFinishedColours(index);
-    const std::uint32_t colour = m_finishedColours.front();
-    m_finishedColours.pop_front();
-    return colour;
+    // A script's colour wins over a highlight's.
+    return colour ? *colour : m_source.Highlight(m_source.Lines()[index]).value_or(kTextColour);
 }
 
 void CRowModel::ForgetFinishedColours(std::size_t below)

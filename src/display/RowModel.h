@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -171,10 +172,9 @@ private:
     // number of rows and sets firstChanged to the first row that changed.
     int RenderLine(std::size_t index, bool complete, int start, int oldRows, std::string& toSend,
                    int& firstChanged);
-    // What every complete line gets once, shown or not: its highlight colour, then (unless
-    // echoed locally) the receive scripts, which may change it, and URL detection. Returns
-    // the colour.
-    std::uint32_t FinishLine(std::size_t index, std::string& toSend);
+    // What every complete line gets once, shown or not (unless echoed locally): the receive
+    // scripts and URL detection. Returns the colour the scripts gave it, if any.
+    std::optional<std::uint32_t> FinishLine(std::size_t index, std::string& toSend);
     // The colour of a complete line being laid out, finishing it first if FinishLines has
     // not already.
     std::uint32_t CompleteLine(std::size_t index, std::string& toSend);
@@ -203,10 +203,10 @@ private:
     int m_openLineStart = 0;
     int m_openLineRows = 0;
     int m_pendingAdd = 0;
-    // Lines before this session line index have been finished (FinishLine); the colours of
-    // the last of them, not yet laid out, in order.
+    // Lines before this session line index have been finished (FinishLine); the colours
+    // their scripts gave the last of them, not yet laid out, in order.
     std::size_t m_finishedEnd = 0;
-    std::deque<std::uint32_t> m_finishedColours;
+    std::deque<std::optional<std::uint32_t>> m_finishedColours;
     bool m_finishing = false;
     std::size_t m_finishTarget = 0;
     bool m_pendingComplete = false;

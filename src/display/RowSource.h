@@ -19,9 +19,10 @@ public:
     virtual const std::deque<std::string>& Lines() const = 0;
     // The colour of a highlight matching the line, if one does.
     virtual std::optional<std::uint32_t> Highlight(const std::string& line) = 0;
-    // Runs the receive scripts on a complete line; they may change its colour. Returns the
-    // text they want sent (possibly empty).
-    virtual std::string ReceiveScript(const std::string& line, std::uint32_t& colour) = 0;
+    // Runs the receive scripts on a complete line; colour is set when they give it one.
+    // Returns the text they want sent (possibly empty).
+    virtual std::string ReceiveScript(const std::string& line,
+                                      std::optional<std::uint32_t>& colour) = 0;
     // Looks for picture URLs in a complete line.
     virtual void DetectImageUrls(const std::string& line) = 0;
     // Whether line index of Lines() is the local echo of something sent: such a line is

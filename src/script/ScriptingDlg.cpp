@@ -640,7 +640,7 @@ std::string CScriptingDlg::RunTimerScripts(int number, CSessionView* window)
 }
 
 std::string CScriptingDlg::RunReceiveScripts(const std::string& line, CSessionView* window,
-                                             std::uint32_t& colour)
+                                             std::optional<std::uint32_t>& colour)
 {
     std::string out;
     // Matching has no side effects, so every pattern can be answered before any script
@@ -652,7 +652,8 @@ std::string CScriptingDlg::RunReceiveScripts(const std::string& line, CSessionVi
 }
 
 std::string CScriptingDlg::RunCommands(std::string_view commands, char event, CSessionView* window,
-                                       const std::string* line, std::uint32_t* colour)
+                                       const std::string* line,
+                                       std::optional<std::uint32_t>* colour)
 {
     // Only a received line has a line to send from, save or recolour.
     if (event != 'R') {

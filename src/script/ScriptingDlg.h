@@ -37,14 +37,15 @@ public:
     // concatenated output (commands ending in CR LF). window owns the script timers.
     std::string RunConnectScripts(CSessionView* window);
     std::string RunTimerScripts(int number, CSessionView* window);
-    // colour is the line's display colour; colour commands overwrite it (the last one wins).
+    // Colour commands set colour, the line's display colour (the last one wins); it is left
+    // as it was when none runs.
     std::string RunReceiveScripts(const std::string& line, CSessionView* window,
-                                  std::uint32_t& colour);
+                                  std::optional<std::uint32_t>& colour);
 
     // Runs one script's command list (commands separated by line feeds). event is 'C', 'T'
     // or 'R'; line and colour are given for the receive event only (else null).
     std::string RunCommands(std::string_view commands, char event, CSessionView* window,
-                            const std::string* line, std::uint32_t* colour);
+                            const std::string* line, std::optional<std::uint32_t>* colour);
 
     // The beep command: a system event sound by name, the embedded wave ("YUM!"), or a
     // WAV file.

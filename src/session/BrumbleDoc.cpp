@@ -598,7 +598,7 @@ std::string CBrumbleDoc::GetConnectScript(CSessionView* view)
 }
 
 std::string CBrumbleDoc::GetReceiveScript(const std::string& line, CSessionView* view,
-                                          std::uint32_t& colour)
+                                          std::optional<std::uint32_t>& colour)
 {
     return m_scripts ? m_scripts->RunReceiveScripts(line, view, colour) : std::string();
 }

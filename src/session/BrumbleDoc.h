@@ -159,7 +159,7 @@ public:
     bool FindKeypadCommands(std::uint32_t keyCode, std::string& text) const;
     std::string GetConnectScript(CSessionView* view);
     std::string GetReceiveScript(const std::string& line, CSessionView* view,
-                                 std::uint32_t& colour);
+                                 std::optional<std::uint32_t>& colour);
     std::string GetTimerScript(int timer, CSessionView* view);
     void DetectImageUrls(const std::string& line, CSessionView* view);
 

@@ -19,7 +19,8 @@ public:
     {
         return line.find("red") != std::string::npos ? std::optional(0x000000FFu) : std::nullopt;
     }
-    std::string ReceiveScript(const std::string& line, std::uint32_t& colour) override
+    std::string ReceiveScript(const std::string& line,
+                              std::optional<std::uint32_t>& colour) override
     {
         scripted.push_back(line);
         if (line.find("blue") != std::string::npos)
@@ -139,9 +140,9 @@ TEST_F(RowModelTest, WrapBreaksAtTheEdgeAfterALateSpaceOrInsideAWord)
         {20, "Wab", {"W", "ab"}}, // a wide first character reaching two thirds alone
         // 'W' is wider than the font's stated widest character: six are 90 pixels, not 72.
         {80, "WWWWWW", {"WWWWW", "W"}},
-        {79, "Wabcdefgh", {"Wabcdefgh"}},        // widths summed: exactly the area
+        {79, "Wabcdefgh", {"Wabcdefgh"}},       // widths summed: exactly the area
         {86, "Wabcdefghi", {"Wabcdefgh", "i"}}, // and one pixel more than the area
-        {-1, "abc", {}},          // no window: nothing wraps
+        {-1, "abc", {}},                        // no window: nothing wraps
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text + " at width " + std::to_string(c.width));

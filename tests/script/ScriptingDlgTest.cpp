@@ -9,10 +9,10 @@
 
 #include "base/AppServices.h"
 #include "base/AppState.h"
+#include "base/RandomGenerator.h"
 #include "common/RecordingView.h"
 #include "common/TestServices.h"
 #include "common/TestSupport.h"
-#include "base/RandomGenerator.h"
 #include "script/ScriptingDlg.h"
 #include "settings/SettingsStore.h"
 
@@ -40,7 +40,7 @@ protected:
     }
     std::string Receive(const std::string& line)
     {
-        std::uint32_t colour = 0;
+        std::optional<std::uint32_t> colour = 0;
         return m_scripts.RunReceiveScripts(line, &m_view, colour);
     }
     std::string Run(const std::string& commands, CSessionView* window, char event = 'C')
@@ -80,7 +80,7 @@ TEST_F(ScriptingDlgTest, SendPutsInTheWordsOfTheReceivedLine)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.send + " / " + c.line);
-        std::uint32_t colour = 0;
+        std::optional<std::uint32_t> colour = 0;
         EXPECT_EQ(m_scripts.RunCommands("X" + c.send, 'R', &m_view, &c.line, &colour),
                   c.expected + "\r\n");
     }
@@ -99,7 +99,7 @@ TEST_F(ScriptingDlgTest, EventsRunTheirMatchingScriptsInListOrder)
              {"C", "\n\nZzz\nxlower case\n \nXconnect two\n"}});
 
     // Two scripts on one line: outputs concatenated, the later colour wins.
-    std::uint32_t colour = 0xFFFFFFFF;
+    std::optional<std::uint32_t> colour = 0xFFFFFFFF;
     EXPECT_EQ(m_scripts.RunReceiveScripts("Bob tells you hi", &m_view, colour),
               "first Bob\r\nsecond\r\n");
     EXPECT_EQ(colour, 65280u);
@@ -135,12 +135,12 @@ TEST_F(ScriptingDlgTest, ColourCommandsReadSignedDecimalNumbers)
         {"C99999999999999999999999999", 0xFFFFFFFFu}, // saturates instead of overflowing
     };
     for (const auto& [command, expected] : cases) {
-        std::uint32_t colour = 0x00ABCDEF;
+        std::optional<std::uint32_t> colour = 0x00ABCDEF;
         m_scripts.RunCommands(command, 'R', &m_view, &line, &colour);
         EXPECT_EQ(colour, expected) << command;
     }
     // Only the receive event has a line to colour.
-    std::uint32_t colour = 7;
+    std::optional<std::uint32_t> colour = 7;
     m_scripts.RunCommands("C255", 'T', &m_view, &line, &colour);
     EXPECT_EQ(colour, 7u);
 }

@@ -492,7 +492,7 @@ TEST_F(BrumbleDocTest, FeatureObjectsAreRebuiltFromTheHostSectionOnEveryOpen)
     doc.ExpandAlias(line);
     EXPECT_EQ(line, "\\n x");
     EXPECT_EQ(doc.GetAliasChar(), '\0');
-    std::uint32_t colour = 0x123456;
+    std::optional<std::uint32_t> colour = 0x123456;
     EXPECT_EQ(doc.GetConnectScript(&view) + doc.GetReceiveScript("line", &view, colour) +
                   doc.GetTimerScript(3, &view),
               "");

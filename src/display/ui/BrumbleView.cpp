@@ -22,20 +22,23 @@
 #include <utility>
 
 #include "alerts/SoundPlayer.h"
+#include "alerts/ui/TimedTextDialog.h"
+#include "alerts/ui/TriggersDialog.h"
 #include "base/AppServices.h"
 #include "base/AppState.h"
 #include "base/MessageSink.h"
-#include "alerts/ui/TimedTextDialog.h"
-#include "alerts/ui/TriggersDialog.h"
-#include "display/ui/ColouredTextDialog.h"
 #include "display/RowSource.h"
+#include "display/ui/ColouredTextDialog.h"
 #include "display/ui/CommandLineHost.h"
 #include "display/ui/OptionsDialog.h"
-#include "display/ui/WideText.h"
 #include "display/ui/ScrollbackAccessible.h"
 #include "display/ui/ScrollbackText.h"
+#include "display/ui/WideText.h"
+#include "image/AtImageDlg.h"
+#include "image/ui/AtImageDialog.h"
 #include "log/ui/AutoLogDialogEditor.h"
 #include "res/StringTable.h"
+#include "script/ui/ScriptingDialog.h"
 #include "session/BrumbleDoc.h"
 #include "session/ui/ConnectDlg.h"
 #include "session/ui/InputViewGuard.h"
@@ -43,10 +46,7 @@
 #include "settings/ui/CopyFromDlg.h"
 #include "shortcuts/AliasesDlg.h"
 #include "shortcuts/ui/AliasesDialog.h"
-#include "image/AtImageDlg.h"
-#include "image/ui/AtImageDialog.h"
 #include "shortcuts/ui/KeypadDialog.h"
-#include "script/ui/ScriptingDialog.h"
 #include "shortcuts/ui/ShortcutsDialog.h"
 
 namespace {
@@ -68,7 +68,8 @@ public:
     {
         return m_doc.GetHighlight(line);
     }
-    std::string ReceiveScript(const std::string& line, std::uint32_t& colour) override
+    std::string ReceiveScript(const std::string& line,
+                              std::optional<std::uint32_t>& colour) override
     {
         return m_doc.GetReceiveScript(line, &m_view, colour);
     }
@@ -1080,9 +1081,8 @@ bool CBrumbleView::OnToolsScripting()
 
 bool CBrumbleView::OnToolsTimedText()
 {
-    return m_doc.EditTimedText([this](CTimedTextDlg& timedText) {
-        return ::EditTimedText(timedText, m_services, this);
-    });
+    return m_doc.EditTimedText(
+        [this](CTimedTextDlg& timedText) { return ::EditTimedText(timedText, m_services, this); });
 }
 
 bool CBrumbleView::OnToolsColouredText()
