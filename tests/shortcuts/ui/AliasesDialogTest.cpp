@@ -15,11 +15,8 @@
 
 #include "common/RecordingView.h"
 #include "common/TestServices.h"
-#include "common/TestSupport.h"
+#include "common/WidgetChecks.h"
 #include "res/StringTable.h"
-#include "base/RandomGenerator.h"
-#include "base/AppServices.h"
-#include "base/AppState.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasResources.h"
 #include "shortcuts/AliasesDlg.h"
@@ -30,6 +27,7 @@ namespace {
 
 using Answer = CMessageSink::Answer;
 using AliasList = CAliasesDlg::AliasList;
+using brumble::test::ItemTexts;
 
 // A view as the program has them: a QObject that can close while a dialog is up.
 class CClosableView final : public QObject, public CSessionView {
@@ -221,12 +219,9 @@ TEST_F(AliasesDialog, WidthsAreStoredOnEitherCloseAndAnUnofferedCharStaysUntilOk
         EXPECT_EQ(dialog->AliasList()->columnWidth(0), 100); // nothing stored yet
         EXPECT_EQ(dialog->AliasList()->columnWidth(1), 250);
         dialog->AliasList()->setColumnWidth(0, 140);
-        QComboBox* box = dialog->AliasCharBox();
-        QString offered;
-        for (int i = 0; i < box->count(); ++i)
-            offered += box->itemText(i);
-        EXPECT_EQ(offered, QStringLiteral("/\\|?><;@#~=+-_*&^%$!"));
-        EXPECT_EQ(box->currentText(), QStringLiteral("/"));
+        EXPECT_EQ(ItemTexts(dialog->AliasCharBox()).join(QString()),
+                  QStringLiteral("/\\|?><;@#~=+-_*&^%$!"));
+        EXPECT_EQ(dialog->AliasCharBox()->currentText(), QStringLiteral("/"));
         // The ticker moves its first character to the end, and stops with the dialog.
         const QString before = dialog->Ticker()->text();
         ASSERT_GT(before.size(), 1);
