@@ -128,7 +128,7 @@ TEST_F(ManageDlgTest, ClearAllAnsweredNoKeepsEverythingAndYesLeavesTheDefaults)
     EXPECT_EQ(CManageDlg(services).HostList()->count(), 1);
 }
 
-TEST_F(ManageDlgTest, CopyFromOffersTheOtherHostsSortedAndReturnsTheChosenOne)
+TEST_F(ManageDlgTest, CopyFromOffersOnlyTheOtherHostsSortedAndReturnsTheChosenOne)
 {
     KnowHosts({"mud.example", "Zeta.org", "MUD.Example", "alpha.net"});
     CCopyFromDlg dialog(settings, "mud.example");
@@ -140,18 +140,16 @@ TEST_F(ManageDlgTest, CopyFromOffersTheOtherHostsSortedAndReturnsTheChosenOne)
     QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.SourceHost(), "Zeta.org");
-}
 
-TEST_F(ManageDlgTest, CopyFromWithOnlyTheWindowsOwnHostCannotBeConfirmed)
-{
+    // With only the window's own host (in any case) there is nothing to confirm.
     KnowHosts({"mud.example"});
-    CCopyFromDlg dialog(settings, "MUD.example");
-    dialog.show();
-    EXPECT_EQ(dialog.HostBox()->count(), 0);
-    EXPECT_FALSE(dialog.OkButton()->isEnabled());
-    dialog.accept();
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(dialog.SourceHost().empty());
+    CCopyFromDlg alone(settings, "MUD.example");
+    alone.show();
+    EXPECT_EQ(alone.HostBox()->count(), 0);
+    EXPECT_FALSE(alone.OkButton()->isEnabled());
+    alone.accept();
+    EXPECT_TRUE(alone.isVisible());
+    EXPECT_TRUE(alone.SourceHost().empty());
 }
 
 } // namespace
