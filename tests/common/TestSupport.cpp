@@ -3,6 +3,8 @@
 #include <QDir>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace brumble::test {
 
@@ -22,6 +24,17 @@ ScopedTempDir::ScopedTempDir() = default;
 std::string ScopedTempDir::Path() const { return m_dir.path().toStdString(); }
 
 std::string ScopedTempDir::File(const std::string& name) const { return Path() + "/" + name; }
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void PutFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 CMessageSink::Answer CRecordingMessageSink::ShowMessage(const std::string& text, Icon icon,
                                                         Buttons buttons)

@@ -27,6 +27,10 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The whole content of a file as bytes ("" when it cannot be read), and a file made of bytes.
+std::string FileBytes(const std::string& path);
+void PutFile(const std::string& path, const std::string& bytes);
+
 // Records every message the user would see and answers questions from a script
 // (answers given in order; when none is left, the first button's answer is used).
 class CRecordingMessageSink final : public CMessageSink {

@@ -20,12 +20,6 @@ namespace {
 
 const std::string kHost = "mud.example.org";
 
-std::string ReadFile(const std::string& path)
-{
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
-}
-
 // The names of the files in folder, sorted.
 std::vector<std::string> FilesIn(const std::string& folder)
 {
@@ -59,7 +53,7 @@ protected:
     {
         now = QDateTime::fromString(QString::fromLatin1(isoTime), Qt::ISODate);
     }
-    std::string Log(const std::string& name) const { return ReadFile(logs + "/" + name); }
+    std::string Log(const std::string& name) const { return FileBytes(logs + "/" + name); }
 
     std::string logs;
     QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(12, 0));
@@ -153,7 +147,7 @@ TEST_F(AutoLog, FoldersThatCannotBeUsedHereWriteNothingAndTheNextWriteTriesAgain
     log->WriteAutoLog("lost ");
     ASSERT_TRUE(QDir().mkpath(Q(logs + "/missing")));
     log->WriteAutoLog("kept");
-    EXPECT_EQ(ReadFile(logs + "/missing/20261206.txt"), "kept");
+    EXPECT_EQ(FileBytes(logs + "/missing/20261206.txt"), "kept");
 }
 
 TEST_F(AutoLog, AVanishedOrFullFolderLosesOnlyTheWriteThatFailed)

@@ -13,9 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -29,19 +27,10 @@
 namespace {
 
 using brumble::test::CRecordingMessageSink;
+using brumble::test::FileBytes;
+using brumble::test::PutFile;
 using Strings = std::vector<std::string>;
 namespace fs = std::filesystem;
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 Strings Names(const std::vector<CSettingsStore::Value>& values)
 {
@@ -209,7 +198,7 @@ TEST_F(SettingsStore, DamageFoundAgainNeverOverwritesWhatWasKept)
     CRecordingMessageSink messages;
     // Found twice, mostly within one second: the second file needs a name beyond the time.
     for (int round = 0; round < 2; ++round) {
-        WriteFile(path, "damage " + std::to_string(round));
+        PutFile(path, "damage " + std::to_string(round));
         CSettingsStore store(path, &messages);
         store.WriteInt("h", "n", round + 1);
     }
@@ -217,7 +206,7 @@ TEST_F(SettingsStore, DamageFoundAgainNeverOverwritesWhatWasKept)
     Strings kept = KeptAside();
     std::sort(kept.begin(), kept.end());
     ASSERT_EQ(kept.size(), 2u);
-    EXPECT_EQ(ReadFile(kept[0]) + ReadFile(kept[1]), "damage 0damage 1");
+    EXPECT_EQ(FileBytes(kept[0]) + FileBytes(kept[1]), "damage 0damage 1");
     EXPECT_EQ(messages.shown.size(), 2u);
 
     // Corrupt pages behind a readable header count as damage.
@@ -226,10 +215,10 @@ TEST_F(SettingsStore, DamageFoundAgainNeverOverwritesWhatWasKept)
         for (int i = 0; i < 50; ++i)
             store.WriteString("host", "entry " + std::to_string(i), std::string(300, 'v'));
     }
-    std::string bytes = ReadFile(path);
+    std::string bytes = FileBytes(path);
     ASSERT_GT(bytes.size(), 8192u);
     std::fill(bytes.begin() + 4096, bytes.begin() + 8192, '\x5a');
-    WriteFile(path, bytes);
+    PutFile(path, bytes);
     EXPECT_TRUE(CSettingsStore(path, &messages).Sections().empty());
     EXPECT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(KeptAside().size(), 3u);
@@ -308,7 +297,7 @@ std::string Snapshot(const std::string& path)
     if (fs::is_symlink(status))
         shot += " -> " + fs::read_symlink(path, ec).string();
     if (fs::is_regular_file(path, ec)) {
-        const std::string bytes = ReadFile(path);
+        const std::string bytes = FileBytes(path);
         shot += ": " + std::to_string(bytes.size()) + " bytes, hash " +
                 std::to_string(std::hash<std::string>()(bytes));
     }
@@ -360,7 +349,7 @@ TEST_F(SettingsStore, FileStatesDecideWhatIsUsedSavedToldAndMoved)
         case Layout::IntactFile:
             break;
         case Layout::DamagedFile:
-            WriteFile(file, garbage);
+            PutFile(file, garbage);
             break;
         case Layout::NoFile:
             fs::remove(file);
@@ -370,7 +359,7 @@ TEST_F(SettingsStore, FileStatesDecideWhatIsUsedSavedToldAndMoved)
             fs::create_symlink(target, file);
             break;
         case Layout::LinkToDamagedFile:
-            WriteFile(target, garbage);
+            PutFile(target, garbage);
             fs::remove(file);
             fs::create_symlink(target, file);
             break;
@@ -383,7 +372,7 @@ TEST_F(SettingsStore, FileStatesDecideWhatIsUsedSavedToldAndMoved)
         case Layout::FolderInItsPlace:
             fs::remove(file);
             fs::create_directory(file);
-            WriteFile(file + "/inside", "keep me");
+            PutFile(file + "/inside", "keep me");
             break;
         case Layout::OtherProgramsDatabase: {
             fs::remove(file);
@@ -396,7 +385,7 @@ TEST_F(SettingsStore, FileStatesDecideWhatIsUsedSavedToldAndMoved)
         }
         case Layout::PlainFileForFolder:
             fs::remove_all(folder);
-            WriteFile(folder, "x");
+            PutFile(folder, "x");
             break;
         }
         const std::string before = Snapshot(file);
@@ -439,7 +428,7 @@ TEST_F(SettingsStore, FileStatesDecideWhatIsUsedSavedToldAndMoved)
             KeptAsideIn(state.layout == Layout::LinkToDamagedFile ? elsewhere : folder);
         EXPECT_EQ(kept.size(), state.movedAside ? 1u : 0u);
         if (state.movedAside && kept.size() == 1u) {
-            EXPECT_EQ(ReadFile(kept[0]), garbage);
+            EXPECT_EQ(FileBytes(kept[0]), garbage);
         }
         if (!state.changesSaved) {
             EXPECT_EQ(Snapshot(file), before);

@@ -8,8 +8,6 @@
 #include <csignal>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,6 +20,8 @@
 namespace {
 
 using brumble::test::CTestServices;
+using brumble::test::FileBytes;
+using brumble::test::PutFile;
 using Answer = CMessageSink::Answer;
 
 std::string U32(std::uint32_t v)
@@ -55,16 +55,10 @@ class SettingsTransfer : public ::testing::Test, public CTestServices {
 protected:
     CSettingsTransfer transfer{settings, messages};
 
-    std::string Slurp(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
     std::string Put(const std::string& name, const std::string& bytes)
     {
-        const std::string path = dir.File(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        PutFile(dir.File(name), bytes);
+        return dir.File(name);
     }
     void FillOldSettings()
     {
@@ -88,7 +82,7 @@ TEST_F(SettingsTransfer, ExportWritesTheDescribedFileByteForByte)
     settings.WriteString("h", "Trigger 01", "X");
     settings.WriteInt("h", "Warning", 1004);
     ASSERT_TRUE(transfer.Export(dir.File("brumble.brx")));
-    EXPECT_EQ(Slurp(dir.File("brumble.brx")), kExample);
+    EXPECT_EQ(FileBytes(dir.File("brumble.brx")), kExample);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -99,13 +93,13 @@ TEST_F(SettingsTransfer, ExportImportExportGivesAnIdenticalFileAndKeepsEmptySect
     settings.ReadInt("empty host", "Lines", 0); // leaves an empty section
     settings.WriteString("Display", "Font Face", "Courier New");
     ASSERT_TRUE(transfer.Export(dir.File("a.brx")));
-    const std::string first = Slurp(dir.File("a.brx"));
+    const std::string first = FileBytes(dir.File("a.brx"));
 
     settings.WriteString("stranger", "x", "y");
     messages.QueueAnswer(Answer::Yes);
     ASSERT_TRUE(transfer.Import(dir.File("a.brx")));
     ASSERT_TRUE(transfer.Export(dir.File("b.brx")));
-    EXPECT_EQ(Slurp(dir.File("b.brx")), first);
+    EXPECT_EQ(FileBytes(dir.File("b.brx")), first);
     EXPECT_EQ(settings.Sections(),
               (std::vector<std::string>{"mud.example", "empty host", "Display"}));
     EXPECT_EQ(settings.ReadInt("mud.example", "Colour", 0), -1);
@@ -216,7 +210,7 @@ TEST_F(SettingsTransfer, AFailedExportLeavesTheEarlierFileUntouched)
     std::signal(SIGXFSZ, oldSignal);
     EXPECT_FALSE(exported);
     EXPECT_EQ(LastMessage(), LoadString(8141));
-    EXPECT_EQ(Slurp(path), kExample);
+    EXPECT_EQ(FileBytes(path), kExample);
 }
 
 } // namespace

@@ -1,12 +1,8 @@
 // The alias store and expander: what a typed line becomes, and what the host section holds.
 #include <gtest/gtest.h>
 
-#include "base/AppServices.h"
-#include "base/AppState.h"
 #include "common/TestServices.h"
-#include "common/TestSupport.h"
 #include "res/StringTable.h"
-#include "base/RandomGenerator.h"
 #include "settings/NumberedList.h"
 #include "settings/SettingsStore.h"
 #include "shortcuts/AliasResources.h"

@@ -17,24 +17,13 @@
 
 #include "AppFixture.h"
 #include "app/MainFrame.h"
+#include "common/WidgetChecks.h"
 #include "display/ui/BrumbleView.h"
 #include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
 using namespace brumble::test;
-
-namespace {
-
-QStringList History(const QComboBox* box)
-{
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    return items;
-}
-
-} // namespace
 
 class ChildFrameTest : public AppFixture {};
 
@@ -45,7 +34,6 @@ TEST_F(ChildFrameTest, TheCommandLineSendsKeepsTheHistoryAndScrollsTheView)
     CChildFrame* frame = OpenTo(*app, server);
     ASSERT_NE(frame, nullptr);
     QComboBox* box = frame->CommandLine();
-    EXPECT_TRUE(frame->windowTitle().startsWith(QStringLiteral("127.0.0.1 (connected for")));
     EXPECT_TRUE(WaitUntil([box] { return box->hasFocus(); }));
     EXPECT_GT(box->width(), frame->width() - 20); // stretched across the window
     EXPECT_EQ(app->Services().app.InputView(), static_cast<CSessionView*>(&frame->View()));
@@ -85,10 +73,10 @@ TEST_F(ChildFrameTest, TheCommandLineSendsKeepsTheHistoryAndScrollsTheView)
     EXPECT_EQ(box->currentText(), QString());
     TypeAndEnter(box, QStringLiteral("look"));
     TypeAndEnter(box, QString());
-    EXPECT_EQ(History(box),
+    EXPECT_EQ(ItemTexts(box),
               (QStringList{QString(), QStringLiteral("look"), QStringLiteral("look")}));
     TypeAndEnter(box, QStringLiteral("north"));
-    EXPECT_EQ(History(box),
+    EXPECT_EQ(ItemTexts(box),
               (QStringList{QStringLiteral("north"), QString(), QStringLiteral("look")}));
     ASSERT_TRUE(server.WaitForReceived(6 + 6 + 2 + 7));
     EXPECT_EQ(server.Received(), QByteArray("look\r\nlook\r\n\r\nnorth\r\n"));
@@ -111,7 +99,7 @@ TEST_F(ChildFrameTest, TheCommandLineSendsKeepsTheHistoryAndScrollsTheView)
     box->lineEdit()->setCursorPosition(4);
     frame->AddToHistory("older", 2);
     frame->AddToHistory("newer", 2);
-    EXPECT_EQ(History(box), (QStringList{QStringLiteral("newer"), QStringLiteral("older")}));
+    EXPECT_EQ(ItemTexts(box), (QStringList{QStringLiteral("newer"), QStringLiteral("older")}));
     EXPECT_EQ(frame->GetCommandText(), "half typed");
     EXPECT_EQ(box->lineEdit()->cursorPosition(), 4);
     for (int i = 0; i < 5; ++i)

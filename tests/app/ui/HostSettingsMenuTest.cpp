@@ -8,6 +8,7 @@
 
 #include "AppFixture.h"
 #include "app/MainFrame.h"
+#include "common/WidgetChecks.h"
 #include "session/BrumbleDoc.h"
 #include "settings/NumberedList.h"
 #include "settings/SettingsStore.h"
@@ -39,8 +40,7 @@ TEST_F(HostSettingsMenuTest, ManageWhileNoWindowIsOpenAndCopyFromInAWindow)
     QTimer::singleShot(50, [&] {
         auto* dialog = qobject_cast<CCopyFromDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        for (int i = 0; i < dialog->HostBox()->count(); ++i)
-            offered << dialog->HostBox()->itemText(i);
+        offered = ItemTexts(dialog->HostBox());
         dialog->OkButton()->click();
     });
     copyFrom->trigger();

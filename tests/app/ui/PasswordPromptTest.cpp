@@ -2,24 +2,18 @@
 // the whole program: with "Telnet Always" the typed password reaches the server and nowhere
 // else; without it everything stays as it was.
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 
 #include <string>
 
 #include "AppFixture.h"
+#include "common/WidgetChecks.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
 using namespace brumble::test;
 
 namespace {
-
-std::string ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
-}
 
 class PasswordPromptTest : public AppFixture {
 protected:
@@ -43,19 +37,16 @@ protected:
     std::string AutoLogText() const
     {
         const QStringList files = QDir(AutoLogDir()).entryList({QStringLiteral("*.txt")});
-        return files.size() == 1 ? ReadAll(AutoLogDir() + u'/' + files.front()) : "<no file>";
+        return files.size() == 1 ? FileBytes((AutoLogDir() + u'/' + files[0]).toStdString())
+                                 : "<no file>";
     }
     std::string Everywhere() const
     {
         std::string shown;
         for (const std::string& line : frame->Doc().GetLines())
             shown += line + "|";
-        QStringList history;
-        for (int i = 0; i < box->count(); ++i)
-            history << box->itemText(i);
-        return "shown:" + shown + " history:" + history.join(u',').toStdString() +
-               " log:" + ReadAll(QString::fromStdString(m_config.File("log.txt"))) +
-               " autolog:" + AutoLogText();
+        return "shown:" + shown + " history:" + ItemTexts(box).join(u',').toStdString() +
+               " log:" + FileBytes(m_config.File("log.txt")) + " autolog:" + AutoLogText();
     }
     bool ServerGot(const QByteArray& bytes)
     {
@@ -89,8 +80,7 @@ TEST_F(PasswordPromptTest, WhileTheServerEchoesTypingGoesToTheServerOnly)
         return AutoLogText().find("look\r\nlook\r\n") != std::string::npos;
     })) << Everywhere();
     EXPECT_EQ(box->itemText(0), QStringLiteral("look"));
-    EXPECT_NE(ReadAll(QString::fromStdString(m_config.File("log.txt"))).find("look\r\nlook\r\n"),
-              std::string::npos);
+    EXPECT_NE(FileBytes(m_config.File("log.txt")).find("look\r\nlook\r\n"), std::string::npos);
 
     // A server that never says WONT ECHO hides nothing of the next connection.
     server.Send("\xff\xfb\x01");

@@ -21,12 +21,12 @@
 
 #include "common/ScriptedServer.h"
 #include "common/TestServices.h"
+#include "common/WidgetChecks.h"
 #include "display/ColouredTextDlg.h"
 #include "display/ui/AddHighlightDlg.h"
 #include "display/ui/BrumbleView.h"
 #include "display/ui/ColouredTextDialog.h"
 #include "display/ui/HighlightList.h"
-#include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -193,11 +193,7 @@ TEST_F(ColouredTextDialogTest, OkSavesAndTheWindowRedrawsShownLinesInTheNewColou
     EXPECT_EQ(doc->Highlights()->Entries(), (EntryList{Rule("Bob", kStarts, 0xFFFFFF)}));
     EXPECT_EQ(CColouredTextDlg(services, kHost).Entries(), doc->Highlights()->Entries());
 
-    const auto& rows = view->Model().Rows();
-    ASSERT_GE(rows.size(), 2u);
-    EXPECT_EQ(rows[0].colour, 0xFFFFFFu);
-    EXPECT_EQ(rows[1].colour, CRowModel::kTextColour);
-    // On screen: white text in the first row, the second drawn black on black.
+    // Redrawn at once: white text in the first row, the second drawn black on black.
     view->FlushRepaint();
     const QImage picture = view->viewport()->grab().toImage();
     const auto hasWhite = [&](int top) {
@@ -316,9 +312,8 @@ TEST_F(ColouredTextDialogTest, AddDialogRefusesAnEmptyTextAndTitlesAModify)
     EXPECT_EQ(modify.windowTitle(), QStringLiteral("Modify Text to be Highlighted"));
     EXPECT_EQ(modify.Mode(), kContains);
     EXPECT_EQ(modify.Text(), "tells you");
-    for (const auto& [widget, id] : std::vector<std::pair<QWidget*, int>>{
-             {add.StartsWithButton(), 1080}, {add.ContainsButton(), 1081}, {add.TextEdit(), 1082}})
-        EXPECT_EQ(widget->toolTip().toStdString(), LoadString(id));
+    ExpectToolTips(
+        {{add.StartsWithButton(), 1080}, {add.ContainsButton(), 1081}, {add.TextEdit(), 1082}});
 }
 
 TEST_F(ColouredTextDialogTest, ListDrawsEntriesInTheirColoursAndScrollsToOneBlankRow)
@@ -338,8 +333,7 @@ TEST_F(ColouredTextDialogTest, ListDrawsEntriesInTheirColoursAndScrollsToOneBlan
     EXPECT_EQ(list->Rows()[0].text, QStringLiteral("...says..."));
     EXPECT_EQ(list->Rows()[1].text,
               QString::fromStdString("line 0" + std::string(80, 'x') + "..."));
-    EXPECT_EQ(list->verticalScrollBar()->toolTip().toStdString(), LoadString(1087));
-    EXPECT_EQ(list->horizontalScrollBar()->toolTip().toStdString(), LoadString(1088));
+    ExpectToolTips({{list->verticalScrollBar(), 1087}, {list->horizontalScrollBar(), 1088}});
     const QImage picture = list->viewport()->grab().toImage();
     EXPECT_EQ(picture.pixelColor(picture.width() - 1, 1), QColor(Qt::black));
     bool red = false;

@@ -1,5 +1,5 @@
 // The "@image display" dialog: which controls the enable box and the mode leave usable,
-// tool tips on every control, and OK storing all five values.
+// tool tips on every control, OK storing all five values and Cancel none.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -16,9 +16,16 @@ namespace {
 
 class AtImageDialog : public ::testing::Test, public brumble::test::CTestServices {};
 
-TEST_F(AtImageDialog, EnablingFollowsTheBoxAndTheModeAndOkStoresEverything)
+TEST_F(AtImageDialog, EnablingFollowsTheBoxAndTheModeOkStoresEverythingCancelNothing)
 {
     CAtImageDlg settingsObject(services, "mud");
+    {
+        CAtImageDialog cancelled(settingsObject);
+        cancelled.EnableBox()->setChecked(true);
+        cancelled.reject();
+        EXPECT_EQ(settingsObject.GetSettings(), CAtImageDlg::Settings());
+        EXPECT_EQ(settings.ReadInt("mud", "AtImage Enabled", -1), -1);
+    }
     CAtImageDialog dialog(settingsObject);
     const std::vector<QWidget*> controls = {dialog.PopupChoice(), dialog.BrowserChoice(),
                                             dialog.ImageTriggerField(), dialog.UrlPrefixField(),
@@ -45,16 +52,6 @@ TEST_F(AtImageDialog, EnablingFollowsTheBoxAndTheModeAndOkStoresEverything)
     const CAtImageDlg::Settings expected{true, 1, "(@image)", "https://", false};
     EXPECT_EQ(settingsObject.GetSettings(), expected);
     EXPECT_EQ(CAtImageDlg(services, "mud").GetSettings(), expected);
-}
-
-TEST_F(AtImageDialog, CancelChangesNothing)
-{
-    CAtImageDlg settingsObject(services, "mud");
-    CAtImageDialog dialog(settingsObject);
-    dialog.EnableBox()->setChecked(true);
-    dialog.reject();
-    EXPECT_EQ(settingsObject.GetSettings(), CAtImageDlg::Settings());
-    EXPECT_EQ(settings.ReadInt("mud", "AtImage Enabled", -1), -1);
 }
 
 } // namespace

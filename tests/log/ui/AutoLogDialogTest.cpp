@@ -15,10 +15,10 @@
 #include "app/MainFrame.h"
 #include "app/ui/AppFixture.h"
 #include "common/TestServices.h"
+#include "common/WidgetChecks.h"
 #include "log/AutoLogDlg.h"
 #include "log/AutoLogResources.h"
 #include "log/ui/AutoLogDialog.h"
-#include "res/StringTable.h"
 #include "session/BrumbleDoc.h"
 #include "settings/SettingsStore.h"
 
@@ -65,7 +65,7 @@ TEST_F(AutoLogDialog, EverythingButTheFirstBoxFollowsItAndEachControlHasItsTip)
     EXPECT_TRUE(dialog->MethodButton(CAutoLogDlg::kPerDay)->isChecked());
 
     using namespace AutoLogResources;
-    const std::pair<QWidget*, int> others[] = {
+    const std::vector<std::pair<QWidget*, int>> others = {
         {dialog->CommandsBox(), kCommandsBox},
         {dialog->DirectoryEdit(), kDirectoryField},
         {dialog->BrowseButton(), kBrowseButton},
@@ -73,19 +73,14 @@ TEST_F(AutoLogDialog, EverythingButTheFirstBoxFollowsItAndEachControlHasItsTip)
         {dialog->MethodButton(CAutoLogDlg::kPerWeek), kPerWeekChoice},
         {dialog->MethodButton(CAutoLogDlg::kPerConnection), kPerConnectionChoice},
     };
-    EXPECT_EQ(dialog->EnabledBox()->toolTip().toStdString(), LoadString(kEnabledBox));
-    for (const auto& [control, id] : others) {
-        SCOPED_TRACE(id);
-        EXPECT_FALSE(LoadString(id).empty());
-        EXPECT_EQ(control->toolTip().toStdString(), LoadString(id));
-        EXPECT_FALSE(control->isEnabled());
+    ExpectToolTips({{dialog->EnabledBox(), kEnabledBox}});
+    ExpectToolTips(others);
+    // Off, on, off again: every other control follows the box.
+    for (const bool enabled : {false, true, false}) {
+        for (const auto& [control, id] : others)
+            EXPECT_EQ(control->isEnabled(), enabled) << id;
+        Click(dialog->EnabledBox());
     }
-    Click(dialog->EnabledBox());
-    for (const auto& [control, id] : others)
-        EXPECT_TRUE(control->isEnabled()) << id;
-    Click(dialog->EnabledBox());
-    for (const auto& [control, id] : others)
-        EXPECT_FALSE(control->isEnabled()) << id;
 }
 
 TEST_F(AutoLogDialog, BrowseReplacesTheFolderAndOkSavesAllFourButNotCancel)

@@ -10,10 +10,7 @@
 #include <QTest>
 
 #include "common/TestServices.h"
-#include "common/TestSupport.h"
 #include "res/StringTable.h"
-#include "base/RandomGenerator.h"
-#include "base/AppState.h"
 #include "session/HostList.h"
 #include "session/ui/ConnectDlg.h"
 #include "settings/SettingsStore.h"

@@ -116,7 +116,6 @@ TEST_F(ShortcutsDialog, AddModifyDeleteAndOkSaveTheShownRows)
     const List expected{{629, "new six"}, {116, "look\r\nagain"}, {369, "a\r\nb"}};
     EXPECT_EQ(keys.Shortcuts(), expected);
     EXPECT_EQ(CShortcutsDlg(services, "mud").Shortcuts(), expected);
-    EXPECT_FALSE(dialog.TickerTimer().isActive());
     EXPECT_EQ(settings.ReadInt("Shortcuts", "Actions Width", -1), list->columnWidth(1));
 }
 
