@@ -106,6 +106,9 @@ int CRowModel::Wrap(std::string_view text, std::size_t from, Emit&& emit) const
     const int limit = 2 * width / 3;
     const std::size_t n = text.size();
     const bool bytes = m_encoding == CTextEncoding::Kind::Latin1;
+    const int blankWidth = m_effective[static_cast<unsigned char>(' ')];
+    const std::size_t blanksPerRow =
+        blankWidth > 0 ? static_cast<std::size_t>(width / blankWidth) : 0;
     int rows = 0;
     std::size_t start = from;
     for (;;) {
@@ -114,6 +117,20 @@ int CRowModel::Wrap(std::string_view text, std::size_t from, Emit&& emit) const
         if (FitsWhole(text, start)) {
             emit(start, n - start);
             return rows + 1;
+        }
+        // A row of blanks with a blank after it (the padding of a line written at a far
+        // column) is as many blanks as fit: the walk below would break it there too.
+        if (blanksPerRow > 0 && start + blanksPerRow < n && text[start] == ' ') {
+            const std::size_t stop = start + blanksPerRow + 1;
+            std::size_t k = start;
+            while (k < stop && text[k] == ' ')
+                ++k;
+            if (k == stop) {
+                emit(start, blanksPerRow);
+                ++rows;
+                start += blanksPerRow;
+                continue;
+            }
         }
         int run = 0;
         std::size_t i = start;

@@ -114,10 +114,11 @@ constexpr std::array<bool, 256> kSequenceFinal = MakeFinalTable();
 constexpr std::size_t kMaxSpareRuns = 256;
 thread_local std::vector<CColourRuns> t_spareRuns;
 
-// Bounds on the dropped lines a filter keeps for new ones: this many, none longer than a
-// line usually is (a line may grow to kMaxLineLength).
+// Bounds on the dropped lines a filter keeps for new ones: this many, and this much storage
+// in all (a staircase of padded lines reuses its long lines instead of touching fresh
+// memory for each).
 constexpr std::size_t kMaxSpareLines = 256;
-constexpr std::size_t kMaxSpareLineBytes = 1024;
+constexpr std::size_t kMaxSpareBytes = 8 * 1024 * 1024;
 
 } // namespace
 
@@ -168,8 +169,8 @@ std::size_t CReceiveFilter::ParseControlSequence(const unsigned char* data, std:
     for (std::size_t j = i; j < end; ++j) {
         const unsigned char b = data[j];
         if (b >= '0' && b <= '9') {
-            control.current = static_cast<std::uint16_t>(
-                std::min(control.current * 10 + (b - '0'), 9999));
+            control.current =
+                static_cast<std::uint16_t>(std::min(control.current * 10 + (b - '0'), 9999));
         } else if (b == ';') {
             if (control.count < kMaxParams)
                 control.values[control.count++] = control.current;
@@ -457,15 +458,18 @@ int CReceiveFilter::PutText(std::string_view text, bool endsLine)
         const auto column = static_cast<std::size_t>(m_column);
         const std::string_view piece = text.substr(0, kMaxLineLength - column);
         const std::size_t oldLength = line.size();
-        if (line.size() < column)
+        if (line.size() < column) {
+            // Padded out to the column, and room for the text at once: one allocation.
+            line.reserve(column + piece.size());
             line.resize(column, ' ');
+        }
         const std::size_t overwrite = std::min(line.size() - column, piece.size());
         if (overwrite > 0)
             line.replace(column, overwrite, piece.data(), overwrite);
         line.append(piece.data() + overwrite, piece.size() - overwrite);
         // Uncoloured text in a line without runs needs no look at the runs at all.
-        if (m_colour && (static_cast<std::size_t>(m_currentLine) < m_runs.size() ||
-                         !m_attributes.IsDefault()))
+        if (m_colour &&
+            (static_cast<std::size_t>(m_currentLine) < m_runs.size() || !m_attributes.IsDefault()))
             RecordColour(oldLength, column, piece.size());
         m_column += static_cast<int>(piece.size());
         text.remove_prefix(piece.size());
@@ -521,6 +525,7 @@ void CReceiveFilter::AppendLine()
     if (m_spareLines.empty()) {
         m_lines.emplace_back();
     } else {
+        m_spareBytes -= m_spareLines.back().capacity();
         m_lines.push_back(std::move(m_spareLines.back()));
         m_spareLines.pop_back();
     }
@@ -533,8 +538,9 @@ void CReceiveFilter::DropFrontLines(int count)
     const auto drop = std::min(static_cast<std::size_t>(count), m_lines.size());
     const auto end = m_lines.begin() + static_cast<std::ptrdiff_t>(drop);
     for (auto it = m_lines.begin(); it != end && m_spareLines.size() < kMaxSpareLines; ++it) {
-        if (it->capacity() <= kMaxSpareLineBytes) {
+        if (m_spareBytes + it->capacity() <= kMaxSpareBytes) {
             it->clear();
+            m_spareBytes += it->capacity();
             m_spareLines.push_back(std::move(*it));
         }
     }

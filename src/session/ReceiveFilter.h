@@ -158,6 +158,7 @@ private:
     // Dropped lines, emptied and kept for their storage: a flood trimmed to the line limit
     // then fills its new lines without allocating.
     std::vector<std::string> m_spareLines;
+    std::size_t m_spareBytes = 0; // their capacity in all
 
     LineEnds m_lineEnds = LineEnds::AsSent;
     bool m_sawCarriageReturn = false;

@@ -133,6 +133,10 @@ TEST_F(RowModelTest, WrapBreaksAtTheEdgeAfterALateSpaceOrInsideAWord)
         {80, "aa bbbbbbbbbbbb", {"aa bbbbbbb", "bbbbb"}}, // only in the first two thirds
         {80, "abcdefghijklmnopqrstuvwxy", {"abcdefghij", "klmnopqrst", "uvwxy"}},
         {80, "", {""}},
+        // Padding: rows of as many blanks as fit, however the width divides.
+        {80, std::string(25, ' ') + "x", {std::string(10, ' '), std::string(10, ' '), "     x"}},
+        {80, std::string(20, ' ') + "x", {std::string(10, ' '), std::string(10, ' '), "x"}},
+        {85, std::string(23, ' ') + "xy", {std::string(10, ' '), std::string(10, ' '), "   xy"}},
         // High characters count at the widest width: six fill 72 of 80 pixels.
         {80, high, {high.substr(1), high.substr(6)}},
         {5, "abc", {"a", "b", "c"}}, // wider than the area: one per row
