@@ -9,9 +9,10 @@
 
 namespace {
 
-// Bounds on what removed rows keep for later: at most this many rows, none of a text longer
+// Bounds on what removed rows keep for later: at most this many rows (a window's worth of
+// rows of long wrapped lines, as a staircase of padded lines makes), none of a text longer
 // than a row usually is.
-constexpr std::size_t kMaxSpareRows = 256;
+constexpr std::size_t kMaxSpareRows = 4096;
 constexpr std::size_t kMaxSpareRowBytes = 1024;
 
 } // namespace
