@@ -165,16 +165,22 @@ TEST(WildcardMatcher, PathologicalPatternsFinishWithTheRightAnswer)
     EXPECT_TRUE(PlainWildcardMatch(std::string(12, 'a'), "*{^a*}*{^a*}*b"));
 }
 
+// Up to maxLength characters drawn from alphabet.
+std::string Draw(std::mt19937& random, const std::string& alphabet, std::size_t maxLength)
+{
+    std::string out(random() % (maxLength + 1), ' ');
+    for (char& c : out)
+        c = alphabet[random() % alphabet.size()];
+    return out;
+}
+
 TEST(WildcardMatcher, AgreesWithThePlainRecursionOnGeneratedPairs)
 {
     // Patterns from the characters that mean something to the matcher, so that every element
     // and the malformed forms meet each other often; lines mostly of a's and b's.
     std::mt19937 random(20240611u);
-    auto draw = [&](const std::string& alphabet, std::size_t maxLength) {
-        std::string out(random() % (maxLength + 1), ' ');
-        for (char& c : out)
-            c = alphabet[random() % alphabet.size()];
-        return out;
+    const auto draw = [&](const std::string& alphabet, std::size_t maxLength) {
+        return Draw(random, alphabet, maxLength);
     };
     int matched = 0;
     int failures = 0;
@@ -231,11 +237,8 @@ TEST(WildcardMatcher, PatternSetAgreesWithThePlainRecursion)
     // Sets of generated patterns, so that their needed texts share one automaton, against
     // lines from the same alphabets; plus the shapes receive scripts usually have.
     std::mt19937 random(515u);
-    auto draw = [&](const std::string& alphabet, std::size_t maxLength) {
-        std::string out(random() % (maxLength + 1), ' ');
-        for (char& c : out)
-            c = alphabet[random() % alphabet.size()];
-        return out;
+    const auto draw = [&](const std::string& alphabet, std::size_t maxLength) {
+        return Draw(random, alphabet, maxLength);
     };
     int matched = 0;
     for (int round = 0; round < 3000; ++round) {
