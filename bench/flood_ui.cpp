@@ -331,7 +331,9 @@ void BM_Flood(benchmark::State& state, HostSetup setup)
             return std::find_if(rows.rbegin(),
                                 rows.rbegin() + std::min<std::ptrdiff_t>(
                                                     4, static_cast<std::ptrdiff_t>(rows.size())),
-                                [](const CRowModel::Row& row) { return row.text == kLastLine; }) !=
+                                [&](const CRowModel::Row& row) {
+                                    return model.RowText(row) == kLastLine;
+                                }) !=
                    rows.rbegin() +
                        std::min<std::ptrdiff_t>(4, static_cast<std::ptrdiff_t>(rows.size()));
         };

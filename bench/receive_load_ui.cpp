@@ -203,12 +203,12 @@ Outcome RunOnce(bool scripts, bool log)
         doc->SetLogFile(std::nullopt);
 
     CHash shown;
-    for (const std::string& line : doc->GetLines()) {
+    for (const std::string_view line : doc->GetLines()) {
         shown.Add(line);
         shown.Add(std::string_view("\n"));
     }
     for (const CRowModel::Row& row : view->Model().Rows()) {
-        shown.Add(row.text);
+        shown.Add(view->Model().RowText(row));
         shown.Add(static_cast<std::uint64_t>(row.colour));
     }
     CHash sent;

@@ -170,13 +170,13 @@ public:
     void SetWindowTimer(int, int) override {}
     void KillWindowTimer(int) override {}
 
-    const std::deque<std::string>& Lines() const override { return m_doc.GetLines(); }
-    std::optional<std::uint32_t> Highlight(const std::string&) override { return std::nullopt; }
-    std::string ReceiveScript(const std::string&, std::optional<std::uint32_t>&) override
+    const CLineStore& Lines() const override { return m_doc.GetLines(); }
+    std::optional<std::uint32_t> Highlight(std::string_view) override { return std::nullopt; }
+    std::string ReceiveScript(std::string_view, std::optional<std::uint32_t>&) override
     {
         return {};
     }
-    void DetectImageUrls(const std::string&) override {}
+    void DetectImageUrls(std::string_view) override {}
 
 private:
     CBrumbleDoc& m_doc;

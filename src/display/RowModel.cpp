@@ -7,16 +7,6 @@
 
 #include "display/RowSource.h"
 
-namespace {
-
-// Bounds on what removed rows keep for later: at most this many rows (a window's worth of
-// rows of long wrapped lines, as a staircase of padded lines makes), none of a text longer
-// than a row usually is.
-constexpr std::size_t kMaxSpareRows = 4096;
-constexpr std::size_t kMaxSpareRowBytes = 1024;
-
-} // namespace
-
 CRowModel::CRowModel(CRowSource& source) : m_source(source) {}
 
 void CRowModel::SetWidthTable(const std::array<int, 256>& widths, int maxWidth)
@@ -181,17 +171,68 @@ int CRowModel::WrapLine(std::string_view text, std::vector<std::string>& rows) c
     });
 }
 
-CRowModel::Row& CRowModel::AppendRow()
+std::uint32_t CRowModel::LineNumber(std::size_t index) const
 {
-    if (m_spareRows.empty())
-        return m_rows.emplace_back();
-    Row& row = m_rows.emplace_back(std::move(m_spareRows.back()));
-    m_spareRows.pop_back();
-    row.text.clear();
-    row.runs.clear();
-    row.colour = kTextColour;
-    row.continuation = false;
-    return row;
+    return static_cast<std::uint32_t>(m_source.Lines().FrontNumber() + index);
+}
+
+// Numbers wrap around at 2^32; the lines kept at any time are far fewer, so the distance
+// from the first line kept tells every line apart.
+std::string_view CRowModel::LineText(std::uint32_t number) const
+{
+    const std::uint32_t retained = number - m_retainedFront;
+    if (retained < m_retainedLines.size())
+        return m_retainedLines[retained];
+    const CLineStore& lines = m_source.Lines();
+    const std::uint32_t index = number - static_cast<std::uint32_t>(lines.FrontNumber());
+    return index < lines.size() ? lines[index] : std::string_view();
+}
+
+const CColourRuns* CRowModel::LineRuns(std::uint32_t number) const
+{
+    const std::uint32_t retained = number - m_retainedFront;
+    if (retained < m_retainedLines.size())
+        return retained < m_retainedRuns.size() && !m_retainedRuns[retained].empty()
+                   ? &m_retainedRuns[retained]
+                   : nullptr;
+    const std::uint32_t index = number - static_cast<std::uint32_t>(m_source.Lines().FrontNumber());
+    return index < m_source.Lines().size() ? m_source.Runs(index) : nullptr;
+}
+
+std::string_view CRowModel::RowText(const Row& row) const
+{
+    const std::string_view line = LineText(row.line);
+    return line.substr(std::min<std::size_t>(row.begin, line.size()), row.length);
+}
+
+CColourRuns CRowModel::RowRuns(const Row& row) const
+{
+    CColourRuns runs;
+    if (const CColourRuns* all = LineRuns(row.line))
+        SliceColourRuns(*all, row.begin, RowText(row).size(), runs);
+    return runs;
+}
+
+void CRowModel::RetainFront(int count)
+{
+    if (m_retainedLines.empty())
+        m_retainedFront = LineNumber(0);
+    for (int i = 0; i < count; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        m_retainedLines.emplace_back(m_source.Lines()[index]);
+        const CColourRuns* runs = m_source.Runs(index);
+        m_retainedRuns.push_back(runs ? *runs : CColourRuns{});
+    }
+}
+
+void CRowModel::RememberOpenLine(std::size_t index)
+{
+    // Only a line of several rows keeps rows when it grows.
+    if (m_openLineRows > 1)
+        m_openText.assign(m_source.Lines()[index]);
+    else
+        m_openText.clear();
+    m_openHadRuns = m_source.Runs(index) != nullptr;
 }
 
 int CRowModel::PresentLines() const
@@ -203,7 +244,7 @@ std::optional<std::uint32_t> CRowModel::FinishLine(std::size_t index, std::strin
 {
     std::optional<std::uint32_t> colour;
     if (!m_source.IsLocalLine(index)) {
-        const std::string& line = m_source.Lines()[index];
+        const std::string_view line = m_source.Lines()[index];
         toSend += m_source.ReceiveScript(line, colour);
         m_source.DetectImageUrls(line);
     }
@@ -259,8 +300,9 @@ void CRowModel::FinishLines(bool lastComplete, const SendFn& send)
 int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRows,
                           std::string& toSend, int& firstChanged)
 {
-    const std::string& line = m_source.Lines()[index];
-    const CColourRuns* runs = m_source.Runs(index);
+    const std::string_view line = m_source.Lines()[index];
+    const std::uint32_t number = LineNumber(index);
+    const bool hasRuns = m_source.Runs(index) != nullptr;
     const std::uint32_t colour =
         complete ? CompleteLine(index, toSend) : m_source.Highlight(line).value_or(kTextColour);
 
@@ -269,62 +311,39 @@ int CRowModel::RenderLine(std::size_t index, bool complete, int start, int oldRo
     // sends endless text without a line end cost per read what the read added.
     int kept = 0;
     std::size_t offset = 0;
-    if (oldRows > 1) {
-        bool grew = true;
-        std::size_t at = 0;
-        for (int k = 0; k < oldRows && grew; ++k) {
-            const std::string& row = m_rows[static_cast<std::size_t>(start + k)].text;
-            grew = line.size() >= at + row.size() && line.compare(at, row.size(), row) == 0;
-            if (k == oldRows - 1)
-                offset = at;
-            at += row.size();
-        }
-        if (grew)
-            kept = oldRows - 1;
-        else
-            offset = 0;
+    if (oldRows > 1 && line.starts_with(m_openText) &&
+        m_rows[static_cast<std::size_t>(start + oldRows - 1)].begin +
+                std::size_t{m_rows[static_cast<std::size_t>(start + oldRows - 1)].length} ==
+            m_openText.size()) {
+        kept = oldRows - 1;
+        offset = m_rows[static_cast<std::size_t>(start + kept)].begin;
         // A row that ended before a character of several bytes may have been broken while
         // only part of that character had come (its bytes measured one by one, perhaps even
         // split between the rows): the row before is wrapped again with the whole character.
         // Only the last row can have been broken so, so one row more is enough.
-        if (kept > 0 && m_encoding != CTextEncoding::Kind::Latin1 &&
+        if (m_encoding != CTextEncoding::Kind::Latin1 &&
             static_cast<unsigned char>(line[offset]) >= 0x80) {
             --kept;
-            offset -= m_rows[static_cast<std::size_t>(start + kept)].text.size();
+            offset = m_rows[static_cast<std::size_t>(start + kept)].begin;
         }
     }
 
     firstChanged = start + kept;
     int written = kept;
     Wrap(line, offset, [&](std::size_t off, std::size_t length) {
-        const auto index = static_cast<std::size_t>(start + written);
-        Row& row = index < m_rows.size() ? m_rows[index] : AppendRow();
-        row.text.assign(line, off, length);
-        row.colour = colour;
-        row.continuation = written > 0;
-        row.runs.clear();
-        if (runs)
-            SliceColourRuns(*runs, off, length, row.runs);
+        const auto at = static_cast<std::size_t>(start + written);
+        Row& row = at < m_rows.size() ? m_rows[at] : m_rows.emplace_back();
+        row = Row{number, static_cast<std::uint32_t>(off), static_cast<std::uint32_t>(length),
+                  colour, written > 0};
         ++written;
     });
     // Kept rows keep their text, but text rewritten in place may have changed colour.
-    std::size_t at = 0;
     for (int k = 0; k < kept; ++k) {
         Row& row = m_rows[static_cast<std::size_t>(start + k)];
-        bool changed = row.colour != colour;
-        row.colour = colour;
-        if (runs || !row.runs.empty()) {
-            CColourRuns slice;
-            if (runs)
-                SliceColourRuns(*runs, at, row.text.size(), slice);
-            if (slice != row.runs) {
-                row.runs = std::move(slice);
-                changed = true;
-            }
-        }
-        if (changed)
+        if (row.colour != colour || hasRuns || m_openHadRuns)
             firstChanged = std::min(firstChanged, start + k);
-        at += row.text.size();
+        row.colour = colour;
+        row.line = number;
     }
     return written;
 }
@@ -341,7 +360,7 @@ CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const Send
     }
     m_busy = true;
 
-    const std::deque<std::string>& lines = m_source.Lines();
+    const CLineStore& lines = m_source.Lines();
     const int present = PresentLines();
     // Every session line past those with rows is new. This is normally newCount, but
     // counting from what is displayed stays right after adds were held back while lines
@@ -380,6 +399,8 @@ CRowModel::Change CRowModel::AddText(int newCount, bool lastComplete, const Send
     if (lastComplete) {
         m_openLineRows = 0;
         m_openLineStart = RowCount();
+    } else if (rendered) {
+        RememberOpenLine(lines.size() - 1);
     }
 
     const int oldBottom = Bottom();
@@ -420,6 +441,7 @@ CRowModel::Change CRowModel::RemoveLines(int count)
     // Dropped lines that never got rows need none removed, and must not be added later.
     m_pendingAdd = std::max(0, m_pendingAdd - (count - shown));
     if (m_busy) {
+        RetainFront(shown);
         m_droppedLines += shown;
         change.deferred = true;
         return change;
@@ -458,12 +480,9 @@ CRowModel::Change CRowModel::RemoveFront(int lines)
     }
     m_droppedLines = 0;
     removed = std::min(removed, RowCount());
-    const auto end = m_rows.begin() + removed;
-    for (auto it = m_rows.begin(); it != end && m_spareRows.size() < kMaxSpareRows; ++it) {
-        if (it->text.capacity() <= kMaxSpareRowBytes)
-            m_spareRows.push_back(std::move(*it));
-    }
-    m_rows.erase(m_rows.begin(), end);
+    m_rows.erase(m_rows.begin(), m_rows.begin() + removed);
+    m_retainedLines.clear();
+    m_retainedRuns.clear();
     if (m_lineRows.empty()) {
         // The open line went too: nothing is displayed.
         m_openLineRows = 0;
@@ -493,7 +512,7 @@ CRowModel::Change CRowModel::RewrapAll(int page)
     const bool wasBusy = m_busy;
     m_busy = true;
 
-    const std::deque<std::string>& lines = m_source.Lines();
+    const CLineStore& lines = m_source.Lines();
     // Lines held back by a pending add keep waiting for it, so that their scripts run.
     const int count = m_hasPendingAdd ? std::min(PresentLines(), static_cast<int>(lines.size()))
                                       : static_cast<int>(lines.size());
@@ -505,25 +524,23 @@ CRowModel::Change CRowModel::RewrapAll(int page)
     ForgetFinishedColours(static_cast<std::size_t>(count));
     m_rows.clear();
     m_lineRows.clear();
+    m_retainedLines.clear();
+    m_retainedRuns.clear();
     // Lines dropped while busy lose their rows here, with every other row.
     m_removedLineTotal += static_cast<std::uint64_t>(m_droppedLines);
     m_droppedLines = 0;
     m_openLineStart = 0;
     int lastRows = 0;
     for (int i = 0; i < count; ++i) {
-        const std::string& line = lines[static_cast<std::size_t>(i)];
+        const std::string_view line = lines[static_cast<std::size_t>(i)];
         const std::uint32_t colour = m_source.Highlight(line).value_or(kTextColour);
-        const CColourRuns* runs = m_source.Runs(static_cast<std::size_t>(i));
+        const std::uint32_t number = LineNumber(static_cast<std::size_t>(i));
         m_openLineStart += lastRows;
+        int written = 0;
         lastRows = Wrap(line, 0, [&](std::size_t off, std::size_t length) {
-            Row& row = AppendRow();
-            row.text.assign(line, off, length);
-            row.colour = colour;
-            if (runs)
-                SliceColourRuns(*runs, off, length, row.runs);
+            m_rows.push_back(Row{number, static_cast<std::uint32_t>(off),
+                                 static_cast<std::uint32_t>(length), colour, written++ > 0});
         });
-        for (int k = 1; k < lastRows; ++k)
-            m_rows[m_rows.size() - static_cast<std::size_t>(k)].continuation = true;
         m_lineRows.push_back(lastRows);
     }
     if (m_openLineRows < 1 || count == 0) {
@@ -531,6 +548,7 @@ CRowModel::Change CRowModel::RewrapAll(int page)
         m_openLineRows = 0;
     } else {
         m_openLineRows = lastRows;
+        RememberOpenLine(static_cast<std::size_t>(count - 1));
     }
 
     m_page = std::max(1, page);
@@ -606,7 +624,7 @@ CRowModel::Cell CRowModel::CellAt(int x, int row) const
     Cell cell{row, -1, 0, 0};
     if (row < 0 || row >= RowCount())
         return cell;
-    const std::string& text = m_rows[static_cast<std::size_t>(row)].text;
+    const std::string_view text = RowText(row);
     cell.index = 0;
     int left = 0;
     for (std::size_t i = 0; i < text.size();) {
@@ -688,20 +706,20 @@ std::string CRowModel::SelectedText() const
     if (last.row >= RowCount()) {
         // Below the text: everything through the end of the last row.
         last.row = RowCount() - 1;
-        last.index = static_cast<int>(m_rows.back().text.size());
+        last.index = static_cast<int>(RowText(m_rows.back()).size());
     }
     for (int r = first.row; r <= last.row; ++r) {
         const Row& row = m_rows[static_cast<std::size_t>(r)];
         if (r > first.row && !row.continuation)
             text += "\r\n";
+        const std::string_view shown = RowText(row);
         const std::size_t from = r == first.row ? static_cast<std::size_t>(first.index) : 0;
-        std::size_t to = row.text.size();
-        if (r == last.row && static_cast<std::size_t>(last.index) < row.text.size())
+        std::size_t to = shown.size();
+        if (r == last.row && static_cast<std::size_t>(last.index) < shown.size())
             to = static_cast<std::size_t>(last.index) +
-                 static_cast<std::size_t>(
-                     CharLength(row.text, static_cast<std::size_t>(last.index)));
-        if (from < row.text.size() && to > from)
-            text.append(row.text, from, to - from);
+                 static_cast<std::size_t>(CharLength(shown, static_cast<std::size_t>(last.index)));
+        if (from < shown.size() && to > from)
+            text.append(shown, from, to - from);
     }
     return text;
 }

@@ -27,13 +27,14 @@ public:
     // A row colour whose top byte is not 0 means "the session's text colour".
     static constexpr std::uint32_t kTextColour = 0xFFFFFFFF;
 
+    // A row refers to its line's text rather than holding a copy: RowText gives its bytes
+    // and RowRuns its server colours.
     struct Row {
-        std::string text;
+        std::uint32_t line = 0;  // its line's number in the session's list (low 32 bits)
+        std::uint32_t begin = 0; // its bytes in the line: [begin, begin + length)
+        std::uint32_t length = 0;
         std::uint32_t colour = kTextColour;
         bool continuation = false; // not the first row of its line (wrapped on from above)
-        // Server colours, starts counted from the row's first byte; drawn only while the
-        // row has no colour of its own (a highlight or a script's colour wins).
-        CColourRuns runs;
     };
 
     // What an operation changed. Row numbers are absolute (0 = oldest row kept) and refer
@@ -129,6 +130,16 @@ public:
 
     const std::deque<Row>& Rows() const { return m_rows; }
     int RowCount() const { return static_cast<int>(m_rows.size()); }
+    // The text of a row, or of absolute row index.
+    std::string_view RowText(const Row& row) const;
+    std::string_view RowText(int row) const
+    {
+        return RowText(m_rows[static_cast<std::size_t>(row)]);
+    }
+    // The server colours of a row, starts counted from its first byte (none for a line in the
+    // default colour). They are drawn only while the row has no colour of its own (a
+    // highlight or a script's colour wins).
+    CColourRuns RowRuns(const Row& row) const;
     int OpenLineStart() const { return m_openLineStart; }
     int OpenLineRows() const { return m_openLineRows; }
     // Rows of each displayed line, oldest first.
@@ -184,8 +195,15 @@ private:
     void SetRange();
     int Clamp(int pos) const;
 
-    // A new row at the end, empty, with the storage of a removed row when there is one.
-    Row& AppendRow();
+    // The number rows give session line index, and the text and colours of a line by number
+    // (also of a line the session has dropped while its rows stay).
+    std::uint32_t LineNumber(std::size_t index) const;
+    std::string_view LineText(std::uint32_t number) const;
+    const CColourRuns* LineRuns(std::uint32_t number) const;
+    // Keeps the text of the count oldest lines for the rows that outlive them.
+    void RetainFront(int count);
+    // Keeps a copy of the open line as laid out, to tell later whether it only grew.
+    void RememberOpenLine(std::size_t index);
     int WideWidth(char32_t code) const;
     bool FitsWhole(std::string_view text, std::size_t from) const;
     template <typename Emit> int Wrap(std::string_view text, std::size_t from, Emit&& emit) const;
@@ -193,9 +211,14 @@ private:
     CRowSource& m_source;
 
     std::deque<Row> m_rows;
-    // Rows removed from the front, kept for their storage: a flood that drops as many rows
-    // as it adds then builds its rows without allocating.
-    std::vector<Row> m_spareRows;
+    // Lines the session dropped while the model was busy, whose rows are still shown:
+    // numbered from m_retainedFront on.
+    std::deque<std::string> m_retainedLines;
+    std::deque<CColourRuns> m_retainedRuns;
+    std::uint32_t m_retainedFront = 0;
+    // The open line's text and whether it had colours when its rows were laid out.
+    std::string m_openText;
+    bool m_openHadRuns = false;
     std::deque<int> m_lineRows; // rows per displayed line; the first m_droppedLines are
                                 // lines the session has dropped while the model was busy
     int m_droppedLines = 0;

@@ -5,26 +5,27 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "display/AnsiAttributes.h"
+#include "display/LineStore.h"
 
 class CRowSource {
 public:
     virtual ~CRowSource() = default;
 
     // The session's lines, oldest first, without line ends.
-    virtual const std::deque<std::string>& Lines() const = 0;
+    virtual const CLineStore& Lines() const = 0;
     // The colour of a highlight matching the line, if one does.
-    virtual std::optional<std::uint32_t> Highlight(const std::string& line) = 0;
+    virtual std::optional<std::uint32_t> Highlight(std::string_view line) = 0;
     // Runs the receive scripts on a complete line; colour is set when they give it one.
     // Returns the text they want sent (possibly empty).
-    virtual std::string ReceiveScript(const std::string& line,
+    virtual std::string ReceiveScript(std::string_view line,
                                       std::optional<std::uint32_t>& colour) = 0;
     // Looks for picture URLs in a complete line.
-    virtual void DetectImageUrls(const std::string& line) = 0;
+    virtual void DetectImageUrls(std::string_view line) = 0;
     // Whether line index of Lines() is the local echo of something sent: such a line is
     // shown and highlighted, but scripts and URL detection are for what the server sends.
     virtual bool IsLocalLine(std::size_t index) const

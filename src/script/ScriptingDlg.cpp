@@ -399,7 +399,7 @@ void AppendFileLines(const std::string& path, std::string& out)
 
 // The save command: the line appended, separated from earlier contents by CR LF, so the file
 // never ends with a line end.
-void AppendToFile(const std::string& path, const std::string& line)
+void AppendToFile(const std::string& path, std::string_view line)
 {
     off_t size = 0;
     FileHandle file = OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, &size);
@@ -639,7 +639,7 @@ std::string CScriptingDlg::RunTimerScripts(int number, CSessionView* window)
     return out;
 }
 
-std::string CScriptingDlg::RunReceiveScripts(const std::string& line, CSessionView* window,
+std::string CScriptingDlg::RunReceiveScripts(std::string_view line, CSessionView* window,
                                              std::optional<std::uint32_t>& colour)
 {
     std::string out;
@@ -652,7 +652,7 @@ std::string CScriptingDlg::RunReceiveScripts(const std::string& line, CSessionVi
 }
 
 std::string CScriptingDlg::RunCommands(std::string_view commands, char event, CSessionView* window,
-                                       const std::string* line,
+                                       const std::string_view* line,
                                        std::optional<std::uint32_t>* colour)
 {
     // Only a received line has a line to send from, save or recolour.
@@ -742,7 +742,7 @@ void CScriptingDlg::PlayScriptSound(const std::string& name)
         m_services.sound.PlayFile(name);
 }
 
-std::string CScriptingDlg::ExpandArguments(std::string_view text, const std::string& line) const
+std::string CScriptingDlg::ExpandArguments(std::string_view text, std::string_view line) const
 {
     const std::vector<std::string_view> words = WordsOf(line);
     std::string out;

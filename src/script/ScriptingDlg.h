@@ -39,13 +39,13 @@ public:
     std::string RunTimerScripts(int number, CSessionView* window);
     // Colour commands set colour, the line's display colour (the last one wins); it is left
     // as it was when none runs.
-    std::string RunReceiveScripts(const std::string& line, CSessionView* window,
+    std::string RunReceiveScripts(std::string_view line, CSessionView* window,
                                   std::optional<std::uint32_t>& colour);
 
     // Runs one script's command list (commands separated by line feeds). event is 'C', 'T'
     // or 'R'; line and colour are given for the receive event only (else null).
     std::string RunCommands(std::string_view commands, char event, CSessionView* window,
-                            const std::string* line, std::optional<std::uint32_t>* colour);
+                            const std::string_view* line, std::optional<std::uint32_t>* colour);
 
     // The beep command: a system event sound by name, the embedded wave ("YUM!"), or a
     // WAV file.
@@ -87,7 +87,7 @@ public:
                     const std::vector<std::string>& commandLists);
 
 private:
-    std::string ExpandArguments(std::string_view text, const std::string& line) const;
+    std::string ExpandArguments(std::string_view text, std::string_view line) const;
     std::optional<std::string> RandomLine(const std::string& path);
     // Prepares the onReceive patterns for matching, after every change of the scripts.
     void CompileReceivePatterns();

@@ -499,7 +499,7 @@ bool CBrumbleDoc::SaveText(const std::string& path)
         return false;
     // A full disk must not look like a saved file.
     bool ok = true;
-    for (const std::string& line : m_lines) {
+    for (const std::string_view line : m_lines) {
         ok = ok && file.write(line.data(), static_cast<qint64>(line.size())) ==
                        static_cast<qint64>(line.size());
         ok = ok && file.write("\r\n", 2) == 2;
@@ -547,7 +547,7 @@ bool CBrumbleDoc::HasView(const CSessionView* view) const
     return std::find(m_views.begin(), m_views.end(), view) != m_views.end();
 }
 
-std::optional<std::uint32_t> CBrumbleDoc::GetHighlight(const std::string& line)
+std::optional<std::uint32_t> CBrumbleDoc::GetHighlight(std::string_view line)
 {
     std::uint32_t colour = 0;
     if (m_highlights && m_highlights->MatchLine(line, colour))
@@ -597,7 +597,7 @@ std::string CBrumbleDoc::GetConnectScript(CSessionView* view)
     return m_scripts ? m_scripts->RunConnectScripts(view) : std::string();
 }
 
-std::string CBrumbleDoc::GetReceiveScript(const std::string& line, CSessionView* view,
+std::string CBrumbleDoc::GetReceiveScript(std::string_view line, CSessionView* view,
                                           std::optional<std::uint32_t>& colour)
 {
     return m_scripts ? m_scripts->RunReceiveScripts(line, view, colour) : std::string();
@@ -608,7 +608,7 @@ std::string CBrumbleDoc::GetTimerScript(int timer, CSessionView* view)
     return m_scripts ? m_scripts->RunTimerScripts(timer, view) : std::string();
 }
 
-void CBrumbleDoc::DetectImageUrls(const std::string& line, CSessionView* view)
+void CBrumbleDoc::DetectImageUrls(std::string_view line, CSessionView* view)
 {
     // Only the window the user works in looks for URLs, and none while a dialog is open.
     if (!m_imageSettings || view == nullptr || view != m_services.app.InputView())

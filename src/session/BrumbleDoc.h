@@ -73,7 +73,7 @@ public:
 
     bool IsConnected() const;
     std::string GetHostName() const;
-    const std::deque<std::string>& GetLines() const { return m_lines; }
+    const CLineStore& GetLines() const { return m_lines; }
     // The server colours of line index of GetLines(); null when it has none.
     const CColourRuns* GetRuns(std::size_t index) const { return m_filter.Runs(index); }
     // The feature objects (null before the first OpenSession), for their dialogs.
@@ -146,7 +146,7 @@ public:
 
     // Feature forwarding. An absent feature object answers: no highlight, no script
     // output, no alias character match.
-    std::optional<std::uint32_t> GetHighlight(const std::string& line);
+    std::optional<std::uint32_t> GetHighlight(std::string_view line);
     // Tools > Coloured Text...: edit runs the dialog on the highlights (the window hands it
     // in) and tells whether it was closed with OK; then every view rebuilds its rows, so
     // that lines already shown take their new colours. False without highlights.
@@ -158,10 +158,10 @@ public:
     bool FindShortcut(std::uint32_t keyCode, std::string& text) const;
     bool FindKeypadCommands(std::uint32_t keyCode, std::string& text) const;
     std::string GetConnectScript(CSessionView* view);
-    std::string GetReceiveScript(const std::string& line, CSessionView* view,
+    std::string GetReceiveScript(std::string_view line, CSessionView* view,
                                  std::optional<std::uint32_t>& colour);
     std::string GetTimerScript(int timer, CSessionView* view);
-    void DetectImageUrls(const std::string& line, CSessionView* view);
+    void DetectImageUrls(std::string_view line, CSessionView* view);
 
     // The line-buffer limit: host "Line Buffer", default "Display"/"Lines", default 250;
     // never below 1.
@@ -233,7 +233,7 @@ private:
     CReceiveFilter m_filter;
     QDateTime m_connectTime;
     std::unique_ptr<CTelnetSocket> m_socket;
-    std::deque<std::string>& m_lines;
+    const CLineStore& m_lines;
     // Beside m_lines: true where a line was last written by local echo.
     std::deque<bool> m_localLines;
     // The line-buffer limit as last read, for which host and settings generation.

@@ -114,12 +114,6 @@ constexpr std::array<bool, 256> kSequenceFinal = MakeFinalTable();
 constexpr std::size_t kMaxSpareRuns = 256;
 thread_local std::vector<CColourRuns> t_spareRuns;
 
-// Bounds on the dropped lines a filter keeps for new ones: this many, and this much storage
-// in all (a staircase of padded lines reuses its long lines instead of touching fresh
-// memory for each).
-constexpr std::size_t kMaxSpareLines = 256;
-constexpr std::size_t kMaxSpareBytes = 8 * 1024 * 1024;
-
 } // namespace
 
 // Everything up to the first final byte belongs to the sequence, control bytes included;
@@ -453,20 +447,12 @@ int CReceiveFilter::PutText(std::string_view text, bool endsLine)
         if (m_column >= kMaxLineLength)
             EndCappedLine();
         while (m_currentLine >= static_cast<int>(m_lines.size()))
-            AppendLine();
-        std::string& line = m_lines[static_cast<std::size_t>(m_currentLine)];
+            m_lines.AppendLine();
+        // The cursor never goes back up, so the line written is always the last.
         const auto column = static_cast<std::size_t>(m_column);
         const std::string_view piece = text.substr(0, kMaxLineLength - column);
-        const std::size_t oldLength = line.size();
-        if (line.size() < column) {
-            // Padded out to the column, and room for the text at once: one allocation.
-            line.reserve(column + piece.size());
-            line.resize(column, ' ');
-        }
-        const std::size_t overwrite = std::min(line.size() - column, piece.size());
-        if (overwrite > 0)
-            line.replace(column, overwrite, piece.data(), overwrite);
-        line.append(piece.data() + overwrite, piece.size() - overwrite);
+        const std::size_t oldLength = m_lines.back().size();
+        m_lines.WriteLast(column, piece);
         // Uncoloured text in a line without runs needs no look at the runs at all.
         if (m_colour &&
             (static_cast<std::size_t>(m_currentLine) < m_runs.size() || !m_attributes.IsDefault()))
@@ -520,31 +506,12 @@ void CReceiveFilter::EndCappedLine()
     m_column = 0;
 }
 
-void CReceiveFilter::AppendLine()
-{
-    if (m_spareLines.empty()) {
-        m_lines.emplace_back();
-    } else {
-        m_spareBytes -= m_spareLines.back().capacity();
-        m_lines.push_back(std::move(m_spareLines.back()));
-        m_spareLines.pop_back();
-    }
-}
-
 void CReceiveFilter::DropFrontLines(int count)
 {
     if (count <= 0)
         return;
     const auto drop = std::min(static_cast<std::size_t>(count), m_lines.size());
-    const auto end = m_lines.begin() + static_cast<std::ptrdiff_t>(drop);
-    for (auto it = m_lines.begin(); it != end && m_spareLines.size() < kMaxSpareLines; ++it) {
-        if (m_spareBytes + it->capacity() <= kMaxSpareBytes) {
-            it->clear();
-            m_spareBytes += it->capacity();
-            m_spareLines.push_back(std::move(*it));
-        }
-    }
-    m_lines.erase(m_lines.begin(), end);
+    m_lines.DropFront(drop);
     const auto droppedRuns = static_cast<std::ptrdiff_t>(std::min(drop, m_runs.size()));
     for (auto it = m_runs.begin(); it != m_runs.begin() + droppedRuns; ++it) {
         if (it->capacity() > 0 && t_spareRuns.size() < kMaxSpareRuns) {

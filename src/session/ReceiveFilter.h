@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "display/AnsiAttributes.h"
+#include "display/LineStore.h"
 
 class CReceiveFilter final {
 public:
@@ -94,8 +95,7 @@ public:
     // Brings the cursor line back to at most maxGap lines past the last line.
     void LimitPendingLines(int maxGap);
 
-    std::deque<std::string>& Lines() { return m_lines; }
-    const std::deque<std::string>& Lines() const { return m_lines; }
+    const CLineStore& Lines() const { return m_lines; }
     int Column() const { return m_column; }
     int CurrentLine() const { return m_currentLine; }
     bool LastTextEndedLine() const { return m_lastTextEndedLine; }
@@ -136,8 +136,6 @@ private:
     std::size_t ParseControlSequence(const unsigned char* data, std::size_t i, std::size_t size);
     void StartControlSequence();
     void EndCappedLine();
-    // Appends an empty line, with the storage of a dropped one when there is one.
-    void AppendLine();
     // Records the server's echo, tells onServerEcho and answers DO or DONT ECHO.
     void ChangeServerEcho(bool on);
     void LineFeedColumn();
@@ -154,11 +152,7 @@ private:
     unsigned char m_command = 0;
     // Bytes consumed so far by an "ESC [" sequence or a sub-negotiation, for their bounds.
     int m_sequenceLength = 0;
-    std::deque<std::string> m_lines;
-    // Dropped lines, emptied and kept for their storage: a flood trimmed to the line limit
-    // then fills its new lines without allocating.
-    std::vector<std::string> m_spareLines;
-    std::size_t m_spareBytes = 0; // their capacity in all
+    CLineStore m_lines;
 
     LineEnds m_lineEnds = LineEnds::AsSent;
     bool m_sawCarriageReturn = false;

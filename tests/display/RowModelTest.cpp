@@ -14,26 +14,33 @@ using Texts = std::vector<std::string>;
 // they saw, recolour "blue" lines and answer "ping" with "pong".
 class CLineList final : public CRowSource {
 public:
-    const std::deque<std::string>& Lines() const override { return lines; }
-    std::optional<std::uint32_t> Highlight(const std::string& line) override
+    const CLineStore& Lines() const override { return lines; }
+    std::optional<std::uint32_t> Highlight(std::string_view line) override
     {
         return line.find("red") != std::string::npos ? std::optional(0x000000FFu) : std::nullopt;
     }
-    std::string ReceiveScript(const std::string& line,
-                              std::optional<std::uint32_t>& colour) override
+    std::string ReceiveScript(std::string_view line, std::optional<std::uint32_t>& colour) override
     {
-        scripted.push_back(line);
+        scripted.emplace_back(line);
         if (line.find("blue") != std::string::npos)
             colour = 0x00FF0000u;
         return line.find("ping") != std::string::npos ? "pong\r\n" : "";
     }
-    void DetectImageUrls(const std::string& line) override { detected.push_back(line); }
+    void DetectImageUrls(std::string_view line) override { detected.emplace_back(line); }
     const CColourRuns* Runs(std::size_t index) const override
     {
         return index < runs.size() && !runs[index].empty() ? &runs[index] : nullptr;
     }
 
-    std::deque<std::string> lines;
+    void Append(std::initializer_list<std::string> texts)
+    {
+        for (const std::string& text : texts)
+            lines.Append(text);
+    }
+    // Text added to the last line.
+    void Extend(std::string_view text) { lines.WriteLast(lines.back().size(), text); }
+
+    CLineStore lines;
     std::deque<CColourRuns> runs;
     Texts scripted, detected;
 };
@@ -57,7 +64,7 @@ protected:
     {
         Texts rows;
         for (const auto& row : model.Rows())
-            rows.push_back(row.text);
+            rows.emplace_back(model.RowText(row));
         return rows;
     }
     Texts Wrapped(const std::string& text) const
@@ -78,7 +85,7 @@ protected:
     // Lines arriving the way the session reports them; the last one complete or not.
     CRowModel::Change Add(std::initializer_list<std::string> lines, bool complete = true)
     {
-        source.lines.insert(source.lines.end(), lines);
+        source.Append(lines);
         return model.AddText(static_cast<int>(lines.size()), complete, send);
     }
     void AddNumbered(int count, const std::string& prefix)
@@ -89,14 +96,14 @@ protected:
     // The open line grows (or is rewritten) without a line end.
     void Reopen(const std::string& text)
     {
-        source.lines.back() = text;
+        source.lines.ReplaceLast(text);
         model.AddText(0, false, send);
     }
     // The session drops its oldest lines: the views are told first, then the list shrinks.
     void Drop(int count)
     {
         model.RemoveLines(count);
-        source.lines.erase(source.lines.begin(), source.lines.begin() + count);
+        source.lines.DropFront(static_cast<std::size_t>(count));
     }
     // The retry timers after a selection drag: the pending add and removal, in either order.
     void Release(bool addFirst)
@@ -197,10 +204,10 @@ TEST_F(RowModelTest, AddTextRewrapsTheOpenLineAndRunsScriptsOncePerCompleteLine)
 TEST_F(RowModelTest, LinesFinishedAheadAreScriptedOnceAndDroppedOnesAreNotLaidOut)
 {
     Add({"first"});
-    source.lines.insert(source.lines.end(), {"ping", "blue", "red 1"});
+    source.Append({"ping", "blue", "red 1"});
     model.FinishLines(true, send);
     EXPECT_EQ(sent, Texts({"pong\r\n"})); // answered before anything is shown
-    source.lines.insert(source.lines.end(), {"blue 2", "open"});
+    source.Append({"blue 2", "open"});
     model.FinishLines(false, send);
     EXPECT_EQ(source.scripted, Texts({"first", "ping", "blue", "red 1", "blue 2"}));
     EXPECT_EQ(Rows(), Texts({"first"}));
@@ -279,11 +286,11 @@ TEST_F(RowModelTest, RemovalKeepsTheSameTextInView)
     AddNumbered(20, "line ");
     ASSERT_EQ(model.RowCount(), 24);
     model.ScrollTo(10);
-    const std::string inView = model.Rows()[10].text;
+    const std::string inView = std::string(model.RowText(10));
     Drop(2);
     EXPECT_EQ(Rows(), AllWrapped());
     EXPECT_EQ(model.Pos(), 6);
-    EXPECT_EQ(model.Rows()[6].text, inView);
+    EXPECT_EQ(std::string(model.RowText(6)), inView);
 
     // At the bottom it stays at the bottom.
     model.ScrollBy(CRowModel::Scroll::Bottom);
@@ -305,13 +312,13 @@ TEST_F(RowModelTest, ChangesWhileBusyGiveExactlyTheSessionsRowsAfterwards)
     Add({std::string(30, '3'), ""});
     AddNumbered(10, "line ");
     model.ScrollTo(4);
-    const std::string inView = model.Rows()[4].text;
+    const std::string inView = std::string(model.RowText(4));
     const Texts before = Rows();
 
     model.SetBusy(true); // a selection is being dragged: nothing moves
     EXPECT_TRUE(Add({"during the drag"}).deferred);
     EXPECT_TRUE(model.RemoveLines(2).deferred);
-    source.lines.erase(source.lines.begin(), source.lines.begin() + 2);
+    source.lines.DropFront(2);
     EXPECT_EQ(Rows(), before);
     EXPECT_EQ(model.PendingAddCount(), 1);
     EXPECT_EQ(model.PendingRemoveCount(), 2);
@@ -319,7 +326,7 @@ TEST_F(RowModelTest, ChangesWhileBusyGiveExactlyTheSessionsRowsAfterwards)
     model.SetBusy(false);
     EXPECT_EQ(model.RemovePending().rowsRemoved, 4); // three rows and the empty line's one
     EXPECT_EQ(model.Pos(), 0);
-    EXPECT_EQ(model.Rows()[0].text, inView);
+    EXPECT_EQ(std::string(model.RowText(0)), inView);
     model.AddText(model.PendingAddCount(), model.PendingComplete(), send);
     EXPECT_EQ(Rows(), AllWrapped());
     EXPECT_FALSE(model.HasPendingAdd());
@@ -327,16 +334,17 @@ TEST_F(RowModelTest, ChangesWhileBusyGiveExactlyTheSessionsRowsAfterwards)
     // Scrolled back far enough, the text stays in view.
     AddNumbered(10, "more ");
     model.ScrollTo(12);
-    const std::string reading = model.Rows()[12].text;
+    const std::string reading = std::string(model.RowText(12));
     model.SetBusy(true);
     Drop(3);
     Release(false);
     EXPECT_EQ(model.Pos(), 9);
-    EXPECT_EQ(model.Rows()[9].text, reading);
+    EXPECT_EQ(std::string(model.RowText(9)), reading);
     EXPECT_EQ(Rows(), AllWrapped());
 
     // Lines dropped before they were shown are never added, nor scripted.
-    source.lines = {"a", "b"};
+    source.lines.clear();
+    source.Append({"a", "b"});
     model.RewrapAll(5);
     source.scripted.clear();
     model.SetBusy(true);
@@ -357,7 +365,7 @@ TEST_F(RowModelTest, ChangesWhileBusyGiveExactlyTheSessionsRowsAfterwards)
     EXPECT_EQ(Rows(), AllWrapped());
     // A deferred echo: the open line is completed and dropped while busy.
     model.SetBusy(true);
-    source.lines.back() += " done";
+    source.Extend(" done");
     Add({"echo"});
     Drop(2);
     Release(false);
@@ -404,16 +412,17 @@ TEST_F(RowModelTest, AGrowingOpenLineWrapsAsTheWholeLineWould)
     Add({""}, false);
     for (std::size_t at = 0, piece = 1; at < 2000; ++piece) {
         for (std::size_t k = 0; k < piece % 7 + 1; ++k, ++at)
-            source.lines[0] += words[at % words.size()];
+            source.Extend(std::string_view(&words[at % words.size()], 1));
         model.AddText(0, false, send);
-        ASSERT_EQ(Rows(), Wrapped(source.lines[0])) << "after " << at << " bytes";
+        ASSERT_EQ(Rows(), Wrapped(std::string(source.lines[0]))) << "after " << at << " bytes";
         ASSERT_EQ(model.OpenLineRows(), model.RowCount());
     }
     // Rewritten inside (a carriage return and new text), to need more rows and then fewer:
     // rewrapped whole, no stale row left behind.
     for (const std::string& text :
-         {"W W W W W W W W W W W W W W W " + source.lines[0].substr(30), std::string(30, 'x'),
-          std::string("ab ab ab ab ab ab ab ab ab ab "), std::string(30, 'y')}) {
+         {"W W W W W W W W W W W W W W W " + std::string(source.lines[0].substr(30)),
+          std::string(30, 'x'), std::string("ab ab ab ab ab ab ab ab ab ab "),
+          std::string(30, 'y')}) {
         Reopen(text);
         EXPECT_EQ(Rows(), Wrapped(text));
         for (std::size_t row = 1; row < model.Rows().size(); ++row)
@@ -430,16 +439,16 @@ TEST_F(RowModelTest, RowsCarryTheServerColoursOfTheirBytes)
     source.runs = {{{8, red}, {12, {}}}};
     Add({"0123456789abcdef"}, false);
     ASSERT_EQ(Rows(), (Texts{"0123456789", "abcdef"}));
-    EXPECT_EQ(model.Rows()[0].runs, (CColourRuns{{8, red}}));
-    EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}, {2, {}}}));
+    EXPECT_EQ(model.RowRuns(model.Rows()[0]), (CColourRuns{{8, red}}));
+    EXPECT_EQ(model.RowRuns(model.Rows()[1]), (CColourRuns{{0, red}, {2, {}}}));
     // The open line grows; its first row keeps its text but was rewritten in another colour.
     source.runs = {{{0, red}}};
     Reopen("0123456789abcdefgh");
-    EXPECT_EQ(model.Rows()[0].runs, (CColourRuns{{0, red}}));
-    EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}}));
+    EXPECT_EQ(model.RowRuns(model.Rows()[0]), (CColourRuns{{0, red}}));
+    EXPECT_EQ(model.RowRuns(model.Rows()[1]), (CColourRuns{{0, red}}));
     // A rebuild slices the same way.
     model.RewrapAll(5);
-    EXPECT_EQ(model.Rows()[1].runs, (CColourRuns{{0, red}}));
+    EXPECT_EQ(model.RowRuns(model.Rows()[1]), (CColourRuns{{0, red}}));
     // Rows built once the coloured line has gone carry nothing of its runs.
     Add({"plain"});
     Drop(1);
@@ -447,7 +456,7 @@ TEST_F(RowModelTest, RowsCarryTheServerColoursOfTheirBytes)
     model.RewrapAll(5);
     Add({"0123456789abc"});
     for (const CRowModel::Row& row : model.Rows())
-        EXPECT_TRUE(row.runs.empty()) << row.text;
+        EXPECT_TRUE(model.RowRuns(row).empty()) << model.RowText(row);
 }
 
 // CJK characters are twice as wide as the others beyond Latin-1.
@@ -496,9 +505,9 @@ TEST_F(RowModelTest, AnOpenLineGrowingInPiecesOfCharactersWrapsAsTheWholeLine)
     Add({""}, false);
     for (std::size_t at = 0, piece = 1; at < 1500; ++piece) {
         for (std::size_t k = 0; k < piece % 5 + 1; ++k, ++at)
-            source.lines[0] += text[at % text.size()];
+            source.Extend(std::string_view(&text[at % text.size()], 1));
         model.AddText(0, false, send);
-        ASSERT_EQ(Rows(), Wrapped(source.lines[0])) << "after " << at << " bytes";
+        ASSERT_EQ(Rows(), Wrapped(std::string(source.lines[0]))) << "after " << at << " bytes";
     }
     // A selection copies whole characters: the first two CJK characters of a row.
     Reopen("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");

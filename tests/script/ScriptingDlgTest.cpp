@@ -81,7 +81,8 @@ TEST_F(ScriptingDlgTest, SendPutsInTheWordsOfTheReceivedLine)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.send + " / " + c.line);
         std::optional<std::uint32_t> colour = 0;
-        EXPECT_EQ(m_scripts.RunCommands("X" + c.send, 'R', &m_view, &c.line, &colour),
+        const std::string_view line = c.line;
+        EXPECT_EQ(m_scripts.RunCommands("X" + c.send, 'R', &m_view, &line, &colour),
                   c.expected + "\r\n");
     }
 }
@@ -124,7 +125,7 @@ TEST_F(ScriptingDlgTest, EventsRunTheirMatchingScriptsInListOrder)
 
 TEST_F(ScriptingDlgTest, ColourCommandsReadSignedDecimalNumbers)
 {
-    const std::string line = "text";
+    const std::string_view line = "text";
     const std::pair<std::string, std::uint32_t> cases[] = {
         {"C255", 255u},
         {"C  +16711680 blue", 16711680u},

@@ -37,7 +37,7 @@ protected:
     }
     bool Shows(const std::string& text) const
     {
-        for (const std::string& line : doc.GetLines()) {
+        for (const std::string_view line : doc.GetLines()) {
             if (line.find(text) != std::string::npos)
                 return true;
         }

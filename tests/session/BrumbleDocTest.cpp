@@ -547,7 +547,7 @@ TEST_F(BrumbleDocTelnetdTest, EveryOptionRequestIsRefusedAndNoneOfItShows)
     EXPECT_TRUE(n.unanswered.empty());
 
     // Nothing of the protocol reached the lines.
-    for (const std::string& line : doc.GetLines()) {
+    for (const std::string_view line : doc.GetLines()) {
         for (char c : line)
             EXPECT_LT(static_cast<unsigned char>(c), 240) << "in line: " << line;
     }
@@ -558,7 +558,7 @@ TEST_F(BrumbleDocTelnetdTest, EveryOptionRequestIsRefusedAndNoneOfItShows)
     ASSERT_TRUE(WaitUntil(
         [&] {
             return std::any_of(doc.GetLines().begin(), doc.GetLines().end(),
-                               [](const std::string& l) { return l.find("ping") != l.npos; });
+                               [](std::string_view l) { return l.find("ping") != l.npos; });
         },
         5000));
 }

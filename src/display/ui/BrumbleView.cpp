@@ -63,17 +63,16 @@ class CDocRowSource final : public CRowSource {
 public:
     CDocRowSource(CBrumbleDoc& doc, CSessionView& view) : m_doc(doc), m_view(view) {}
 
-    const std::deque<std::string>& Lines() const override { return m_doc.GetLines(); }
-    std::optional<std::uint32_t> Highlight(const std::string& line) override
+    const CLineStore& Lines() const override { return m_doc.GetLines(); }
+    std::optional<std::uint32_t> Highlight(std::string_view line) override
     {
         return m_doc.GetHighlight(line);
     }
-    std::string ReceiveScript(const std::string& line,
-                              std::optional<std::uint32_t>& colour) override
+    std::string ReceiveScript(std::string_view line, std::optional<std::uint32_t>& colour) override
     {
         return m_doc.GetReceiveScript(line, &m_view, colour);
     }
-    void DetectImageUrls(const std::string& line) override { m_doc.DetectImageUrls(line, &m_view); }
+    void DetectImageUrls(std::string_view line) override { m_doc.DetectImageUrls(line, &m_view); }
     bool IsLocalLine(std::size_t index) const override { return m_doc.IsLocalLine(index); }
     const CColourRuns* Runs(std::size_t index) const override { return m_doc.GetRuns(index); }
 
@@ -417,11 +416,12 @@ void CBrumbleView::DrawRows(QPainter& painter, const QRect& clip, int topRow)
     while (y <= clip.bottom() && index < static_cast<long long>(rows.size())) {
         if (index >= 0) {
             const CRowModel::Row& row = rows[static_cast<std::size_t>(index)];
-            if ((row.colour >> 24) != 0 && !row.runs.empty()) {
-                DrawRowRuns(painter, row, y, textColour, backColour);
+            const CColourRuns runs = (row.colour >> 24) != 0 ? m_model.RowRuns(row) : CColourRuns{};
+            if (!runs.empty()) {
+                DrawRowRuns(painter, m_model.RowText(row), runs, y, textColour, backColour);
             } else {
                 painter.setPen((row.colour >> 24) == 0 ? ToColour(row.colour) : textColour);
-                DrawRow(painter, row.text, y + m_ascent);
+                DrawRow(painter, m_model.RowText(row), y + m_ascent);
             }
         }
         y += m_lineHeight;
@@ -447,19 +447,17 @@ int CBrumbleView::TextWidth(std::string_view text) const
     return width;
 }
 
-void CBrumbleView::DrawRowRuns(QPainter& painter, const CRowModel::Row& row, int top,
-                               const QColor& textColour, const QColor& backColour)
+void CBrumbleView::DrawRowRuns(QPainter& painter, std::string_view text, const CColourRuns& runs,
+                               int top, const QColor& textColour, const QColor& backColour)
 {
-    const std::string_view text(row.text);
     CAnsiAttributes attributes;
     std::size_t from = 0;
     int x = 0;
-    for (std::size_t k = 0; k <= row.runs.size(); ++k) {
+    for (std::size_t k = 0; k <= runs.size(); ++k) {
         const std::size_t to =
-            k < row.runs.size()
-                ? std::clamp(static_cast<std::size_t>(std::max(row.runs[k].start, 0)), from,
-                             text.size())
-                : text.size();
+            k < runs.size() ? std::clamp(static_cast<std::size_t>(std::max(runs[k].start, 0)), from,
+                                         text.size())
+                            : text.size();
         if (to > from) {
             const std::string_view piece = text.substr(from, to - from);
             const int width = TextWidth(piece);
@@ -476,8 +474,8 @@ void CBrumbleView::DrawRowRuns(QPainter& painter, const CRowModel::Row& row, int
             x += width;
             from = to;
         }
-        if (k < row.runs.size())
-            attributes = row.runs[k].attributes;
+        if (k < runs.size())
+            attributes = runs[k].attributes;
     }
 }
 

@@ -179,7 +179,7 @@ private:
     // the first at x = left.
     void DrawRow(QPainter& painter, std::string_view text, int baseline, int left = 0);
     // Draws a row in its server colours (backgrounds first, then each run's text).
-    void DrawRowRuns(QPainter& painter, const CRowModel::Row& row, int top,
+    void DrawRowRuns(QPainter& painter, std::string_view text, const CColourRuns& runs, int top,
                      const QColor& textColour, const QColor& backColour);
     int TextWidth(std::string_view text) const;
     // A character beyond Latin-1 (see WideText.cpp): a glyph of the display font when it has

@@ -26,7 +26,7 @@ struct ShownChar {
 };
 
 // A row's characters in the host's encoding, ending with an entry for the row's end.
-std::vector<ShownChar> ShownChars(const CRowModel& model, const std::string& text)
+std::vector<ShownChar> ShownChars(const CRowModel& model, std::string_view text)
 {
     std::vector<ShownChar> chars;
     chars.reserve(text.size() + 1);
@@ -164,8 +164,7 @@ QRect CScrollbackAccessible::characterRect(int offset) const
         return {};
     const int row = Text().RowAt(offset);
     const int index = offset - Text().RowStart(row);
-    const std::vector<ShownChar> chars =
-        ShownChars(model, model.Rows()[static_cast<std::size_t>(row)].text);
+    const std::vector<ShownChar> chars = ShownChars(model, model.RowText(row));
     // A line end sits after its row's last character and has no width.
     const auto at = std::find_if(chars.begin(), chars.end(),
                                  [index](const ShownChar& c) { return c.textIndex >= index; });
@@ -189,8 +188,7 @@ int CScrollbackAccessible::offsetAtPoint(const QPoint& point) const
     if (cell.index < 0)
         return -1;
     // The cell's index counts bytes; the accessible text counts characters.
-    const std::vector<ShownChar> chars =
-        ShownChars(model, model.Rows()[static_cast<std::size_t>(row)].text);
+    const std::vector<ShownChar> chars = ShownChars(model, model.RowText(row));
     const auto at = std::find_if(chars.begin(), chars.end(), [&cell](const ShownChar& c) {
         return c.byte >= static_cast<std::size_t>(cell.index);
     });

@@ -44,7 +44,7 @@ void CScrollbackText::Build()
             m_text += QLatin1Char('\n');
         first = false;
         m_rowStarts.push_back(static_cast<int>(m_text.size()));
-        QString shown = ToWidgetText(row.text, m_model.Encoding());
+        QString shown = ToWidgetText(m_model.RowText(row), m_model.Encoding());
         for (QChar& c : shown) {
             if (IsShownAsBlank(c.unicode()))
                 c = QLatin1Char(' ');

@@ -227,7 +227,7 @@ TEST_F(AccessibilityTest, TheScrollbackReadsAsTheTextItShows)
     CBrumbleView& view = frame->View();
     const auto showsText = [&view](const std::string& text) {
         const auto& rows = view.Model().Rows();
-        return !rows.empty() && rows.back().text.find(text) != std::string::npos;
+        return !rows.empty() && view.Model().RowText(rows.back()).find(text) != std::string::npos;
     };
     server.Send("first line\r\nsecond line, long enough to be wrapped in a narrow window: "
                 "sixty characters and more\r\n\xe9t\xe9> ");
@@ -248,7 +248,7 @@ TEST_F(AccessibilityTest, TheScrollbackReadsAsTheTextItShows)
     // What is shown: the rows, one after another.
     QString rows;
     for (const CRowModel::Row& row : view.Model().Rows())
-        rows += QString::fromLatin1(row.text.c_str());
+        rows += QString::fromLatin1(std::string(view.Model().RowText(row)).c_str());
     EXPECT_GT(view.Model().RowCount(), 3);
     EXPECT_EQ(QString(expected).remove(QLatin1Char('\n')), rows);
     int start = 0;

@@ -43,8 +43,8 @@ protected:
     std::string Everywhere() const
     {
         std::string shown;
-        for (const std::string& line : frame->Doc().GetLines())
-            shown += line + "|";
+        for (const std::string_view line : frame->Doc().GetLines())
+            shown.append(line).append("|");
         return "shown:" + shown + " history:" + ItemTexts(box).join(u',').toStdString() +
                " log:" + FileBytes(m_config.File("log.txt")) + " autolog:" + AutoLogText();
     }

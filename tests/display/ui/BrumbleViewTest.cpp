@@ -131,7 +131,7 @@ protected:
     {
         std::vector<std::string> rows;
         for (const auto& row : view->Model().Rows())
-            rows.push_back(row.text);
+            rows.emplace_back(view->Model().RowText(row));
         return rows;
     }
     bool RowsContain(const std::string& text) const
@@ -212,7 +212,7 @@ TEST_F(BrumbleViewTest, FollowsTheEndUnlessScrolledBackAndRewrapsOnResize)
     const CRowModel& model = view->Model();
     EXPECT_TRUE(model.AtBottom());
     EXPECT_GT(model.Pos(), 0);
-    EXPECT_EQ(model.Rows().back().text, "line 99 of the text");
+    EXPECT_EQ(model.RowText(model.Rows().back()), "line 99 of the text");
     // The scroll bar shows the model once the gathered repaint has run.
     QScrollBar* bar = view->verticalScrollBar();
     ASSERT_TRUE(WaitUntil([&] { return bar->value() == model.Pos(); }));
@@ -431,7 +431,7 @@ TEST_F(BrumbleViewTest, RowsAreDrawnWithinTheWidthTheWrapUsed)
         const double advance = metrics.horizontalAdvance(QLatin1Char('n'));
         ASSERT_NE(advance, std::round(advance)) << "the font's advances are whole pixels";
 
-        const std::string& row = view->Model().Rows().at(0).text;
+        const std::string row(view->Model().RowText(0));
         int rowWidth = 0;
         for (const char c : row)
             rowWidth += view->CharWidth(static_cast<unsigned char>(c));
@@ -611,18 +611,19 @@ TEST_F(BrumbleViewTest, Utf8TextWrapsAtCharactersAndCopiesDecoded)
     const CRowModel& model = view->Model();
     ASSERT_GT(model.RowCount(), 2);
     std::string joined;
-    for (const auto& row : model.Rows()) {
-        const auto first = static_cast<unsigned char>(row.text.front());
+    for (const auto& shown : model.Rows()) {
+        const std::string_view row = model.RowText(shown);
+        const auto first = static_cast<unsigned char>(row.front());
         EXPECT_FALSE(first >= 0x80 && first < 0xC0) << "a row starts inside a character";
-        EXPECT_FALSE(CTextEncoding::CutsSequence(row.text, row.text.size()));
+        EXPECT_FALSE(CTextEncoding::CutsSequence(row, row.size()));
         int width = 0;
-        for (std::size_t i = 0; i < row.text.size();) {
-            const auto c = CTextEncoding::Next(CTextEncoding::Kind::Auto, row.text, i);
+        for (std::size_t i = 0; i < row.size();) {
+            const auto c = CTextEncoding::Next(CTextEncoding::Kind::Auto, row, i);
             width += model.CodeWidth(c.code);
             i += static_cast<std::size_t>(c.length);
         }
         EXPECT_LE(width, view->viewport()->width());
-        joined += row.text;
+        joined += row;
     }
     EXPECT_EQ(joined, line);
     // Measured by the font (a CJK font, where one is installed, makes it about two letters).
@@ -636,7 +637,7 @@ TEST_F(BrumbleViewTest, Utf8TextWrapsAtCharactersAndCopiesDecoded)
     QCoreApplication::sendEvent(view->viewport(), &move);
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, QPoint(299, h / 2));
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QString::fromUtf8(model.Rows().front().text.c_str()));
+              QString::fromUtf8(std::string(model.RowText(0)).c_str()));
 
     settings.WriteInt(kHost, "Encoding", 2);
     view->RewrapAll();
