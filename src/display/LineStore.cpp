@@ -9,15 +9,18 @@ namespace {
 // Room for at least two of the longest lines the filter makes, so that a line moved to a
 // fresh block always fits and never moves twice in a row.
 constexpr std::size_t kBlockSize = 64 * 1024;
+// At most this many freed blocks are kept (8 MB).
+constexpr std::size_t kMaxSpareBlocks = 128;
 
 } // namespace
 
 CLineStore::Block& CLineStore::NewBlock(std::size_t capacity)
 {
     Block& block = m_blocks.emplace_back();
-    if (m_spare.data && m_spare.capacity >= capacity) {
-        block = std::move(m_spare);
-        m_spare = Block{};
+    if (capacity <= kBlockSize && !m_spare.empty()) {
+        block.data = std::move(m_spare.back());
+        block.capacity = kBlockSize;
+        m_spare.pop_back();
     } else {
         block.capacity = std::max(capacity, kBlockSize);
         block.data = std::make_unique_for_overwrite<char[]>(block.capacity);
@@ -25,6 +28,12 @@ CLineStore::Block& CLineStore::NewBlock(std::size_t capacity)
     block.used = 0;
     block.lines = 0;
     return block;
+}
+
+void CLineStore::FreeBlock(Block& block)
+{
+    if (block.capacity == kBlockSize && m_spare.size() < kMaxSpareBlocks)
+        m_spare.push_back(std::move(block.data));
 }
 
 void CLineStore::AppendLine()
@@ -61,8 +70,7 @@ void CLineStore::ReserveLast(std::size_t length)
     block->used -= entry.size;
     --block->lines;
     if (alone) {
-        if (block->capacity == kBlockSize)
-            m_spare = std::move(*block);
+        FreeBlock(*block);
         m_blocks.erase(m_blocks.end() - 2);
     }
 }
@@ -105,8 +113,7 @@ void CLineStore::DropFront(std::size_t count)
         count -= taken;
         if (block.lines > 0 || m_blocks.size() == 1)
             break;
-        if (block.capacity == kBlockSize)
-            m_spare = std::move(block);
+        FreeBlock(block);
         m_blocks.pop_front();
     }
     if (m_lines.empty() && !m_blocks.empty())

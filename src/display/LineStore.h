@@ -111,9 +111,13 @@ private:
     // Makes room for the last line to reach length bytes, moving it to a new block if need be.
     void ReserveLast(std::size_t length);
     Block& NewBlock(std::size_t capacity);
+    void FreeBlock(Block& block);
 
     std::deque<Entry> m_lines;
     std::deque<Block> m_blocks;
-    Block m_spare; // the last block freed, kept so that a steady flood allocates nothing
+    // Freed blocks of the usual size, kept for new lines: a flood trimmed to the line buffer
+    // then writes into memory it already has instead of handing it back and faulting it in
+    // again (long padded lines free and take several blocks a read).
+    std::vector<std::unique_ptr<char[]>> m_spare;
     std::uint64_t m_frontNumber = 0;
 };
