@@ -290,6 +290,12 @@ void CRowModel::FinishLines(bool lastComplete, const SendFn& send)
     // A script may run an event loop (a message) in which lines are dropped: the target
     // moves up with them.
     m_finishTarget = end;
+    if (!m_source.FinishesLines()) {
+        // Nothing to run: the lines are finished, with no colour of their own.
+        m_finishedColours.insert(m_finishedColours.end(), m_finishTarget - m_finishedEnd,
+                                 std::nullopt);
+        m_finishedEnd = m_finishTarget;
+    }
     while (m_finishedEnd < m_finishTarget)
         m_finishedColours.push_back(FinishLine(m_finishedEnd, toSend));
     if (!toSend.empty() && send)

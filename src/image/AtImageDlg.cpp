@@ -105,14 +105,18 @@ std::optional<std::string> CAtImageDlg::BrowserCandidate(std::string_view line,
     return std::string(candidate);
 }
 
+bool CAtImageDlg::DetectsUrls() const
+{
+    // An empty prefix would make the first word of every line a "URL".
+    return m_settings.enabled &&
+           (m_settings.displayMode == kPopupWindow || !m_settings.urlPrefix.empty());
+}
+
 std::optional<CFoundUrl> CAtImageDlg::DetectUrls(std::string_view line) const
 {
-    if (!m_settings.enabled)
+    if (!DetectsUrls())
         return std::nullopt;
     const bool pictures = m_settings.displayMode == kPopupWindow;
-    // An empty prefix would make the first word of every line a "URL".
-    if (!pictures && m_settings.urlPrefix.empty())
-        return std::nullopt;
     const std::string search = pictures ? m_settings.imageTrigger + " http" : m_settings.urlPrefix;
 
     for (std::size_t found = line.find(search); found != std::string_view::npos;

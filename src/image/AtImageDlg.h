@@ -46,6 +46,9 @@ public:
     // a web address: the server never decides on its own that a local file or a program
     // handler is opened.
     std::optional<CFoundUrl> DetectUrls(std::string_view line) const;
+    // Whether DetectUrls can find anything at all: detection is on, and in browser mode
+    // there is a prefix to look for.
+    bool DetectsUrls() const;
 
     // The URL a found text stands for (scheme-less web addresses become http); an invalid
     // one when the text is no URL at all.

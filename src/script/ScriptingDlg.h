@@ -37,6 +37,7 @@ public:
     // concatenated output (commands ending in CR LF). window owns the script timers.
     std::string RunConnectScripts(CSessionView* window);
     std::string RunTimerScripts(int number, CSessionView* window);
+    bool HasReceiveScripts() const { return !m_receiveScripts.empty(); }
     // Colour commands set colour, the line's display colour (the last one wins); it is left
     // as it was when none runs.
     std::string RunReceiveScripts(std::string_view line, CSessionView* window,

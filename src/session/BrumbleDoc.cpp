@@ -608,10 +608,21 @@ std::string CBrumbleDoc::GetTimerScript(int timer, CSessionView* view)
     return m_scripts ? m_scripts->RunTimerScripts(timer, view) : std::string();
 }
 
-void CBrumbleDoc::DetectImageUrls(std::string_view line, CSessionView* view)
+bool CBrumbleDoc::FinishesLines(const CSessionView* view) const
+{
+    return (m_scripts && m_scripts->HasReceiveScripts()) ||
+           (LooksForUrls(view) && m_imageSettings->DetectsUrls());
+}
+
+bool CBrumbleDoc::LooksForUrls(const CSessionView* view) const
 {
     // Only the window the user works in looks for URLs, and none while a dialog is open.
-    if (!m_imageSettings || view == nullptr || view != m_services.app.InputView())
+    return m_imageSettings && view != nullptr && view == m_services.app.InputView();
+}
+
+void CBrumbleDoc::DetectImageUrls(std::string_view line, CSessionView* view)
+{
+    if (!LooksForUrls(view))
         return;
     const std::optional<CFoundUrl> found = m_imageSettings->DetectUrls(line);
     if (found && onFoundUrl)

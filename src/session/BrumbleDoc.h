@@ -162,6 +162,9 @@ public:
                                  std::optional<std::uint32_t>& colour);
     std::string GetTimerScript(int timer, CSessionView* view);
     void DetectImageUrls(std::string_view line, CSessionView* view);
+    // Whether a received line has anything to do in view besides being shown: receive
+    // scripts to run or URLs to look for. When not, a flood skips both per line.
+    bool FinishesLines(const CSessionView* view) const;
 
     // The line-buffer limit: host "Line Buffer", default "Display"/"Lines", default 250;
     // never below 1.
@@ -202,6 +205,7 @@ private:
     void UpdateViews();
     // Drops the lines past the line buffer, telling the views first.
     void TrimLines();
+    bool LooksForUrls(const CSessionView* view) const;
     // Sound now for a piece of server text holding a trigger; true when a flash is due
     // once the text is shown.
     bool CheckTriggers(std::string_view text);

@@ -573,7 +573,10 @@ TEST_F(BrumbleDocTest, UrlsAreDetectedOnlyInTheInputViewAndReachTheMainFrameRequ
     Connect();
     doc.DetectImageUrls(line, &view); // not the input view (a dialog is open, or another window)
     EXPECT_TRUE(found.empty());
+    // Without scripts, only the input view has anything to do with a received line.
+    EXPECT_FALSE(doc.FinishesLines(&view));
     app.SetInputView(&view);
+    EXPECT_TRUE(doc.FinishesLines(&view));
     doc.DetectImageUrls(line, &view);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0], (CFoundUrl{CFoundUrl::kShowPicture, "http://x.org/cat.gif"}));

@@ -73,6 +73,7 @@ public:
         return m_doc.GetReceiveScript(line, &m_view, colour);
     }
     void DetectImageUrls(std::string_view line) override { m_doc.DetectImageUrls(line, &m_view); }
+    bool FinishesLines() const override { return m_doc.FinishesLines(&m_view); }
     bool IsLocalLine(std::size_t index) const override { return m_doc.IsLocalLine(index); }
     const CColourRuns* Runs(std::size_t index) const override { return m_doc.GetRuns(index); }
 
