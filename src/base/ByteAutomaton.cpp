@@ -1,6 +1,7 @@
 #include "base/ByteAutomaton.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 
 #if defined(__SSE2__)
@@ -150,9 +151,10 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
     // Sixteen positions at a time: a position is a candidate when its byte may begin a text
     // and the next may be that text's second byte; candidates are then tested as pairs.
     const Prefilter& filter = PrefilterFor(map);
-    if (filter.usable) {
-        for (; i + 17 <= size; i += 16) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+    if (filter.usable && i + 17 <= size) {
+        // The candidate positions among the sixteen from at, as a bit mask.
+        const auto candidatesAt = [&](std::size_t at) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
             __m128i candidates = _mm_setzero_si128();
             for (int k = 0; k < filter.firstCount; ++k)
                 candidates = _mm_or_si128(
@@ -160,7 +162,7 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
                     _mm_cmpeq_epi8(here, _mm_set1_epi8(static_cast<char>(filter.first[k]))));
             if (!filter.anySecond) {
                 const __m128i next =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + 1));
                 __m128i seconds = _mm_setzero_si128();
                 for (int k = 0; k < filter.secondCount; ++k)
                     seconds = _mm_or_si128(
@@ -168,12 +170,29 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
                         _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(filter.second[k]))));
                 candidates = _mm_and_si128(candidates, seconds);
             }
-            for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(candidates)); mask != 0;
-                 mask &= mask - 1) {
-                const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
-                if (PairStarts(map[data[at]], map[data[at + 1]]))
-                    return at;
+            return static_cast<unsigned>(_mm_movemask_epi8(candidates));
+        };
+        const auto firstStart = [&](std::size_t at, unsigned mask) {
+            for (; mask != 0; mask &= mask - 1) {
+                const std::size_t k = at + static_cast<std::size_t>(std::countr_zero(mask));
+                if (PairStarts(map[data[k]], map[data[k + 1]]))
+                    return k;
             }
+            return size;
+        };
+        for (; i + 17 <= size; i += 16) {
+            const std::size_t found = firstStart(i, candidatesAt(i));
+            if (found != size)
+                return found;
+        }
+        // The positions left, up to the last pair, in one block that ends there: those of it
+        // already looked at are masked off.
+        if (i + 1 < size) {
+            const std::size_t at = size - 17;
+            const std::size_t found = firstStart(at, candidatesAt(at) & (~0u << (i - at)));
+            if (found != size)
+                return found;
+            i = size - 1;
         }
     }
 #endif
