@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <numeric>
 
 #if defined(__SSE2__)
@@ -140,6 +141,10 @@ const CByteAutomaton::Prefilter& CByteAutomaton::PrefilterFor(const unsigned cha
                 filter.second[filter.secondCount++] = static_cast<unsigned char>(byte);
         }
     }
+    for (int k = 0; k < filter.firstCount; ++k)
+        std::memset(filter.firstBlocks[k], filter.first[k], 16);
+    for (int k = 0; k < filter.secondCount; ++k)
+        std::memset(filter.secondBlocks[k], filter.second[k], 16);
     m_prefilter = filter;
     return m_prefilter;
 }
@@ -159,7 +164,8 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
             for (int k = 0; k < filter.firstCount; ++k)
                 candidates = _mm_or_si128(
                     candidates,
-                    _mm_cmpeq_epi8(here, _mm_set1_epi8(static_cast<char>(filter.first[k]))));
+                    _mm_cmpeq_epi8(here, _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                             filter.firstBlocks[k]))));
             if (!filter.anySecond) {
                 const __m128i next =
                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + 1));
@@ -167,7 +173,8 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
                 for (int k = 0; k < filter.secondCount; ++k)
                     seconds = _mm_or_si128(
                         seconds,
-                        _mm_cmpeq_epi8(next, _mm_set1_epi8(static_cast<char>(filter.second[k]))));
+                        _mm_cmpeq_epi8(next, _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                                 filter.secondBlocks[k]))));
                 candidates = _mm_and_si128(candidates, seconds);
             }
             return static_cast<unsigned>(_mm_movemask_epi8(candidates));

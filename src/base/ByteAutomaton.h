@@ -64,6 +64,9 @@ private:
         int secondCount = 0;
         unsigned char first[kMaxBytes] = {};
         unsigned char second[kMaxBytes] = {};
+        // Each of them repeated sixteen times, ready to compare a block with.
+        alignas(16) unsigned char firstBlocks[kMaxBytes][16] = {};
+        alignas(16) unsigned char secondBlocks[kMaxBytes][16] = {};
     };
 
     const Node& At(std::int32_t node) const { return m_nodes[static_cast<std::size_t>(node)]; }
