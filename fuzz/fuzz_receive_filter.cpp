@@ -7,9 +7,9 @@
 // agree on the lines, the cursor, lastTextEndedLine, the telnet answers, the bells and the
 // colour runs; and no line may hold a control byte, an ESC, or (with telnet on) an IAC, nor
 // grow past the line cap, nor have more colour runs than their bound.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,15 +46,18 @@ bool SameRuns(const Recorded& a, const Recorded& b)
 
 bool SameOutcome(const Recorded& a, const Recorded& b)
 {
-    return a.filter.Lines() == b.filter.Lines() && a.filter.Column() == b.filter.Column() &&
+    const CLineStore& x = a.filter.Lines();
+    const CLineStore& y = b.filter.Lines();
+    return std::equal(x.begin(), x.end(), y.begin(), y.end()) &&
+           a.filter.Column() == b.filter.Column() &&
            a.filter.CurrentLine() == b.filter.CurrentLine() &&
            a.filter.LastTextEndedLine() == b.filter.LastTextEndedLine() && a.answers == b.answers &&
            a.bells == b.bells && a.filter.Attributes() == b.filter.Attributes() && SameRuns(a, b);
 }
 
-bool LinesAreClean(const std::deque<std::string>& lines, bool telnet)
+bool LinesAreClean(const CLineStore& lines, bool telnet)
 {
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
         if (line.size() > static_cast<std::size_t>(CReceiveFilter::kMaxLineLength))
             return false;
         for (const char c : line) {
