@@ -38,7 +38,11 @@ bool SameRuns(const Recorded& a, const Recorded& b)
     for (std::size_t i = 0; i < a.filter.Lines().size(); ++i) {
         const CColourRuns* x = a.filter.Runs(i);
         const CColourRuns* y = b.filter.Runs(i);
-        if ((x == nullptr) != (y == nullptr) || (x && (*x != *y || x->size() > kMaxColourRuns)))
+        // The line being written is bounded by its length, the others by kMaxColourRuns.
+        const std::size_t bound = static_cast<int>(i) == a.filter.CurrentLine()
+                                      ? a.filter.Lines()[i].size() + 1
+                                      : kMaxColourRuns;
+        if ((x == nullptr) != (y == nullptr) || (x && (*x != *y || x->size() > bound)))
             return false;
     }
     return true;

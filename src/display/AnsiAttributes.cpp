@@ -17,10 +17,10 @@ constexpr std::uint32_t Rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b)
 // Mid-tone colours: "black" is a dark grey and "white" a light one, and none is so light
 // or so dark that it disappears on a white or on a black window.
 constexpr std::array<std::uint32_t, 16> kBasic = {
-    Rgb(77, 77, 77),    Rgb(204, 51, 51),   Rgb(46, 158, 46),  Rgb(184, 148, 15),
-    Rgb(59, 111, 214),  Rgb(181, 64, 181),  Rgb(31, 158, 158), Rgb(168, 168, 168),
-    Rgb(128, 128, 128), Rgb(240, 90, 90),   Rgb(76, 201, 76),  Rgb(217, 181, 38),
-    Rgb(106, 149, 240), Rgb(224, 96, 224),  Rgb(51, 199, 199), Rgb(217, 217, 217),
+    Rgb(77, 77, 77),    Rgb(204, 51, 51),  Rgb(46, 158, 46),  Rgb(184, 148, 15),
+    Rgb(59, 111, 214),  Rgb(181, 64, 181), Rgb(31, 158, 158), Rgb(168, 168, 168),
+    Rgb(128, 128, 128), Rgb(240, 90, 90),  Rgb(76, 201, 76),  Rgb(217, 181, 38),
+    Rgb(106, 149, 240), Rgb(224, 96, 224), Rgb(51, 199, 199), Rgb(217, 217, 217),
 };
 
 std::uint32_t ToDrawn(std::uint32_t colour)
@@ -121,6 +121,12 @@ std::uint32_t CAnsiAttributes::PaletteColour(int index)
     return Rgb(grey, grey, grey);
 }
 
+void LimitColourRuns(CColourRuns& runs)
+{
+    if (runs.size() > kMaxColourRuns)
+        runs.resize(kMaxColourRuns);
+}
+
 void SetColourRange(CColourRuns& runs, int from, int to, int lineLength,
                     const CAnsiAttributes& attributes)
 {
@@ -130,30 +136,25 @@ void SetColourRange(CColourRuns& runs, int from, int to, int lineLength,
     if (to >= lineLength && (runs.empty() || runs.back().start < from)) {
         if (runs.empty() ? attributes.IsDefault() : runs.back().attributes == attributes)
             return;
-        if (runs.size() < kMaxColourRuns)
-            runs.push_back(CColourRun{from, attributes});
+        runs.push_back(CColourRun{from, attributes});
         return;
     }
     // Runs starting in [from, to) are replaced; a run starting exactly at `to` stays.
     const auto first = static_cast<std::size_t>(
         std::lower_bound(runs.begin(), runs.end(), from, Before) - runs.begin());
-    const auto last = static_cast<std::size_t>(
-        std::lower_bound(runs.begin() + static_cast<std::ptrdiff_t>(first), runs.end(), to,
-                         Before) -
-        runs.begin());
+    const auto last =
+        static_cast<std::size_t>(std::lower_bound(runs.begin() + static_cast<std::ptrdiff_t>(first),
+                                                  runs.end(), to, Before) -
+                                 runs.begin());
     const CAnsiAttributes before = first == 0 ? CAnsiAttributes{} : runs[first - 1].attributes;
     const bool runAtTo = last < runs.size() && runs[last].start == to;
     // What the bytes from `to` on had before, to be kept after the range.
-    const CAnsiAttributes after = runAtTo        ? runs[last].attributes
-                                  : last == 0    ? CAnsiAttributes{}
-                                                 : runs[last - 1].attributes;
+    const CAnsiAttributes after = runAtTo     ? runs[last].attributes
+                                  : last == 0 ? CAnsiAttributes{}
+                                              : runs[last - 1].attributes;
     const bool head = !(before == attributes);
     const bool tail = to < lineLength && !runAtTo && !(after == attributes);
     const bool mergeAtTo = runAtTo && runs[last].attributes == attributes;
-    const std::size_t newSize =
-        runs.size() - (last - first) + (head ? 1 : 0) + (tail ? 1 : 0) - (mergeAtTo ? 1 : 0);
-    if (newSize > kMaxColourRuns && newSize > runs.size())
-        return;
     if (mergeAtTo)
         runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(last));
     CColourRun replacement[2];

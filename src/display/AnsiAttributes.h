@@ -56,15 +56,18 @@ struct CColourRun {
 
 using CColourRuns = std::vector<CColourRun>;
 
-// A line's run list never holds more runs than this: a server changing colour at every
-// character costs a bounded list per line, the rest of the line keeping the colour it has.
+// A finished line's run list holds at most this many runs: a server changing colour at every
+// character costs a bounded list per line, the rest of the line keeping the last colour
+// kept. The line being written is limited only by its length, so that its colours come out
+// the same however the text was cut into reads.
 inline constexpr std::size_t kMaxColourRuns = 128;
 
 // Gives the bytes [from, to) of a line of lineLength bytes the attributes, keeping the
-// list sorted and without two neighbours alike. A change that would take the list past
-// kMaxColourRuns is not made.
+// list sorted and without two neighbours alike.
 void SetColourRange(CColourRuns& runs, int from, int to, int lineLength,
                     const CAnsiAttributes& attributes);
+// Cuts a finished line's list down to kMaxColourRuns.
+void LimitColourRuns(CColourRuns& runs);
 
 // The runs of the bytes [offset, offset + length) of a line, with starts counted from
 // offset; appended to out (nothing for text in the default attributes only).

@@ -260,8 +260,7 @@ void CReceiveFilter::Filter(std::string_view text)
         if (byteClass == kLineEnd) {
             // Even an empty segment is placed: it records that the last text ended a line.
             PutText(segment, true);
-            if (m_currentLine < INT_MAX)
-                ++m_currentLine;
+            LeaveLine();
             if (data[i] == '\n' && m_lineEnds != LineEnds::AsSent)
                 LineFeedColumn();
         } else {
@@ -523,9 +522,17 @@ void CReceiveFilter::RecordColour(std::size_t oldLength, std::size_t column, std
 void CReceiveFilter::EndCappedLine()
 {
     m_lastTextEndedLine = true;
+    LeaveLine();
+    m_column = 0;
+}
+
+// The cursor never comes back to a line it leaves: its colours are final and are bounded now.
+void CReceiveFilter::LeaveLine()
+{
+    if (static_cast<std::size_t>(m_currentLine) < m_runs.size())
+        LimitColourRuns(m_runs[static_cast<std::size_t>(m_currentLine)]);
     if (m_currentLine < INT_MAX)
         ++m_currentLine;
-    m_column = 0;
 }
 
 void CReceiveFilter::DropFrontLines(int count)

@@ -136,6 +136,8 @@ private:
     std::size_t ParseControlSequence(const unsigned char* data, std::size_t i, std::size_t size);
     void StartControlSequence();
     void EndCappedLine();
+    // Moves the cursor down a line.
+    void LeaveLine();
     // Records the server's echo, tells onServerEcho and answers DO or DONT ECHO.
     void ChangeServerEcho(bool on);
     void LineFeedColumn();

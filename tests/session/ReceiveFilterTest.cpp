@@ -320,16 +320,29 @@ TEST(ReceiveFilter, TrimmingMovesTheCursorLineAndPendingLinesAreLimited)
 
 TEST(ReceiveFilter, ColourRunsStayBoundedWhateverTheServerSends)
 {
-    // A colour change at every character of a full line: the list stops at its bound and
-    // the rest of the line keeps the last colour recorded.
+    // A colour change at every character of a full line: once the line is ended its list
+    // is cut at the bound, the rest of the line keeping the last colour kept.
     Filtered f(false, true);
     std::string flood;
     for (int i = 0; i < 20000; ++i)
         flood += "\x1b[3" + std::to_string(i % 2 + 1) + "mx";
+    flood += "\r\n";
     for (std::size_t at = 0; at < flood.size(); at += 508)
         f.Feed(flood.substr(at, 508));
     ASSERT_EQ(f.Get(), Lines{std::string(20000, 'x')});
     EXPECT_EQ(f.Runs()[0].size(), kMaxColourRuns);
+    // Past the bound, text written over the line takes the same colours however the reads
+    // cut it.
+    std::string over;
+    for (int i = 0; i < 130; ++i)
+        over += "\x1b[3" + std::to_string(i % 2 + 1) + "mxx";
+    over += "\r\x1b[1;7m\t\t\t\t\t$1\r\n";
+    const auto whole = Filtered(false, true).Feed(over).Runs();
+    ASSERT_EQ(whole[0].size(), kMaxColourRuns);
+    for (std::size_t cut = over.size() - 8; cut < over.size(); ++cut)
+        EXPECT_EQ(Filtered(false, true).Feed(over.substr(0, cut)).Feed(over.substr(cut)).Runs(),
+                  whole)
+            << "cut at " << cut;
     // Turning colour off forgets the runs and the colour.
     f.filter.SetColour(false);
     EXPECT_EQ(f.filter.Runs(0), nullptr);
