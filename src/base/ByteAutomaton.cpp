@@ -157,26 +157,22 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
     // and the next may be that text's second byte; candidates are then tested as pairs.
     const Prefilter& filter = PrefilterFor(map);
     if (filter.usable && i + 17 <= size) {
+        // Which of the sixteen bytes from at equal one of the count blocks.
+        const auto matchesAny = [&](std::size_t at, const unsigned char(*blocks)[16], int count) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+            __m128i found = _mm_setzero_si128();
+            for (int k = 0; k < count; ++k)
+                found = _mm_or_si128(
+                    found, _mm_cmpeq_epi8(
+                               bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(blocks[k]))));
+            return found;
+        };
         // The candidate positions among the sixteen from at, as a bit mask.
         const auto candidatesAt = [&](std::size_t at) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-            __m128i candidates = _mm_setzero_si128();
-            for (int k = 0; k < filter.firstCount; ++k)
-                candidates = _mm_or_si128(
-                    candidates,
-                    _mm_cmpeq_epi8(here, _mm_load_si128(reinterpret_cast<const __m128i*>(
-                                             filter.firstBlocks[k]))));
-            if (!filter.anySecond) {
-                const __m128i next =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + 1));
-                __m128i seconds = _mm_setzero_si128();
-                for (int k = 0; k < filter.secondCount; ++k)
-                    seconds = _mm_or_si128(
-                        seconds,
-                        _mm_cmpeq_epi8(next, _mm_load_si128(reinterpret_cast<const __m128i*>(
-                                                 filter.secondBlocks[k]))));
-                candidates = _mm_and_si128(candidates, seconds);
-            }
+            __m128i candidates = matchesAny(at, filter.firstBlocks, filter.firstCount);
+            if (!filter.anySecond)
+                candidates = _mm_and_si128(
+                    candidates, matchesAny(at + 1, filter.secondBlocks, filter.secondCount));
             return static_cast<unsigned>(_mm_movemask_epi8(candidates));
         };
         const auto firstStart = [&](std::size_t at, unsigned mask) {
