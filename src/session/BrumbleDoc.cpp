@@ -299,6 +299,7 @@ void CBrumbleDoc::BeginReadReport()
     if (m_inReadReport)
         return;
     m_inReadReport = true;
+    m_keptLimitInReport = false;
     if (m_socket)
         m_socket->HoldSends(true);
     // Should the report be cut short without its end (the socket closed under it), the
@@ -635,6 +636,11 @@ int CBrumbleDoc::KeptLineBufferLimit()
     // store's answer can change only with its generation (or with the host), so the limit
     // is read again only then: the same answers, without a look-up per piece.
     static const std::string kNoHost;
+    // A read report lasts a few milliseconds: the limit read at its first piece holds for
+    // the rest, which spares each piece its look at the store.
+    if (m_inReadReport && m_keptLimitInReport)
+        return *m_keptLimit;
+    m_keptLimitInReport = m_inReadReport;
     const std::uint64_t generation = m_services.settings.Generation();
     const std::string& host = m_socket ? m_socket->GetHost() : kNoHost;
     if (!m_keptLimit || generation != m_keptLimitGeneration || host != m_keptLimitHost) {

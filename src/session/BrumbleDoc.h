@@ -244,6 +244,7 @@ private:
     std::optional<int> m_keptLimit;
     std::string m_keptLimitHost;
     std::uint64_t m_keptLimitGeneration = 0;
+    bool m_keptLimitInReport = false; // read during the current read report
     // New lines the views have not been told of, and whether the last one has ended.
     int m_unshownLines = 0;
     bool m_unshownLastComplete = false;

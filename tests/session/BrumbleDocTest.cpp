@@ -308,6 +308,11 @@ TEST_F(BrumbleDocTest, LineBufferComesFromTheHostThenDisplayLinesAndIsNeverBelow
     server.Send("1\r\n2\r\n3\r\n4\r\n5\r\n");
     ASSERT_TRUE(WaitUntil([&] { return Has("5"); }));
     EXPECT_EQ(Got(), (Lines{"3", "4", "5"}));
+    // A changed limit holds from the next read on.
+    settings.WriteInt(kHost, "Line Buffer", 2);
+    server.Send("6\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return Has("6"); }));
+    EXPECT_EQ(Got(), (Lines{"5", "6"}));
     settings.WriteInt(kHost, "Line Buffer", 0);
     EXPECT_EQ(doc.LineBufferLimit(), 1);
 }
