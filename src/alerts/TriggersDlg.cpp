@@ -127,15 +127,21 @@ int CTriggersDlg::Warning() const
     return m_services.settings.ReadInt(m_hostName, kWarningEntry, kAudible);
 }
 
+const CTriggersDlg::Alert& CTriggersDlg::KeptAlert() const
+{
+    return m_alert.Get(m_services.settings, m_hostName,
+                       [this] { return Alert{Warning(), StoredSound(m_hostName)}; });
+}
+
 bool CTriggersDlg::WantsSound() const
 {
-    const int warning = Warning();
+    const int warning = KeptAlert().warning;
     return warning == kAudible || warning == kBoth;
 }
 
 bool CTriggersDlg::WantsFlash() const
 {
-    const int warning = Warning();
+    const int warning = KeptAlert().warning;
     return warning == kVisual || warning == kBoth;
 }
 
@@ -159,7 +165,7 @@ void CTriggersDlg::SetSound(const Sound& sound)
 
 void CTriggersDlg::PlayWarningSound(std::string_view host) const
 {
-    Sound sound = StoredSound(host);
+    Sound sound = host == m_hostName ? KeptAlert().sound : StoredSound(host);
     // Copy From leaves an empty name where the source host never chose a sound; the dialog
     // shows that as Asterisk, so that is what it plays.
     if (sound.name.empty())

@@ -1,8 +1,8 @@
 #pragma once
 // A host's trigger texts and the warning they give: the store (the host section's
 // "Trigger %02d" list), the matcher the session runs on every piece of text the server
-// sends, and the warning settings ("Warning", "Sound", "Sound Type"), which are read from the
-// settings at each use so that a change made in the dialog counts at once. The Triggers
+// sends, and the warning settings ("Warning", "Sound", "Sound Type"), which are read again
+// whenever the settings have changed, so that a change made in the dialog counts at once. The Triggers
 // dialog (alerts/ui) edits an object of this class; the session owns one per connection.
 
 #include <array>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "alerts/TriggerMatcher.h"
+#include "settings/KeptAnswer.h"
 
 struct CAppServices;
 
@@ -88,6 +89,12 @@ public:
 
 private:
     void Rebuild();
+    // The host's warning settings, as the receive path asks for them at every trigger.
+    struct Alert {
+        int warning = kAudible;
+        Sound sound;
+    };
+    const Alert& KeptAlert() const;
 
     CAppServices& m_services;
     std::string m_hostName;
@@ -95,4 +102,5 @@ private:
     CTriggerMatcher m_matcher;
     // Where the matcher stands after the last piece received.
     int m_receiveState = CTriggerMatcher::kStart;
+    mutable CKeptAnswer<Alert> m_alert;
 };

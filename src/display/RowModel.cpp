@@ -240,13 +240,16 @@ int CRowModel::PresentLines() const
     return static_cast<int>(m_lineRows.size()) - m_droppedLines;
 }
 
-std::optional<std::uint32_t> CRowModel::FinishLine(std::size_t index, std::string& toSend)
+std::optional<std::uint32_t> CRowModel::FinishLine(std::size_t index, CRowSource::LineWork work,
+                                                   std::string& toSend)
 {
     std::optional<std::uint32_t> colour;
     if (!m_source.IsLocalLine(index)) {
         const std::string_view line = m_source.Lines()[index];
-        toSend += m_source.ReceiveScript(line, colour);
-        m_source.DetectImageUrls(line);
+        if (work.scripts)
+            toSend += m_source.ReceiveScript(line, colour);
+        if (work.urls)
+            m_source.DetectImageUrls(line);
     }
     m_finishedEnd = index + 1;
     return colour;
@@ -257,7 +260,7 @@ std::uint32_t CRowModel::CompleteLine(std::size_t index, std::string& toSend)
     std::optional<std::uint32_t> colour;
     if (index >= m_finishedEnd) {
         m_finishedColours.clear(); // all of earlier lines
-        colour = FinishLine(index, toSend);
+        colour = FinishLine(index, m_source.WorkOnLines(), toSend);
     } else if (index >= m_finishedEnd - m_finishedColours.size()) {
         ForgetFinishedColours(index);
         colour = m_finishedColours.front();
@@ -290,14 +293,15 @@ void CRowModel::FinishLines(bool lastComplete, const SendFn& send)
     // A script may run an event loop (a message) in which lines are dropped: the target
     // moves up with them.
     m_finishTarget = end;
-    if (!m_source.FinishesLines()) {
+    const CRowSource::LineWork work = m_source.WorkOnLines();
+    if (!work.scripts && !work.urls) {
         // Nothing to run: the lines are finished, with no colour of their own.
         m_finishedColours.insert(m_finishedColours.end(), m_finishTarget - m_finishedEnd,
                                  std::nullopt);
         m_finishedEnd = m_finishTarget;
     }
     while (m_finishedEnd < m_finishTarget)
-        m_finishedColours.push_back(FinishLine(m_finishedEnd, toSend));
+        m_finishedColours.push_back(FinishLine(m_finishedEnd, work, toSend));
     if (!toSend.empty() && send)
         send(toSend);
     m_finishing = false;

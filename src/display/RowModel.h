@@ -18,9 +18,8 @@
 #include <vector>
 
 #include "display/AnsiAttributes.h"
+#include "display/RowSource.h"
 #include "res/TextEncoding.h"
-
-class CRowSource;
 
 class CRowModel final {
 public:
@@ -185,7 +184,8 @@ private:
                    int& firstChanged);
     // What every complete line gets once, shown or not (unless echoed locally): the receive
     // scripts and URL detection. Returns the colour the scripts gave it, if any.
-    std::optional<std::uint32_t> FinishLine(std::size_t index, std::string& toSend);
+    std::optional<std::uint32_t> FinishLine(std::size_t index, CRowSource::LineWork work,
+                                            std::string& toSend);
     // The colour of a complete line being laid out, finishing it first if FinishLines has
     // not already.
     std::uint32_t CompleteLine(std::size_t index, std::string& toSend);

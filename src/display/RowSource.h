@@ -26,9 +26,13 @@ public:
                                       std::optional<std::uint32_t>& colour) = 0;
     // Looks for picture URLs in a complete line.
     virtual void DetectImageUrls(std::string_view line) = 0;
-    // Whether complete lines need ReceiveScript and DetectImageUrls at all; when not, they
-    // are skipped.
-    virtual bool FinishesLines() const { return true; }
+    // Which of ReceiveScript and DetectImageUrls complete lines need; a line that needs
+    // neither is simply marked finished.
+    struct LineWork {
+        bool scripts = true;
+        bool urls = true;
+    };
+    virtual LineWork WorkOnLines() const { return {}; }
     // Whether line index of Lines() is the local echo of something sent: such a line is
     // shown and highlighted, but scripts and URL detection are for what the server sends.
     virtual bool IsLocalLine(std::size_t index) const

@@ -166,9 +166,10 @@ bool CBrumbleDoc::IsConnected() const
     return m_socket && m_socket->IsConnected();
 }
 
-std::string CBrumbleDoc::GetHostName() const
+const std::string& CBrumbleDoc::GetHostName() const
 {
-    return m_socket ? m_socket->GetHost() : std::string();
+    static const std::string kNoHost;
+    return m_socket ? m_socket->GetHost() : kNoHost;
 }
 
 void CBrumbleDoc::UpdateTitle()
@@ -609,10 +610,14 @@ std::string CBrumbleDoc::GetTimerScript(int timer, CSessionView* view)
     return m_scripts ? m_scripts->RunTimerScripts(timer, view) : std::string();
 }
 
-bool CBrumbleDoc::FinishesLines(const CSessionView* view) const
+bool CBrumbleDoc::RunsReceiveScripts() const
 {
-    return (m_scripts && m_scripts->HasReceiveScripts()) ||
-           (LooksForUrls(view) && m_imageSettings->DetectsUrls());
+    return m_scripts && m_scripts->HasReceiveScripts();
+}
+
+bool CBrumbleDoc::DetectsImageUrls(const CSessionView* view) const
+{
+    return LooksForUrls(view) && m_imageSettings->DetectsUrls();
 }
 
 bool CBrumbleDoc::LooksForUrls(const CSessionView* view) const
@@ -632,24 +637,15 @@ void CBrumbleDoc::DetectImageUrls(std::string_view line, CSessionView* view)
 
 int CBrumbleDoc::KeptLineBufferLimit()
 {
-    // Asked after every piece of received text, thousands of times a second in a flood. The
-    // store's answer can change only with its generation (or with the host), so the limit
-    // is read again only then: the same answers, without a look-up per piece.
-    static const std::string kNoHost;
-    // A read report lasts a few milliseconds: the limit read at its first piece holds for
-    // the rest, which spares each piece its look at the store.
+    // Asked after every piece of received text, thousands of times a second in a flood. A
+    // read report lasts a few milliseconds: the limit found at its first piece holds for the
+    // rest, and outside reports the store is read again only when it or the host changed.
     if (m_inReadReport && m_keptLimitInReport)
-        return *m_keptLimit;
+        return m_limitInReport;
     m_keptLimitInReport = m_inReadReport;
-    const std::uint64_t generation = m_services.settings.Generation();
-    const std::string& host = m_socket ? m_socket->GetHost() : kNoHost;
-    if (!m_keptLimit || generation != m_keptLimitGeneration || host != m_keptLimitHost) {
-        m_keptLimitHost = host;
-        m_keptLimit = LineBufferLimit();
-        // The generation from before the read: a change during it makes the next call read.
-        m_keptLimitGeneration = generation;
-    }
-    return *m_keptLimit;
+    m_limitInReport = m_keptLimit.Get(m_services.settings, GetHostName(),
+                                      [this] { return LineBufferLimit(); });
+    return m_limitInReport;
 }
 
 int CBrumbleDoc::LineBufferLimit()

@@ -20,6 +20,7 @@
 #include "res/TextEncoding.h"
 #include "session/ReceiveFilter.h"
 #include "session/TelnetSocket.h"
+#include "settings/KeptAnswer.h"
 
 class CAliasesDlg;
 class CShortcutsDlg;
@@ -72,7 +73,7 @@ public:
     }
 
     bool IsConnected() const;
-    std::string GetHostName() const;
+    const std::string& GetHostName() const;
     const CLineStore& GetLines() const { return m_lines; }
     // The server colours of line index of GetLines(); null when it has none.
     const CColourRuns* GetRuns(std::size_t index) const { return m_filter.Runs(index); }
@@ -162,9 +163,10 @@ public:
                                  std::optional<std::uint32_t>& colour);
     std::string GetTimerScript(int timer, CSessionView* view);
     void DetectImageUrls(std::string_view line, CSessionView* view);
-    // Whether a received line has anything to do in view besides being shown: receive
-    // scripts to run or URLs to look for. When not, a flood skips both per line.
-    bool FinishesLines(const CSessionView* view) const;
+    // What a received line has to do in view besides being shown: receive scripts to run,
+    // URLs to look for. A flood skips per line whichever is not wanted.
+    bool RunsReceiveScripts() const;
+    bool DetectsImageUrls(const CSessionView* view) const;
 
     // The line-buffer limit: host "Line Buffer", default "Display"/"Lines", default 250;
     // never below 1.
@@ -240,10 +242,9 @@ private:
     const CLineStore& m_lines;
     // Beside m_lines: true where a line was last written by local echo.
     std::deque<bool> m_localLines;
-    // The line-buffer limit as last read, for which host and settings generation.
-    std::optional<int> m_keptLimit;
-    std::string m_keptLimitHost;
-    std::uint64_t m_keptLimitGeneration = 0;
+    // The line-buffer limit as last read, and the one that holds for the current read report.
+    CKeptAnswer<int> m_keptLimit;
+    int m_limitInReport = 0;
     bool m_keptLimitInReport = false; // read during the current read report
     // New lines the views have not been told of, and whether the last one has ended.
     int m_unshownLines = 0;

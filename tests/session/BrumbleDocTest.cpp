@@ -579,9 +579,9 @@ TEST_F(BrumbleDocTest, UrlsAreDetectedOnlyInTheInputViewAndReachTheMainFrameRequ
     doc.DetectImageUrls(line, &view); // not the input view (a dialog is open, or another window)
     EXPECT_TRUE(found.empty());
     // Without scripts, only the input view has anything to do with a received line.
-    EXPECT_FALSE(doc.FinishesLines(&view));
+    EXPECT_FALSE(doc.DetectsImageUrls(&view));
     app.SetInputView(&view);
-    EXPECT_TRUE(doc.FinishesLines(&view));
+    EXPECT_TRUE(doc.DetectsImageUrls(&view));
     doc.DetectImageUrls(line, &view);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0], (CFoundUrl{CFoundUrl::kShowPicture, "http://x.org/cat.gif"}));

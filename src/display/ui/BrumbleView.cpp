@@ -73,7 +73,10 @@ public:
         return m_doc.GetReceiveScript(line, &m_view, colour);
     }
     void DetectImageUrls(std::string_view line) override { m_doc.DetectImageUrls(line, &m_view); }
-    bool FinishesLines() const override { return m_doc.FinishesLines(&m_view); }
+    LineWork WorkOnLines() const override
+    {
+        return {m_doc.RunsReceiveScripts(), m_doc.DetectsImageUrls(&m_view)};
+    }
     bool IsLocalLine(std::size_t index) const override { return m_doc.IsLocalLine(index); }
     const CColourRuns* Runs(std::size_t index) const override { return m_doc.GetRuns(index); }
 
@@ -887,7 +890,9 @@ bool CBrumbleView::HasHelpKeyShortcut(std::uint32_t keyCode) const
 
 bool CBrumbleView::IsLocalEcho()
 {
-    return ReadHostInt("Local Echo", "Options", "Local Echo", 1) == 1;
+    return m_localEcho.Get(m_services.settings, m_doc.GetHostName(), [this] {
+        return ReadHostInt("Local Echo", "Options", "Local Echo", 1) == 1;
+    });
 }
 
 void CBrumbleView::ExpandIfAlias(std::string& text)

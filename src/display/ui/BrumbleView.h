@@ -24,6 +24,7 @@
 
 #include "base/SessionView.h"
 #include "display/RowModel.h"
+#include "settings/KeptAnswer.h"
 
 class CBrumbleDoc;
 class CCommandLineHost;
@@ -220,6 +221,8 @@ private:
     bool m_shown = false;
 
     std::map<int, std::unique_ptr<QTimer>> m_timers;
+    // "Local Echo", asked at every line a script sends.
+    CKeptAnswer<bool> m_localEcho;
 
     // Repaint gathering: rows changed since the last repaint (absolute, as now numbered),
     // and the scroll position the window's picture shows.
