@@ -118,6 +118,25 @@ std::int32_t CByteAutomaton::Step(std::int32_t node, unsigned char byte) const
     return m_rootNext[byte];
 }
 
+namespace {
+
+// When bytes (count of them) come in pairs that differ only in 0x20 (a letter in both cases,
+// as a case-blind map gives), keeps the one of each pair with 0x20 set and says so: a byte
+// OR 0x20 equals one of those exactly when the byte is one of the pairs.
+bool FoldCase(unsigned char* bytes, int& count)
+{
+    unsigned char* const end = bytes + count;
+    for (const unsigned char* b = bytes; b != end; ++b) {
+        if (std::find(bytes, end, *b ^ 0x20) == end)
+            return false;
+    }
+    count = static_cast<int>(
+        std::remove_if(bytes, end, [](unsigned char b) { return (b & 0x20) == 0; }) - bytes);
+    return count > 0;
+}
+
+} // namespace
+
 const CByteAutomaton::Prefilter& CByteAutomaton::PrefilterFor(const unsigned char* map) const
 {
     if (m_prefilter.map == map)
@@ -141,6 +160,8 @@ const CByteAutomaton::Prefilter& CByteAutomaton::PrefilterFor(const unsigned cha
                 filter.second[filter.secondCount++] = static_cast<unsigned char>(byte);
         }
     }
+    filter.foldFirst = FoldCase(filter.first, filter.firstCount);
+    filter.foldSecond = FoldCase(filter.second, filter.secondCount);
     for (int k = 0; k < filter.firstCount; ++k)
         std::memset(filter.firstBlocks[k], filter.first[k], 16);
     for (int k = 0; k < filter.secondCount; ++k)
@@ -158,8 +179,12 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
     const Prefilter& filter = PrefilterFor(map);
     if (filter.usable && i + 17 <= size) {
         // Which of the sixteen bytes from at equal one of the count blocks.
-        const auto matchesAny = [&](std::size_t at, const unsigned char(*blocks)[16], int count) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        const __m128i caseBit = _mm_set1_epi8(0x20);
+        const auto matchesAny = [&](std::size_t at, const unsigned char(*blocks)[16], int count,
+                                    bool fold) {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+            if (fold)
+                bytes = _mm_or_si128(bytes, caseBit);
             __m128i found = _mm_setzero_si128();
             for (int k = 0; k < count; ++k)
                 found = _mm_or_si128(
@@ -169,10 +194,12 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
         };
         // The candidate positions among the sixteen from at, as a bit mask.
         const auto candidatesAt = [&](std::size_t at) {
-            __m128i candidates = matchesAny(at, filter.firstBlocks, filter.firstCount);
+            __m128i candidates =
+                matchesAny(at, filter.firstBlocks, filter.firstCount, filter.foldFirst);
             if (!filter.anySecond)
-                candidates = _mm_and_si128(
-                    candidates, matchesAny(at + 1, filter.secondBlocks, filter.secondCount));
+                candidates = _mm_and_si128(candidates, matchesAny(at + 1, filter.secondBlocks,
+                                                                  filter.secondCount,
+                                                                  filter.foldSecond));
             return static_cast<unsigned>(_mm_movemask_epi8(candidates));
         };
         const auto firstStart = [&](std::size_t at, unsigned mask) {

@@ -60,6 +60,10 @@ private:
         const unsigned char* map = nullptr;
         bool usable = false;    // few enough bytes to compare against
         bool anySecond = false; // a text of one byte: any byte may follow
+        // Letter sets that hold both cases of each letter (a case-blind map) are kept in
+        // lower case only and compared with the block's bytes lower-cased: half the work.
+        bool foldFirst = false;
+        bool foldSecond = false;
         int firstCount = 0;
         int secondCount = 0;
         unsigned char first[kMaxBytes] = {};
