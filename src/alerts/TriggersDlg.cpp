@@ -133,16 +133,24 @@ const CTriggersDlg::Alert& CTriggersDlg::KeptAlert() const
                        [this] { return Alert{Warning(), StoredSound(m_hostName)}; });
 }
 
+bool CTriggersDlg::IsAudible(int warning)
+{
+    return warning == kAudible || warning == kBoth;
+}
+
+bool CTriggersDlg::IsVisual(int warning)
+{
+    return warning == kVisual || warning == kBoth;
+}
+
 bool CTriggersDlg::WantsSound() const
 {
-    const int warning = KeptAlert().warning;
-    return warning == kAudible || warning == kBoth;
+    return IsAudible(KeptAlert().warning);
 }
 
 bool CTriggersDlg::WantsFlash() const
 {
-    const int warning = KeptAlert().warning;
-    return warning == kVisual || warning == kBoth;
+    return IsVisual(KeptAlert().warning);
 }
 
 void CTriggersDlg::SetWarning(int warning)
@@ -163,13 +171,25 @@ void CTriggersDlg::SetSound(const Sound& sound)
     m_services.settings.WriteInt(m_hostName, kSoundTypeEntry, sound.type);
 }
 
-void CTriggersDlg::PlayWarningSound(std::string_view host) const
+void CTriggersDlg::PlayWarningSound() const
 {
-    Sound sound = host == m_hostName ? KeptAlert().sound : StoredSound(host);
+    PlaySound(KeptAlert().sound);
+}
+
+bool CTriggersDlg::GiveWarning() const
+{
+    const Alert& alert = KeptAlert();
+    if (IsAudible(alert.warning))
+        PlaySound(alert.sound);
+    return IsVisual(alert.warning);
+}
+
+void CTriggersDlg::PlaySound(const Sound& chosen) const
+{
     // Copy From leaves an empty name where the source host never chose a sound; the dialog
     // shows that as Asterisk, so that is what it plays.
-    if (sound.name.empty())
-        sound = {std::string(kDefaultSound), kSystemSound};
+    static const Sound kDefault{std::string(kDefaultSound), kSystemSound};
+    const Sound& sound = chosen.name.empty() ? kDefault : chosen;
 
     // The sound player falls back to a default sound for what it cannot find (the script
     // command wants that); a warning the user did not choose would only confuse, so an

@@ -75,9 +75,12 @@ public:
     // "Sound" and "Sound Type" of section as they are stored (an empty name stays empty).
     Sound StoredSound(std::string_view section) const;
     void SetSound(const Sound& sound);
-    // Plays the warning sound of host (a name left empty is the default system sound). A
+    // Plays the host's warning sound (a name left empty is the default system sound). A
     // sound that cannot be found plays nothing; nothing here waits for a sound.
-    void PlayWarningSound(std::string_view host) const;
+    void PlayWarningSound() const;
+    // The warning for a trigger found in received text: plays the sound when the host wants
+    // one, and returns whether it wants the window flashed.
+    bool GiveWarning() const;
 
     // The upper case the dialog's entry field types and the receive path compares in: ASCII
     // letters and the Latin-1 letters with an upper-case form in Latin-1.
@@ -95,6 +98,9 @@ private:
         Sound sound;
     };
     const Alert& KeptAlert() const;
+    void PlaySound(const Sound& chosen) const;
+    static bool IsAudible(int warning);
+    static bool IsVisual(int warning);
 
     CAppServices& m_services;
     std::string m_hostName;

@@ -413,11 +413,7 @@ bool CBrumbleDoc::CheckTriggers(std::string_view text)
     // One piece gives at most one sound and one flash however many triggers it holds. The
     // piece is matched as it came from the socket, before any filtering, and as the
     // continuation of the pieces before it.
-    if (!m_triggers || !m_triggers->MatchesReceived(text))
-        return false;
-    if (m_triggers->WantsSound())
-        m_triggers->PlayWarningSound(GetHostName());
-    return m_triggers->WantsFlash();
+    return m_triggers && m_triggers->MatchesReceived(text) && m_triggers->GiveWarning();
 }
 
 void CBrumbleDoc::WriteLog(std::string_view bytes)

@@ -190,7 +190,7 @@ TEST_F(Alerts, WarningSoundPlaysWhatWasChosenAndNothingThatCannotBeFound)
     for (const auto& c : cases) {
         sound.played.clear();
         triggers.SetSound({c.name, c.type});
-        triggers.PlayWarningSound("mud");
+        triggers.PlayWarningSound();
         EXPECT_EQ(sound.played, c.played.empty() ? Strings{} : Strings{c.played})
             << c.name << " " << c.type;
     }

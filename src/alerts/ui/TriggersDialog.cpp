@@ -215,7 +215,7 @@ void CTriggersDialog::OnSoundChosen(int index)
             {std::string(CTriggersDlg::kEmbeddedName), CTriggersDlg::kEmbeddedWave});
     }
     // The WAV entry was written when it was browsed for; choosing it again only plays it.
-    m_triggers.PlayWarningSound(m_triggers.HostName());
+    m_triggers.PlayWarningSound();
 }
 
 void CTriggersDialog::OnBrowse()
@@ -241,7 +241,7 @@ void CTriggersDialog::OnBrowse()
     m_ui->soundBox->addItem(ToWidgetText(*path));
     m_ui->soundBox->setCurrentIndex(kWaveEntry);
     m_triggers.SetSound({*path, CTriggersDlg::kWaveFile});
-    m_triggers.PlayWarningSound(m_triggers.HostName());
+    m_triggers.PlayWarningSound();
 }
 
 void CTriggersDialog::OnAdvert()
