@@ -1,7 +1,6 @@
 #include "base/ByteAutomaton.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <numeric>
 
@@ -120,6 +119,29 @@ std::int32_t CByteAutomaton::Step(std::int32_t node, unsigned char byte) const
 
 namespace {
 
+#if defined(__SSE2__)
+struct Sse2 {
+    using Reg = __m128i;
+    static constexpr std::size_t kWidth = 16;
+    static Reg Load(const unsigned char* at)
+    {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    }
+    static Reg LoadBlock(const unsigned char* block)
+    {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+    }
+    static Reg Zero() { return _mm_setzero_si128(); }
+    static Reg CaseBit() { return _mm_set1_epi8(0x20); }
+    static Reg Or(Reg a, Reg b) { return _mm_or_si128(a, b); }
+    static Reg And(Reg a, Reg b) { return _mm_and_si128(a, b); }
+    static Reg Eq(Reg a, Reg b) { return _mm_cmpeq_epi8(a, b); }
+    static std::uint32_t Mask(Reg a) { return static_cast<std::uint32_t>(_mm_movemask_epi8(a)); }
+};
+#endif
+
+bool g_wideSkip = ByteSkip::HasScan32();
+
 // When bytes (count of them) come in pairs that differ only in 0x20 (a letter in both cases,
 // as a case-blind map gives), keeps the one of each pair with 0x20 set and says so: a byte
 // OR 0x20 equals one of those exactly when the byte is one of the pairs.
@@ -135,37 +157,65 @@ bool FoldCase(unsigned char* bytes, int& count)
     return count > 0;
 }
 
+// The bytes of a set (count of them), each repeated across a block.
+void FillBlocks(unsigned char (*blocks)[ByteSkip::kWidest], const unsigned char* bytes, int count)
+{
+    for (int k = 0; k < count; ++k)
+        std::memset(blocks[k], bytes[k], ByteSkip::kWidest);
+}
+
 } // namespace
 
-const CByteAutomaton::Prefilter& CByteAutomaton::PrefilterFor(const unsigned char* map) const
+#if defined(__SSE2__)
+std::size_t ByteSkip::Scan16(const Sets& sets, const Text& text, std::size_t i)
 {
-    if (m_prefilter.map == map)
-        return m_prefilter;
+    return detail::Scan<Sse2>(sets, text, i);
+}
+#endif
+
+bool ByteSkip::HasScan32()
+{
+#if defined(BRUMBLE_AVX2)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+bool CByteAutomaton::UseWideSkip(bool use)
+{
+    g_wideSkip = use && ByteSkip::HasScan32();
+    return g_wideSkip;
+}
+
+const CByteAutomaton::Prefilter& CByteAutomaton::MakePrefilter(const unsigned char* map) const
+{
     Prefilter filter;
     filter.map = map;
-    filter.anySecond = m_oneByteText;
     filter.usable = true;
+    ByteSkip::Sets& sets = filter.sets;
+    sets.anySecond = m_oneByteText;
+    unsigned char first[ByteSkip::kMaxBytes];
+    unsigned char second[ByteSkip::kMaxBytes];
     for (int byte = 0; byte < 256; ++byte) {
         const unsigned char mapped = map[byte];
         if (m_firstBytes[mapped]) {
-            if (filter.firstCount == Prefilter::kMaxBytes)
+            if (sets.firstCount == ByteSkip::kMaxBytes)
                 filter.usable = false;
             else
-                filter.first[filter.firstCount++] = static_cast<unsigned char>(byte);
+                first[sets.firstCount++] = static_cast<unsigned char>(byte);
         }
-        if (!filter.anySecond && m_secondBytes[mapped]) {
-            if (filter.secondCount == Prefilter::kMaxBytes)
+        if (!sets.anySecond && m_secondBytes[mapped]) {
+            if (sets.secondCount == ByteSkip::kMaxBytes)
                 filter.usable = false;
             else
-                filter.second[filter.secondCount++] = static_cast<unsigned char>(byte);
+                second[sets.secondCount++] = static_cast<unsigned char>(byte);
         }
     }
-    filter.foldFirst = FoldCase(filter.first, filter.firstCount);
-    filter.foldSecond = FoldCase(filter.second, filter.secondCount);
-    for (int k = 0; k < filter.firstCount; ++k)
-        std::memset(filter.firstBlocks[k], filter.first[k], 16);
-    for (int k = 0; k < filter.secondCount; ++k)
-        std::memset(filter.secondBlocks[k], filter.second[k], 16);
+    sets.foldFirst = FoldCase(first, sets.firstCount);
+    sets.foldSecond = FoldCase(second, sets.secondCount);
+    FillBlocks(sets.firstBlocks, first, sets.firstCount);
+    FillBlocks(sets.secondBlocks, second, sets.secondCount);
     m_prefilter = filter;
     return m_prefilter;
 }
@@ -174,56 +224,15 @@ std::size_t CByteAutomaton::SkipToStart(const unsigned char* data, std::size_t i
                                         const unsigned char* map) const
 {
 #if defined(__SSE2__)
-    // Sixteen positions at a time: a position is a candidate when its byte may begin a text
-    // and the next may be that text's second byte; candidates are then tested as pairs.
+    // A block of positions at a time: a position is a candidate when its byte may begin a
+    // text and the next may be that text's second byte; candidates are then tested as pairs.
     const Prefilter& filter = PrefilterFor(map);
     if (filter.usable && i + 17 <= size) {
-        // Which of the sixteen bytes from at equal one of the count blocks.
-        const __m128i caseBit = _mm_set1_epi8(0x20);
-        const auto matchesAny = [&](std::size_t at, const unsigned char(*blocks)[16], int count,
-                                    bool fold) {
-            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-            if (fold)
-                bytes = _mm_or_si128(bytes, caseBit);
-            __m128i found = _mm_setzero_si128();
-            for (int k = 0; k < count; ++k)
-                found = _mm_or_si128(
-                    found, _mm_cmpeq_epi8(
-                               bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(blocks[k]))));
-            return found;
-        };
-        // The candidate positions among the sixteen from at, as a bit mask.
-        const auto candidatesAt = [&](std::size_t at) {
-            __m128i candidates =
-                matchesAny(at, filter.firstBlocks, filter.firstCount, filter.foldFirst);
-            if (!filter.anySecond)
-                candidates = _mm_and_si128(candidates, matchesAny(at + 1, filter.secondBlocks,
-                                                                  filter.secondCount,
-                                                                  filter.foldSecond));
-            return static_cast<unsigned>(_mm_movemask_epi8(candidates));
-        };
-        const auto firstStart = [&](std::size_t at, unsigned mask) {
-            for (; mask != 0; mask &= mask - 1) {
-                const std::size_t k = at + static_cast<std::size_t>(std::countr_zero(mask));
-                if (PairStarts(map[data[k]], map[data[k + 1]]))
-                    return k;
-            }
-            return size;
-        };
-        for (; i + 17 <= size; i += 16) {
-            const std::size_t found = firstStart(i, candidatesAt(i));
-            if (found != size)
-                return found;
-        }
-        // The positions left, up to the last pair, in one block that ends there: those of it
-        // already looked at are masked off.
-        if (i + 1 < size) {
-            const std::size_t at = size - 17;
-            const std::size_t found = firstStart(at, candidatesAt(at) & (~0u << (i - at)));
-            if (found != size)
-                return found;
-            i = size - 1;
-        }
+        const ByteSkip::Text text{data, size, map, m_pairStarts.data()};
+        i = g_wideSkip && i + 33 <= size ? ByteSkip::Scan32(filter.sets, text, i)
+                                         : ByteSkip::Scan16(filter.sets, text, i);
+        if (i + 1 < size)
+            return i;
     }
 #endif
     for (; i + 1 < size; ++i) {

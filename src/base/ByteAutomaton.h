@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ByteSkip.h"
+
 class CByteAutomaton final {
 public:
     static constexpr std::int32_t kRoot = 0;
@@ -44,6 +46,11 @@ public:
     // The map that passes bytes unchanged.
     static const unsigned char* Identity();
 
+    // The skip tests 32 positions at a time where the processor has AVX2, else 16. Tests
+    // turn the wide pass off to check the other on the same machine; returns whether the
+    // wide pass is now used (never where the processor lacks it).
+    static bool UseWideSkip(bool use);
+
 private:
     struct Node {
         std::int32_t fail = kRoot;
@@ -53,24 +60,11 @@ private:
         std::uint32_t edgeCount = 0;
     };
 
-    // The raw bytes that map to a first / second byte of some text, for a vector pass that
-    // tests sixteen positions at once; made again when another map is used.
+    // The byte sets of the vector pass for one map; made again when another map is used.
     struct Prefilter {
-        static constexpr int kMaxBytes = 8;
         const unsigned char* map = nullptr;
-        bool usable = false;    // few enough bytes to compare against
-        bool anySecond = false; // a text of one byte: any byte may follow
-        // Letter sets that hold both cases of each letter (a case-blind map) are kept in
-        // lower case only and compared with the block's bytes lower-cased: half the work.
-        bool foldFirst = false;
-        bool foldSecond = false;
-        int firstCount = 0;
-        int secondCount = 0;
-        unsigned char first[kMaxBytes] = {};
-        unsigned char second[kMaxBytes] = {};
-        // Each of them repeated sixteen times, ready to compare a block with.
-        alignas(16) unsigned char firstBlocks[kMaxBytes][16] = {};
-        alignas(16) unsigned char secondBlocks[kMaxBytes][16] = {};
+        bool usable = false; // few enough bytes to compare against
+        ByteSkip::Sets sets;
     };
 
     const Node& At(std::int32_t node) const { return m_nodes[static_cast<std::size_t>(node)]; }
@@ -80,7 +74,12 @@ private:
         const unsigned pair = unsigned{first} << 8 | second;
         return ((m_pairStarts[pair >> 6] >> (pair & 63)) & 1) != 0;
     }
-    const Prefilter& PrefilterFor(const unsigned char* map) const;
+    // The prefilter for map, made when another map was used last.
+    const Prefilter& PrefilterFor(const unsigned char* map) const
+    {
+        return m_prefilter.map == map ? m_prefilter : MakePrefilter(map);
+    }
+    const Prefilter& MakePrefilter(const unsigned char* map) const;
 
     std::vector<Node> m_nodes{Node{}};
     std::vector<unsigned char> m_edgeBytes;

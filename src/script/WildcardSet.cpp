@@ -160,20 +160,20 @@ const std::vector<std::uint8_t>& CWildcardSet::Match(std::string_view text)
     m_matchedList.clear();
     FindRequired(text);
     // Only the patterns whose needed text the line holds, and those that need none, can
-    // match at all.
-    m_candidates = m_unconditional;
-    for (const std::int32_t index : m_foundList) {
-        const auto& needing = m_needing[static_cast<std::size_t>(index)];
-        m_candidates.insert(m_candidates.end(), needing.begin(), needing.end());
-    }
-    for (const std::uint32_t k : m_candidates) {
-        const Pattern& pattern = m_patterns[k];
-        if (pattern.piecesOnly ? MatchPieces(pattern, text)
-                               : CWildcardMatcher::Match(text, pattern.text)) {
-            m_matched[k] = 1;
-            m_matchedList.push_back(k);
+    // match at all; each of them is one of these lists only once.
+    const auto matchIn = [&](const std::vector<std::uint32_t>& candidates) {
+        for (const std::uint32_t k : candidates) {
+            const Pattern& pattern = m_patterns[k];
+            if (pattern.piecesOnly ? MatchPieces(pattern, text)
+                                   : CWildcardMatcher::Match(text, pattern.text)) {
+                m_matched[k] = 1;
+                m_matchedList.push_back(k);
+            }
         }
-    }
+    };
+    matchIn(m_unconditional);
+    for (const std::int32_t index : m_foundList)
+        matchIn(m_needing[static_cast<std::size_t>(index)]);
     std::sort(m_matchedList.begin(), m_matchedList.end());
     return m_matched;
 }

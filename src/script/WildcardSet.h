@@ -56,8 +56,6 @@ private:
     // Per needed text, whether the current line holds it; the ones it holds.
     std::vector<std::uint8_t> m_found;
     std::vector<std::int32_t> m_foundList;
-    // The patterns worth matching in full against the current line, in order.
-    std::vector<std::uint32_t> m_candidates;
     // Per pattern, the answer; the patterns answered yes.
     std::vector<std::uint8_t> m_matched;
     std::vector<std::uint32_t> m_matchedList;
