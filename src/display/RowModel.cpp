@@ -300,8 +300,22 @@ void CRowModel::FinishLines(bool lastComplete, const SendFn& send)
                                  std::nullopt);
         m_finishedEnd = m_finishTarget;
     }
-    while (m_finishedEnd < m_finishTarget)
-        m_finishedColours.push_back(FinishLine(m_finishedEnd, work, toSend));
+    // The lines no receive script can match are told apart in one pass; they are found by
+    // line number, which dropped lines leave as it is.
+    const std::uint32_t firstNumber = LineNumber(m_finishedEnd);
+    if (work.scripts)
+        m_source.ScriptCandidates(m_finishedEnd, m_finishTarget, m_scriptCandidates);
+    while (m_finishedEnd < m_finishTarget) {
+        CRowSource::LineWork lineWork = work;
+        lineWork.scripts =
+            work.scripts && m_scriptCandidates[LineNumber(m_finishedEnd) - firstNumber] != 0;
+        if (lineWork.scripts || lineWork.urls) {
+            m_finishedColours.push_back(FinishLine(m_finishedEnd, lineWork, toSend));
+        } else {
+            m_finishedColours.push_back(std::nullopt);
+            ++m_finishedEnd;
+        }
+    }
     if (!toSend.empty() && send)
         send(toSend);
     m_finishing = false;

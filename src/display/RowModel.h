@@ -232,6 +232,7 @@ private:
     std::deque<std::optional<std::uint32_t>> m_finishedColours;
     bool m_finishing = false;
     std::size_t m_finishTarget = 0;
+    std::vector<std::uint8_t> m_scriptCandidates; // of the lines FinishLines works on
     bool m_pendingComplete = false;
     bool m_hasPendingAdd = false;
     bool m_busy = false;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "display/AnsiAttributes.h"
 #include "display/LineStore.h"
@@ -33,6 +34,13 @@ public:
         bool urls = true;
     };
     virtual LineWork WorkOnLines() const { return {}; }
+    // For complete lines [first, last) of Lines(), 1 where a receive script may run and 0
+    // where none can: ReceiveScript is asked only for the first kind.
+    virtual void ScriptCandidates(std::size_t first, std::size_t last,
+                                  std::vector<std::uint8_t>& out)
+    {
+        out.assign(last - first, 1);
+    }
     // Whether line index of Lines() is the local echo of something sent: such a line is
     // shown and highlighted, but scripts and URL detection are for what the server sends.
     virtual bool IsLocalLine(std::size_t index) const

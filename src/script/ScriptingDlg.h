@@ -42,6 +42,13 @@ public:
     // as it was when none runs.
     std::string RunReceiveScripts(std::string_view line, CSessionView* window,
                                   std::optional<std::uint32_t>& colour);
+    // For each of lines, 1 when a receive script may run on it and 0 when none can; lines
+    // that follow each other in memory are looked through in one pass.
+    void ReceiveCandidates(const std::vector<std::string_view>& lines,
+                           std::vector<std::uint8_t>& out) const
+    {
+        m_receivePatterns.MayMatch(lines, out);
+    }
 
     // Runs one script's command list (commands separated by line feeds). event is 'C', 'T'
     // or 'R'; line and colour are given for the receive event only (else null).

@@ -129,6 +129,43 @@ void CWildcardSet::FindRequired(std::string_view text)
     }
 }
 
+void CWildcardSet::MayMatch(const std::vector<std::string_view>& texts,
+                            std::vector<std::uint8_t>& out) const
+{
+    // Without patterns nothing matches; with one that needs no text, anything may.
+    out.assign(texts.size(), m_unconditional.empty() ? 0 : 1);
+    if (!m_unconditional.empty() || m_automaton.IsEmpty())
+        return;
+    const unsigned char* identity = CByteAutomaton::Identity();
+    for (std::size_t first = 0; first < texts.size();) {
+        // The run of texts from first on that follow each other in memory, as one span.
+        std::size_t last = first + 1;
+        std::size_t spanSize = texts[first].size();
+        while (last < texts.size() && texts[last - 1].data() + texts[last - 1].size() ==
+                                          texts[last].data()) {
+            spanSize += texts[last].size();
+            ++last;
+        }
+        // Every place where a needed text may start, as the skip finds them: the text there
+        // is a candidate, and the search goes on from the next one. A place found on the
+        // last byte of a text (its pair reaching into the next) merely makes one candidate
+        // too many.
+        const auto* span = reinterpret_cast<const unsigned char*>(texts[first].data());
+        std::size_t text = first;
+        std::size_t textEnd = texts[first].size();
+        for (std::size_t at = 0;;) {
+            at = m_automaton.SkipToStart(span, at, spanSize, identity);
+            if (at == spanSize)
+                break;
+            while (at >= textEnd)
+                textEnd += texts[++text].size();
+            out[text] = 1;
+            at = textEnd;
+        }
+        first = last;
+    }
+}
+
 bool CWildcardSet::MatchPieces(const Pattern& pattern, std::string_view text)
 {
     const std::vector<std::string>& pieces = pattern.pieces;

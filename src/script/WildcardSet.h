@@ -29,6 +29,11 @@ public:
     const std::vector<std::uint8_t>& Match(std::string_view text);
     // The patterns the last Match answered yes for, in Build's order.
     const std::vector<std::uint32_t>& Matches() const { return m_matchedList; }
+    // For each of texts, 1 when some pattern may match it and 0 when none can: every text
+    // Match would answer yes for gets 1. Texts that lie one after another in memory (as the
+    // session's lines do) are looked through in one pass, which passes over most lines of a
+    // flood at the speed of the automaton's skip.
+    void MayMatch(const std::vector<std::string_view>& texts, std::vector<std::uint8_t>& out) const;
 
 private:
     struct Pattern {

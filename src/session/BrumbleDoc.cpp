@@ -611,6 +611,19 @@ bool CBrumbleDoc::RunsReceiveScripts() const
     return m_scripts && m_scripts->HasReceiveScripts();
 }
 
+void CBrumbleDoc::FindScriptCandidates(std::size_t first, std::size_t last,
+                                       std::vector<std::uint8_t>& out)
+{
+    if (!m_scripts) {
+        out.assign(last - first, 0);
+        return;
+    }
+    m_candidateLines.clear();
+    for (std::size_t i = first; i < last; ++i)
+        m_candidateLines.push_back(m_lines[i]);
+    m_scripts->ReceiveCandidates(m_candidateLines, out);
+}
+
 bool CBrumbleDoc::DetectsImageUrls(const CSessionView* view) const
 {
     return LooksForUrls(view) && m_imageSettings->DetectsUrls();

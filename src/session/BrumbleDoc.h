@@ -167,6 +167,9 @@ public:
     // URLs to look for. A flood skips per line whichever is not wanted.
     bool RunsReceiveScripts() const;
     bool DetectsImageUrls(const CSessionView* view) const;
+    // For lines [first, last) of GetLines(), 1 where a receive script may run and 0 where
+    // none can.
+    void FindScriptCandidates(std::size_t first, std::size_t last, std::vector<std::uint8_t>& out);
 
     // The line-buffer limit: host "Line Buffer", default "Display"/"Lines", default 250;
     // never below 1.
@@ -242,6 +245,7 @@ private:
     const CLineStore& m_lines;
     // Beside m_lines: true where a line was last written by local echo.
     std::deque<bool> m_localLines;
+    std::vector<std::string_view> m_candidateLines; // reused by FindScriptCandidates
     // The line-buffer limit as last read, and the one that holds for the current read report.
     CKeptAnswer<int> m_keptLimit;
     int m_limitInReport = 0;

@@ -77,6 +77,11 @@ public:
     {
         return {m_doc.RunsReceiveScripts(), m_doc.DetectsImageUrls(&m_view)};
     }
+    void ScriptCandidates(std::size_t first, std::size_t last,
+                          std::vector<std::uint8_t>& out) override
+    {
+        m_doc.FindScriptCandidates(first, last, out);
+    }
     bool IsLocalLine(std::size_t index) const override { return m_doc.IsLocalLine(index); }
     const CColourRuns* Runs(std::size_t index) const override { return m_doc.GetRuns(index); }
 
