@@ -245,11 +245,20 @@ std::optional<std::uint32_t> CRowModel::FinishLine(std::size_t index, CRowSource
 {
     std::optional<std::uint32_t> colour;
     if (!m_source.IsLocalLine(index)) {
-        const std::string_view line = m_source.Lines()[index];
-        if (work.scripts)
+        if (work.scripts) {
+            // A script may run an event loop (a message) in which the session drops lines,
+            // this one perhaps among them: the script works on a copy, and the line is
+            // found again by its number.
+            const std::uint32_t number = LineNumber(index);
+            const std::string line(m_source.Lines()[index]);
             toSend += m_source.ReceiveScript(line, colour);
+            const auto now = static_cast<std::int32_t>(number - LineNumber(0));
+            if (now < 0)
+                return colour; // dropped: RemoveLines moved m_finishedEnd past it
+            index = static_cast<std::size_t>(now);
+        }
         if (work.urls)
-            m_source.DetectImageUrls(line);
+            m_source.DetectImageUrls(m_source.Lines()[index]);
     }
     m_finishedEnd = index + 1;
     return colour;
@@ -259,12 +268,16 @@ std::uint32_t CRowModel::CompleteLine(std::size_t index, std::string& toSend)
 {
     std::optional<std::uint32_t> colour;
     if (index >= m_finishedEnd) {
-        m_finishedColours.clear(); // all of earlier lines
+        m_finishedUnshown = 0; // all of earlier lines
+        m_finishedColours.clear();
         colour = FinishLine(index, m_source.WorkOnLines(), toSend);
-    } else if (index >= m_finishedEnd - m_finishedColours.size()) {
+    } else if (index >= m_finishedEnd - m_finishedUnshown) {
         ForgetFinishedColours(index);
-        colour = m_finishedColours.front();
-        m_finishedColours.pop_front();
+        --m_finishedUnshown;
+        if (!m_finishedColours.empty() && m_finishedColours.front().number == LineNumber(index)) {
+            colour = m_finishedColours.front().colour;
+            m_finishedColours.pop_front();
+        }
     }
     // A script's colour wins over a highlight's.
     return colour ? *colour : m_source.Highlight(m_source.Lines()[index]).value_or(kTextColour);
@@ -272,12 +285,23 @@ std::uint32_t CRowModel::CompleteLine(std::size_t index, std::string& toSend)
 
 void CRowModel::ForgetFinishedColours(std::size_t below)
 {
-    const std::size_t first = m_finishedEnd - m_finishedColours.size();
-    if (below > first)
-        m_finishedColours.erase(
-            m_finishedColours.begin(),
-            m_finishedColours.begin() +
-                static_cast<std::ptrdiff_t>(std::min(below - first, m_finishedColours.size())));
+    const std::size_t first = m_finishedEnd - m_finishedUnshown;
+    if (below <= first)
+        return;
+    m_finishedUnshown -= std::min(below - first, m_finishedUnshown);
+    // Colours are kept for the unshown lines only. Numbers wrap around, but the lines kept
+    // are far fewer than 2^31: the sign of the difference tells which comes first.
+    const std::uint32_t firstKept = LineNumber(m_finishedEnd - m_finishedUnshown);
+    while (!m_finishedColours.empty() &&
+           static_cast<std::int32_t>(m_finishedColours.front().number - firstKept) < 0)
+        m_finishedColours.pop_front();
+}
+
+void CRowModel::KeepFinishedColour(std::uint32_t number, std::optional<std::uint32_t> colour)
+{
+    ++m_finishedUnshown;
+    if (colour)
+        m_finishedColours.push_back({number, *colour});
 }
 
 void CRowModel::FinishLines(bool lastComplete, const SendFn& send)
@@ -296,8 +320,7 @@ void CRowModel::FinishLines(bool lastComplete, const SendFn& send)
     const CRowSource::LineWork work = m_source.WorkOnLines();
     if (!work.scripts && !work.urls) {
         // Nothing to run: the lines are finished, with no colour of their own.
-        m_finishedColours.insert(m_finishedColours.end(), m_finishTarget - m_finishedEnd,
-                                 std::nullopt);
+        m_finishedUnshown += m_finishTarget - m_finishedEnd;
         m_finishedEnd = m_finishTarget;
     }
     // The lines no receive script can match are told apart in one pass; they are found by
@@ -310,9 +333,14 @@ void CRowModel::FinishLines(bool lastComplete, const SendFn& send)
         lineWork.scripts =
             work.scripts && m_scriptCandidates[LineNumber(m_finishedEnd) - firstNumber] != 0;
         if (lineWork.scripts || lineWork.urls) {
-            m_finishedColours.push_back(FinishLine(m_finishedEnd, lineWork, toSend));
+            const std::uint32_t number = LineNumber(m_finishedEnd);
+            const std::optional<std::uint32_t> colour =
+                FinishLine(m_finishedEnd, lineWork, toSend);
+            // Only a line still there (not dropped while its script ran) is kept.
+            if (m_finishedEnd > 0 && LineNumber(m_finishedEnd - 1) == number)
+                KeepFinishedColour(number, colour);
         } else {
-            m_finishedColours.push_back(std::nullopt);
+            ++m_finishedUnshown;
             ++m_finishedEnd;
         }
     }
@@ -543,6 +571,7 @@ CRowModel::Change CRowModel::RewrapAll(int page)
     // The lines laid out here take their highlight colours afresh.
     if (m_finishedEnd > lines.size()) { // the list was replaced
         m_finishedEnd = lines.size();
+        m_finishedUnshown = 0;
         m_finishedColours.clear();
     }
     ForgetFinishedColours(static_cast<std::size_t>(count));

@@ -191,6 +191,9 @@ private:
     std::uint32_t CompleteLine(std::size_t index, std::string& toSend);
     // Lets go of the colours kept for finished lines before session line index below.
     void ForgetFinishedColours(std::size_t below);
+    // Keeps the colour FinishLines gave the line of that number (the line after the last
+    // kept) until the line is laid out.
+    void KeepFinishedColour(std::uint32_t number, std::optional<std::uint32_t> colour);
     Change RemoveFront(int lines);
     void SetRange();
     int Clamp(int pos) const;
@@ -226,10 +229,17 @@ private:
     int m_openLineStart = 0;
     int m_openLineRows = 0;
     int m_pendingAdd = 0;
-    // Lines before this session line index have been finished (FinishLine); the colours
-    // their scripts gave the last of them, not yet laid out, in order.
+    // Lines before this session line index have been finished (FinishLine); the last
+    // m_finishedUnshown of them are not yet laid out, and the colours their scripts gave
+    // them wait in m_finishedColours, by line number, in order (only lines given one: most
+    // of a flood's lines are given none).
+    struct FinishedColour {
+        std::uint32_t number;
+        std::uint32_t colour;
+    };
     std::size_t m_finishedEnd = 0;
-    std::deque<std::optional<std::uint32_t>> m_finishedColours;
+    std::size_t m_finishedUnshown = 0;
+    std::deque<FinishedColour> m_finishedColours;
     bool m_finishing = false;
     std::size_t m_finishTarget = 0;
     std::vector<std::uint8_t> m_scriptCandidates; // of the lines FinishLines works on

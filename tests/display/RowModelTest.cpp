@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ public:
     }
     std::string ReceiveScript(std::string_view line, std::optional<std::uint32_t>& colour) override
     {
+        if (duringScript)
+            duringScript(line);
         scripted.emplace_back(line);
         if (line.find("blue") != std::string::npos)
             colour = 0x00FF0000u;
@@ -43,6 +46,8 @@ public:
     CLineStore lines;
     std::deque<CColourRuns> runs;
     Texts scripted, detected;
+    // What a script does besides (an event loop in which the session drops lines).
+    std::function<void(std::string_view)> duringScript;
 };
 
 class RowModelTest : public testing::Test {
@@ -221,6 +226,30 @@ TEST_F(RowModelTest, LinesFinishedAheadAreScriptedOnceAndDroppedOnesAreNotLaidOu
     Add({}, true);
     EXPECT_EQ(source.scripted.back(), "open");
     EXPECT_EQ(source.detected, source.scripted);
+}
+
+// A script that shows a message runs an event loop, in which the session may drop lines, the
+// scripted one among them: every line is still scripted once, and colours stay with theirs.
+TEST_F(RowModelTest, LinesDroppedWhileAScriptRunsLeaveTheRestScriptedOnce)
+{
+    for (const int dropped : {1, 3}) {
+        SCOPED_TRACE(dropped);
+        Drop(static_cast<int>(source.lines.size()));
+        source.scripted.clear();
+        source.duringScript = [&](std::string_view line) {
+            if (line == "drop")
+                Drop(dropped);
+        };
+        source.Append({"a", "b", "drop", "blue", "c"});
+        model.FinishLines(true, send);
+        EXPECT_EQ(source.scripted, Texts({"a", "b", "drop", "blue", "c"}));
+        model.AddText(5 - dropped, true, send);
+        EXPECT_EQ(source.scripted.size(), 5u);
+        EXPECT_EQ(Rows(), AllWrapped());
+        ASSERT_EQ(model.Rows().size(), 5u - static_cast<std::size_t>(dropped));
+        EXPECT_EQ(model.Rows()[model.Rows().size() - 2].colour, 0x00FF0000u);
+        source.duringScript = nullptr;
+    }
 }
 
 TEST_F(RowModelTest, RowsCarryTheHighlightOrTheScriptsColour)
