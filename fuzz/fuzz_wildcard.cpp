@@ -2,6 +2,7 @@
 // NUL byte (pattern before, line after) or, without one, in the middle. The matcher must
 // answer without reading outside either string and without running away; a few answers
 // that hold for every pattern, and the script engine's prepared set, are checked on the way.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -33,6 +34,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((answers[0] != 0) != matched || (answers[1] != 0) != CWildcardMatcher::Match(text, tail) ||
         answers[2] == 0)
         std::abort();
+
+    // The one-pass look over lines lying one after another (the text cut after each line
+    // feed) must flag every line that one of the patterns matches.
+    CWildcardSet lineSet;
+    lineSet.Build({pattern, tail});
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    std::vector<std::uint8_t> mayMatch;
+    lineSet.MayMatch(lines, mayMatch);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        lineSet.Match(lines[i]);
+        if (mayMatch[i] == 0 && !lineSet.Matches().empty())
+            std::abort();
+    }
 
     // A star matches everything; a pattern with no special character matches only itself.
     if (!CWildcardMatcher::Match(text, "*"))

@@ -176,6 +176,9 @@ std::size_t ByteSkip::Scan16(const Sets& sets, const Text& text, std::size_t i)
 bool ByteSkip::HasScan32()
 {
 #if defined(BRUMBLE_AVX2)
+    // Asked while static objects are made, perhaps before the compiler's own start-up code
+    // has looked at the processor.
+    __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 #else
     return false;
