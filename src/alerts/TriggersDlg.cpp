@@ -133,26 +133,6 @@ const CTriggersDlg::Alert& CTriggersDlg::KeptAlert() const
                        [this] { return Alert{Warning(), StoredSound(m_hostName)}; });
 }
 
-bool CTriggersDlg::IsAudible(int warning)
-{
-    return warning == kAudible || warning == kBoth;
-}
-
-bool CTriggersDlg::IsVisual(int warning)
-{
-    return warning == kVisual || warning == kBoth;
-}
-
-bool CTriggersDlg::WantsSound() const
-{
-    return IsAudible(KeptAlert().warning);
-}
-
-bool CTriggersDlg::WantsFlash() const
-{
-    return IsVisual(KeptAlert().warning);
-}
-
 void CTriggersDlg::SetWarning(int warning)
 {
     m_services.settings.WriteInt(m_hostName, kWarningEntry, warning);
@@ -179,9 +159,9 @@ void CTriggersDlg::PlayWarningSound() const
 bool CTriggersDlg::GiveWarning() const
 {
     const Alert& alert = KeptAlert();
-    if (IsAudible(alert.warning))
+    if (alert.warning == kAudible || alert.warning == kBoth)
         PlaySound(alert.sound);
-    return IsVisual(alert.warning);
+    return alert.warning == kVisual || alert.warning == kBoth;
 }
 
 void CTriggersDlg::PlaySound(const Sound& chosen) const

@@ -68,8 +68,6 @@ public:
 
     // "Warning" (default 1004): sound for 1004 and 1006, flash for 1005 and 1006.
     int Warning() const;
-    bool WantsSound() const;
-    bool WantsFlash() const;
     void SetWarning(int warning);
 
     // "Sound" and "Sound Type" of section as they are stored (an empty name stays empty).
@@ -99,8 +97,6 @@ private:
     };
     const Alert& KeptAlert() const;
     void PlaySound(const Sound& chosen) const;
-    static bool IsAudible(int warning);
-    static bool IsVisual(int warning);
 
     CAppServices& m_services;
     std::string m_hostName;

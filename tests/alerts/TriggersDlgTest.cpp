@@ -151,16 +151,18 @@ TEST_F(Alerts, WarningKindIsReadAtEachUse)
 {
     CTriggersDlg triggers(services, "mud");
     const struct {
-        int warning;
+        int warning; // -1: none stored
         bool sound;
         bool flash;
-    } cases[] = {{1004, true, false}, {1005, false, true}, {1006, true, true}, {0, false, false}};
-    EXPECT_TRUE(triggers.WantsSound());
-    EXPECT_FALSE(triggers.WantsFlash());
+    } cases[] = {{-1, true, false}, {1004, true, false}, {1005, false, true},
+                 {1006, true, true},  {0, false, false}};
     for (const auto& c : cases) {
-        settings.WriteInt("mud", "Warning", c.warning);
-        EXPECT_EQ(triggers.WantsSound(), c.sound) << c.warning;
-        EXPECT_EQ(triggers.WantsFlash(), c.flash) << c.warning;
+        if (c.warning >= 0)
+            settings.WriteInt("mud", "Warning", c.warning);
+        sound.played.clear();
+        EXPECT_EQ(triggers.GiveWarning(), c.flash) << c.warning;
+        EXPECT_EQ(sound.played, c.sound ? Strings{"system:SystemAsterisk"} : Strings{})
+            << c.warning;
     }
 }
 
